@@ -1,0 +1,31 @@
+// Every error number the feed engine records; numbers are stable once released.
+#pragma once
+
+#include <cstdint>
+
+namespace ErrorCodes {
+
+// A component could not be created by its class name.
+inline constexpr int32_t kCreateObject = 429;
+
+// HTTP request failures (the text names the address or host).
+inline constexpr int32_t kInvalidAddress = 1001;     // malformed address or unsupported scheme
+inline constexpr int32_t kResolveHost = 1002;        // host name not found
+inline constexpr int32_t kConnect = 1003;            // connection refused or unreachable
+inline constexpr int32_t kTimeout = 1004;            // no connection or no data within the time limit
+inline constexpr int32_t kTooManyRedirects = 1005;   // redirect limit reached
+inline constexpr int32_t kBodyTooLarge = 1006;       // response body past the size ceiling
+inline constexpr int32_t kTransfer = 1007;           // connection broken, bad response, decoding failed
+inline constexpr int32_t kSecureConnection = 1008;   // TLS handshake or certificate failure
+inline constexpr int32_t kRequestAbandoned = 1009;   // the caller abandoned the request (program closing)
+inline constexpr int32_t kRequestState = 1010;       // a member called out of order (Send before Open)
+inline constexpr int32_t kHttpOther = 1019;          // any other libcurl failure
+
+// Document and text failures.
+inline constexpr int32_t kXmlQuery = 1020;           // a path query could not be evaluated
+inline constexpr int32_t kRegex = 1030;              // a pattern did not compile or a replacement failed
+
+// A failure with no number of its own (an unexpected exception).
+inline constexpr int32_t kUnexpected = 1099;
+
+}  // namespace ErrorCodes

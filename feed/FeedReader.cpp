@@ -1,0 +1,230 @@
+#include "FeedReader.h"
+
+#include <array>
+#include <strings.h>
+
+#include "ErrorCodes.h"
+#include "HttpRequest.h"
+#include "Patterns.h"
+#include "RegExp.h"
+#include "XmlDocument.h"
+
+namespace {
+
+// Tried in this order until a response loads as an XML document.
+constexpr const char* kHttpCandidates =
+    "WinHttp.WinHttpRequest.5|MSXML2.XMLHTTP|MSXML2.ServerXMLHTTP|Microsoft.XMLHTTP";
+
+// The one class that takes its credentials through SetCredentials, proxy credentials included.
+constexpr const char* kWinHttpClass = "WinHTTP.WinHTTPRequest.5";
+
+struct Dialect {
+  const char* entryPath;  // evaluated on the whole document; also the detection query
+  const char* titlePath;  // the field paths are relative to one entry
+  const char* descriptionPath;
+  const char* linkPath;
+};
+
+// Names are matched as written, prefix included: "rdf:RDF" must be spelt that way in the feed.
+constexpr std::array<Dialect, 3> kDialects = {{
+    {"/rss/channel/item", "title", "description", "link"},
+    // RSS 1.0 puts its items beside the channel, not inside it.
+    {"/rdf:RDF/item", "title", "description", "link"},
+    // Atom: a link without rel is an alternate link, and an entry without content keeps its
+    // text in summary.
+    {"/feed/entry", "title", "content|summary[not(../content)]",
+     "link[@rel='alternate' or not(@rel)]/@href"},
+}};
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> pieces;
+  std::string::size_type start = 0;
+  for (;;) {
+    std::string::size_type end = text.find(separator, start);
+    pieces.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) return pieces;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+FeedReader::FeedReader() : FeedReader(ComponentRegistry::Standard()) {}
+
+FeedReader::FeedReader(ComponentRegistry registry) : registry_(std::move(registry)) {
+  Clear();
+  proxyUser_.clear();
+  proxyPassword_.clear();
+  regex_ = CreateComponentAs<RegExp>("VBScript.RegExp");
+  if (regex_) {
+    regex_->IgnoreCase(true);
+    regex_->Global(true);
+  }
+}
+
+FeedReader::~FeedReader() = default;
+
+bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
+                          const std::string& sPassWord) {
+  int32_t lType = 0;
+  return ReadFeed(sURL, sUserName, sPassWord, lType, false);
+}
+
+bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
+                          const std::string& sPassWord, int32_t& lType, bool bAllowHTML) {
+  if (!regex_) return false;
+  bool parsed = false;
+  try {
+    const std::vector<std::string> candidates = Split(kHttpCandidates, '|');
+    Clear();
+    items_ = std::make_shared<FeedItemList>();
+    std::unique_ptr<XmlDocument> document = CreateComponentAs<XmlDocument>("MSXML.DomDocument");
+    if (document) {
+      for (std::size_t index = 0; index < candidates.size() && document->XML().empty(); ++index) {
+        document->LoadXML(FetchDocument(sURL, sUserName, sPassWord, candidates[index]));
+      }
+      if (!document->XML().empty()) parsed = ParseItems(*document, lType, bAllowHTML);
+    }
+  } catch (const ComponentError& error) {
+    SetLastError(error.Code(), error.what());
+    return false;
+  } catch (const std::exception& error) {
+    SetLastError(ErrorCodes::kUnexpected, error.what());
+    return false;
+  }
+  return parsed && statusCode_ == 200;
+}
+
+std::string FeedReader::FeedTypeString() const {
+  switch (feedType_) {
+    case 1:
+      return "RSS";
+    case 2:
+      return "RDF";
+    case 3:
+      return "Atom";
+    default:
+      return "Unknown / None";
+  }
+}
+
+std::string FeedReader::StripHTML(const std::string& sString) {
+  if (!regex_) {
+    throw ComponentError(ErrorCodes::kCreateObject, "The regular-expression component is missing");
+  }
+  regex_->Pattern(Patterns::kStripHtml);
+  return regex_->Replace(sString, "");
+}
+
+void FeedReader::Clear() {
+  statusCode_ = 0;
+  statusText_.clear();
+  errorCode_ = 0;
+  errorText_.clear();
+  feedType_ = 0;
+}
+
+std::string FeedReader::FetchDocument(const std::string& sURL, const std::string& sUserName,
+                                      const std::string& sPassWord, const std::string& className) {
+  std::unique_ptr<HttpRequest> request = CreateComponentAs<HttpRequest>(className);
+  if (!request) return {};
+  try {
+    if (strcasecmp(className.c_str(), kWinHttpClass) == 0) {
+      request->Open("GET", sURL, false);
+      // Only both empty suppresses a pair of credentials.
+      if (!(proxyUser_.empty() && proxyPassword_.empty())) {
+        request->SetCredentials(proxyUser_, proxyPassword_, 1);
+      }
+      if (!(sUserName.empty() && sPassWord.empty())) {
+        request->SetCredentials(sUserName, sPassWord, 0);
+      }
+    } else {
+      request->Open("GET", sURL, false, sUserName, sPassWord);
+    }
+    request->Send();
+    statusText_ = request->StatusText();
+    statusCode_ = request->Status();
+    return CleanDocument(request->ResponseText());
+  } catch (const ComponentError& error) {
+    SetLastError(error.Code(), error.what());
+  } catch (const std::exception& error) {
+    SetLastError(ErrorCodes::kUnexpected, error.what());
+  }
+  return {};
+}
+
+bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bAllowHTML) {
+  try {
+    if (lType == 0) {
+      for (std::size_t index = 0; index < kDialects.size(); ++index) {
+        if (!document.SelectSingleNode(kDialects[index].entryPath).IsNull()) {
+          lType = static_cast<int32_t>(index) + 1;
+          break;
+        }
+      }
+    }
+    feedType_ = lType;
+    if (lType < 1 || lType > static_cast<int32_t>(kDialects.size())) return false;
+    const Dialect& dialect = kDialects[static_cast<std::size_t>(lType) - 1];
+
+    for (const XmlNode& entry : document.SelectNodes(dialect.entryPath)) {
+      auto item = std::make_shared<FeedItem>();
+      item->url_ = GetNodeText(entry, dialect.linkPath);
+      item->title_ = GetNodeText(entry, dialect.titlePath);
+      item->description_ = GetNodeText(entry, dialect.descriptionPath);
+      if (!bAllowHTML) item->description_ = StripHTML(item->description_);
+      items_->push_back(std::move(item));
+    }
+    return true;
+  } catch (const ComponentError& error) {
+    SetLastError(error.Code(), error.what());
+  } catch (const std::exception& error) {
+    SetLastError(ErrorCodes::kUnexpected, error.what());
+  }
+  return false;
+}
+
+std::string FeedReader::GetNodeText(const XmlNode& entry, std::string path) {
+  try {
+    return entry.SelectSingleNode(path).NodeTypedValue();
+  } catch (const ComponentError& error) {
+    SetLastError(error.Code(), error.what());
+  } catch (const std::exception& error) {
+    SetLastError(ErrorCodes::kUnexpected, error.what());
+  }
+  return {};
+}
+
+std::string FeedReader::CleanDocument(const std::string& text) {
+  if (!regex_) {
+    throw ComponentError(ErrorCodes::kCreateObject, "The regular-expression component is missing");
+  }
+  regex_->Pattern(Patterns::kCleanDocument);
+  return regex_->Replace(text, "");
+}
+
+std::unique_ptr<Component> FeedReader::CreateComponent(const std::string& className) {
+  std::unique_ptr<Component> component = registry_.Create(className);
+  if (!component) SetLastError(ErrorCodes::kCreateObject, "Error creating object '" + className + "'");
+  return component;
+}
+
+template <class T>
+std::unique_ptr<T> FeedReader::CreateComponentAs(const std::string& className) {
+  std::unique_ptr<Component> component = CreateComponent(className);
+  if (!component) return nullptr;
+  // A registered name that does not give the expected kind of component counts as a failed
+  // creation, as an unknown name does.
+  T* typed = dynamic_cast<T*>(component.get());
+  if (!typed) {
+    SetLastError(ErrorCodes::kCreateObject, "Error creating object '" + className + "'");
+    return nullptr;
+  }
+  component.release();
+  return std::unique_ptr<T>(typed);
+}
+
+void FeedReader::SetLastError(int32_t code, const std::string& text) {
+  errorCode_ = code;
+  errorText_ = text;
+}

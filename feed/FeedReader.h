@@ -1,0 +1,79 @@
+// Downloads one feed per ReadFeed call, recognises RSS 2.0, RSS 1.0 (RDF) or Atom, and keeps the
+// entries, the last HTTP status, the last error and the dialect on itself.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ComponentRegistry.h"
+#include "FeedItem.h"
+
+class RegExp;
+class XmlDocument;
+class XmlNode;
+
+class FeedReader {
+ public:
+  // A reader that creates its components from the standard registry.
+  FeedReader();
+  // A reader that creates its components from the given registry.
+  explicit FeedReader(ComponentRegistry registry);
+  ~FeedReader();
+  FeedReader(const FeedReader&) = delete;
+  FeedReader& operator=(const FeedReader&) = delete;
+
+  // Downloads and parses one feed. lType 0 detects the dialect and receives the one found; a
+  // non-zero lType forces that dialect. True only when the parse succeeded and the last HTTP
+  // status was 200; failures are recorded on the reader, never thrown.
+  bool ReadFeed(const std::string& sURL, const std::string& sUserName, const std::string& sPassWord,
+                int32_t& lType, bool bAllowHTML = false);
+  // The same with the dialect detected and markup stripped from descriptions.
+  bool ReadFeed(const std::string& sURL, const std::string& sUserName = {},
+                const std::string& sPassWord = {});
+
+  int32_t LastHTTPStatus() const { return statusCode_; }
+  const std::string& LastHTTPStatusText() const { return statusText_; }
+  int32_t LastErrorCode() const { return errorCode_; }
+  const std::string& LastErrorDesc() const { return errorText_; }
+  const std::string& ProxyUser() const { return proxyUser_; }
+  const std::string& ProxyPass() const { return proxyPassword_; }
+  void ProxyUser(const std::string& sUserName) { proxyUser_ = sUserName; }
+  void ProxyPass(const std::string& sPassWord) { proxyPassword_ = sPassWord; }
+  int32_t FeedType() const { return feedType_; }
+  // "RSS", "RDF", "Atom", or "Unknown / None" for any other feed type.
+  std::string FeedTypeString() const;
+  // The items of the last ReadFeed that got past its first check; null before that.
+  std::shared_ptr<FeedItemList> FeedItems() const { return items_; }
+
+  // sString with every markup tag removed. Throws ComponentError when the regex component is
+  // missing or fails.
+  std::string StripHTML(const std::string& sString);
+
+  // Resets status, error and feed type; keeps the items and the proxy credentials.
+  void Clear();
+
+ private:
+  std::string FetchDocument(const std::string& sURL, const std::string& sUserName,
+                            const std::string& sPassWord, const std::string& className);
+  bool ParseItems(const XmlDocument& document, int32_t& lType, bool bAllowHTML);
+  std::string GetNodeText(const XmlNode& entry, std::string path);
+  std::string CleanDocument(const std::string& text);
+
+  // A new component of the class, or null with error 429 recorded.
+  std::unique_ptr<Component> CreateComponent(const std::string& className);
+  template <class T>
+  std::unique_ptr<T> CreateComponentAs(const std::string& className);
+  void SetLastError(int32_t code, const std::string& text);
+
+  ComponentRegistry registry_;
+  std::unique_ptr<RegExp> regex_;
+  int32_t statusCode_ = 0;
+  std::string statusText_;
+  int32_t errorCode_ = 0;
+  std::string errorText_;
+  std::shared_ptr<FeedItemList> items_;
+  int32_t feedType_ = 0;
+  std::string proxyUser_;
+  std::string proxyPassword_;
+};

@@ -1,0 +1,3 @@
+#include "TextDecoder.h"
+
+std::string DecodeBody(std::string_view body, std::string_view) { return std::string(body); }

@@ -1,0 +1,11 @@
+// Turns a response body into UTF-8 text, choosing the encoding from the bytes and the headers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Decodes body into UTF-8: a byte-order mark first; else the charset of the Content-Type header;
+// else the encoding of the XML declaration; else UTF-8 when the bytes are valid UTF-8; else
+// windows-1252. A charset iconv does not know passes to the next rule. Invalid sequences become
+// U+FFFD.
+std::string DecodeBody(std::string_view body, std::string_view contentType);

@@ -1,0 +1,122 @@
+#include "XmlDocument.h"
+
+#include <map>
+#include <sstream>
+
+#include "ErrorCodes.h"
+
+namespace {
+
+// Whitespace-only text is kept: "<p>a</p> <p>b</p>" must read "a b", not "ab".
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata;
+
+// Compiling a query costs more than running it on one entry, and the reader asks the same three
+// relative paths of every entry, so compiled queries are kept (a handful at most).
+const pugi::xpath_query& CompiledQuery(const std::string& path) {
+  static thread_local std::map<std::string, pugi::xpath_query> cache;
+  auto found = cache.find(path);
+  if (found != cache.end()) return found->second;
+  if (cache.size() >= 64) cache.clear();
+  try {
+    pugi::xpath_query query(path.c_str());
+    return cache.emplace(path, std::move(query)).first->second;
+  } catch (const pugi::xpath_exception& error) {
+    throw ComponentError(ErrorCodes::kXmlQuery,
+                         "Invalid path query \"" + path + "\": " + error.what());
+  }
+}
+
+template <class Context>
+pugi::xpath_node FirstMatch(const Context& context, const std::string& path) {
+  try {
+    return context.select_node(CompiledQuery(path));
+  } catch (const pugi::xpath_exception& error) {
+    throw ComponentError(ErrorCodes::kXmlQuery,
+                         "Could not evaluate path query \"" + path + "\": " + error.what());
+  } catch (const std::bad_alloc&) {
+    throw ComponentError(ErrorCodes::kXmlQuery,
+                         "Out of memory while evaluating path query \"" + path + "\"");
+  }
+}
+
+// Text and CDATA of every descendant, in document order. Iterative, so a deeply nested element
+// cannot exhaust the stack.
+std::string TextContent(pugi::xml_node element) {
+  std::string text;
+  pugi::xml_node node = element.first_child();
+  while (node) {
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+      text += node.value();
+    }
+    if (node.type() == pugi::node_element && node.first_child()) {
+      node = node.first_child();
+      continue;
+    }
+    while (node && node != element && !node.next_sibling()) node = node.parent();
+    if (!node || node == element) break;
+    node = node.next_sibling();
+  }
+  return text;
+}
+
+}  // namespace
+
+XmlNode XmlNode::SelectSingleNode(const std::string& path) const {
+  if (!node_.node()) return XmlNode();
+  return XmlNode(FirstMatch(node_.node(), path));
+}
+
+std::string XmlNode::NodeTypedValue() const {
+  if (node_.attribute()) return node_.attribute().value();
+  pugi::xml_node node = node_.node();
+  if (!node) return {};
+  if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) return node.value();
+  return TextContent(node);
+}
+
+bool XmlText::empty() const { return document_ == nullptr || !document_->document_element(); }
+
+std::string XmlText::str() const {
+  if (empty()) return {};
+  std::ostringstream out;
+  document_->save(out, "", pugi::format_raw);
+  return out.str();
+}
+
+XmlDocument::XmlDocument() = default;
+
+bool XmlDocument::LoadXML(const std::string& text) {
+  loaded_ = false;
+  // The text is already UTF-8, whatever its declaration says.
+  pugi::xml_parse_result result =
+      document_.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
+  if (!result || !document_.document_element()) {
+    document_.reset();
+    return false;
+  }
+  loaded_ = true;
+  return true;
+}
+
+XmlNode XmlDocument::SelectSingleNode(const std::string& path) const {
+  if (!loaded_) return XmlNode();
+  return XmlNode(FirstMatch(document_, path));
+}
+
+std::vector<XmlNode> XmlDocument::SelectNodes(const std::string& path) const {
+  std::vector<XmlNode> nodes;
+  if (!loaded_) return nodes;
+  try {
+    pugi::xpath_node_set found = document_.select_nodes(CompiledQuery(path));
+    found.sort();
+    nodes.reserve(found.size());
+    for (const pugi::xpath_node& node : found) nodes.emplace_back(node);
+  } catch (const pugi::xpath_exception& error) {
+    throw ComponentError(ErrorCodes::kXmlQuery,
+                         "Could not evaluate path query \"" + path + "\": " + error.what());
+  } catch (const std::bad_alloc&) {
+    throw ComponentError(ErrorCodes::kXmlQuery,
+                         "Out of memory while evaluating path query \"" + path + "\"");
+  }
+  return nodes;
+}

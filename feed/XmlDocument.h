@@ -1,0 +1,64 @@
+// The XML document component: pugixml with path queries that match names as written.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "Component.h"
+
+// A node found by a path query. A null node is safe to use: its value is empty text and its
+// queries find nothing.
+class XmlNode {
+ public:
+  XmlNode() = default;
+  explicit XmlNode(pugi::xpath_node node) : node_(node) {}
+
+  bool IsNull() const { return !node_; }
+
+  // The first node matching a path relative to this one, or a null node. Throws ComponentError
+  // when the path is not a valid query.
+  XmlNode SelectSingleNode(const std::string& path) const;
+
+  // An element's whole text content (all descendant text and CDATA, in document order), or an
+  // attribute's value; empty for a null node.
+  std::string NodeTypedValue() const;
+
+ private:
+  pugi::xpath_node node_;
+};
+
+// The document's text, produced only when asked for: the reader only tests it for emptiness,
+// and a large feed should not be serialised for that.
+class XmlText {
+ public:
+  explicit XmlText(const pugi::xml_document* document) : document_(document) {}
+  bool empty() const;
+  std::string str() const;
+
+ private:
+  const pugi::xml_document* document_;
+};
+
+class XmlDocument : public Component {
+ public:
+  XmlDocument();
+
+  // Parses UTF-8 text (an encoding named in the XML declaration is ignored). Returns false and
+  // leaves the document empty when the text is not a document the parser accepts.
+  bool LoadXML(const std::string& text);
+
+  // The loaded document's text; empty when nothing is loaded.
+  XmlText XML() const { return XmlText(loaded_ ? &document_ : nullptr); }
+
+  // The first node matching a path, or a null node. Throws ComponentError for an invalid path.
+  XmlNode SelectSingleNode(const std::string& path) const;
+
+  // All nodes matching a path, in document order. Throws ComponentError for an invalid path.
+  std::vector<XmlNode> SelectNodes(const std::string& path) const;
+
+ private:
+  pugi::xml_document document_;
+  bool loaded_ = false;
+};

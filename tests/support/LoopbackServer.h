@@ -1,0 +1,44 @@
+// A cpp-httplib server on 127.0.0.1 and a free port, run on its own thread for one test.
+#pragma once
+
+#include <string>
+#include <thread>
+
+#include <httplib.h>
+
+class LoopbackServer {
+ public:
+  LoopbackServer() = default;
+  ~LoopbackServer() { Stop(); }
+  LoopbackServer(const LoopbackServer&) = delete;
+  LoopbackServer& operator=(const LoopbackServer&) = delete;
+
+  // Register handlers on this before Start.
+  httplib::Server& Http() { return server_; }
+
+  // Binds to a free loopback port and serves until Stop or destruction.
+  void Start() {
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // The socket is already listening, so connections made before the thread runs just queue.
+  }
+
+  void Stop() {
+    if (thread_.joinable()) {
+      server_.stop();
+      thread_.join();
+    }
+  }
+
+  int Port() const { return port_; }
+
+  // "http://127.0.0.1:PORT" followed by path.
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
+
+ private:
+  httplib::Server server_;
+  std::thread thread_;
+  int port_ = 0;
+};

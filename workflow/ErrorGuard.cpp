@@ -1,0 +1,50 @@
+#include "ErrorGuard.h"
+
+#include <exception>
+
+#include "AppInfo.h"
+
+std::string ErrorReportText(const std::string& description, const std::string& operation,
+                            int32_t step) {
+  return description + "\r\n" + "in " + AppInfo::kReportTag + "." + AppInfo::kReportWindow + "." +
+         operation + " " + "at line " + std::to_string(step) + "\r\r" +
+         "Please email screenshot of this message to " + AppInfo::kSupportEmail;
+}
+
+void ShowErrorReport(DialogService& dialogs, const std::string& description,
+                     const std::string& operation, int32_t step) {
+  dialogs.ShowMessage(ErrorReportText(description, operation, step), "Application Error",
+                      DialogService::Icon::Exclamation);
+}
+
+ErrorGuard::ErrorGuard(DialogService& dialogs, std::string operation)
+    : dialogs_(dialogs), operation_(std::move(operation)) {}
+
+void ErrorGuard::Step(int32_t number, const std::function<void()>& action) { Run(number, action); }
+
+bool ErrorGuard::Branch(int32_t number, const std::function<bool()>& test) {
+  bool taken = true;
+  Run(number, [&] { taken = test(); });
+  return taken;
+}
+
+bool ErrorGuard::Advance(int32_t number, const std::function<bool()>& advance) {
+  bool more = false;
+  Run(number, [&] { more = advance(); });
+  return more;
+}
+
+bool ErrorGuard::Run(int32_t number, const std::function<void()>& action) {
+  std::string description;
+  try {
+    action();
+    return true;
+  } catch (const std::exception& error) {
+    description = error.what();
+  } catch (...) {
+    description = "Unknown error";
+  }
+  // Reported outside the catch block: the box is modal and runs an event loop.
+  ShowErrorReport(dialogs_, description, operation_, number);
+  return false;
+}

@@ -1,0 +1,16 @@
+// Builds large, deterministic RSS 2.0, RSS 1.0 (RDF) and Atom feeds for timing the parse path.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+enum class FeedDialect { kRss, kRdf, kAtom };
+
+// "rss", "rdf" or "atom": used in file names and the report.
+const char* DialectName(FeedDialect dialect);
+
+// A feed of the dialect with itemCount entries. Every entry has a title (some with non-ASCII
+// letters and typographic marks), a link, and about 1 KB of HTML written with character
+// entities (&lt;p&gt;..., &amp;, &#8217;) as its description or Atom html content. The same
+// arguments always give the same bytes.
+std::string GenerateFeed(FeedDialect dialect, std::size_t itemCount);

@@ -1,0 +1,304 @@
+// Times the feed reader's parse path (clean, load, extract items, strip markup) on generated
+// feeds, against two references measured in the same run: the floor of reading the file and
+// parsing it with pugixml alone, and Python's feedparser on the same file. Peak memory is taken
+// per feed in a fresh child process.
+//
+//   parse_path_bench [run] [--sizes 100,1000] [--dialects rss,atom] [--feedparser-max N]
+//                    [--seconds S] [--dir DIR] [--python PATH] [--no-memory]
+//   parse_path_bench generate [--sizes ...] [--dialects ...] [--dir DIR]
+//   parse_path_bench phases FILE        time each step of the path on its own
+//   parse_path_bench peak FILE          (child) one ReadFeed, then the peak RSS in KiB
+//   parse_path_bench peak-floor FILE    (child) read + pugixml, then the peak RSS in KiB
+//   parse_path_bench peak-baseline      (child) start only, then the peak RSS in KiB
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "BenchSupport.h"
+#include "FeedGenerator.h"
+#include "FeedReader.h"
+#include "MemoryHttpRequest.h"
+#include "PhaseTimer.h"
+
+using namespace BenchSupport;
+
+namespace {
+
+// The reader's parse options: whitespace-only text is kept.
+constexpr unsigned kFloorParseOptions = pugi::parse_default | pugi::parse_ws_pcdata;
+
+struct Options {
+  std::string mode = "run";
+  std::string file;
+  std::string dir = FEEDWRIGHT_BENCH_FEED_DIR;
+  std::string python = "/usr/bin/python3";
+  std::string script = FEEDWRIGHT_FEEDPARSER_SCRIPT;
+  std::vector<std::size_t> sizes = {100, 1000, 10000, 100000};
+  std::vector<FeedDialect> dialects = {FeedDialect::kRss, FeedDialect::kRdf, FeedDialect::kAtom};
+  std::size_t feedparserMax = 10000;
+  double seconds = 1.0;  // time budget per method and feed
+  bool memory = true;
+};
+
+struct Row {
+  FeedDialect dialect;
+  std::size_t items = 0;
+  std::size_t bytes = 0;
+  int repetitions = 0;
+  double floorBest = 0, oursBest = 0, floorMedian = 0, oursMedian = 0;
+  double feedparser = -1;  // seconds; negative when not run
+  long peakKb = -1, floorPeakKb = -1;
+};
+
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> words;
+  std::stringstream stream(text);
+  std::string word;
+  while (std::getline(stream, word, ',')) {
+    if (!word.empty()) words.push_back(word);
+  }
+  return words;
+}
+
+FeedDialect ParseDialect(const std::string& name) {
+  for (FeedDialect dialect : {FeedDialect::kRss, FeedDialect::kRdf, FeedDialect::kAtom}) {
+    if (name == DialectName(dialect)) return dialect;
+  }
+  throw std::runtime_error("unknown dialect " + name + " (rss, rdf or atom)");
+}
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  int index = 1;
+  if (index < argc && argv[index][0] != '-') options.mode = argv[index++];
+  if ((options.mode == "phases" || options.mode == "peak" || options.mode == "peak-floor") &&
+      index < argc) {
+    options.file = argv[index++];
+  }
+  for (; index < argc; ++index) {
+    std::string flag = argv[index];
+    auto value = [&]() -> std::string {
+      if (index + 1 >= argc) throw std::runtime_error(flag + " needs a value");
+      return argv[++index];
+    };
+    if (flag == "--sizes") {
+      options.sizes.clear();
+      for (const std::string& word : SplitList(value())) options.sizes.push_back(std::stoul(word));
+    } else if (flag == "--dialects") {
+      options.dialects.clear();
+      for (const std::string& word : SplitList(value())) options.dialects.push_back(ParseDialect(word));
+    } else if (flag == "--feedparser-max") {
+      options.feedparserMax = std::stoul(value());
+    } else if (flag == "--seconds") {
+      options.seconds = std::stod(value());
+    } else if (flag == "--dir") {
+      options.dir = value();
+    } else if (flag == "--python") {
+      options.python = value();
+    } else if (flag == "--no-memory") {
+      options.memory = false;
+    } else {
+      throw std::runtime_error("unknown argument " + flag);
+    }
+  }
+  return options;
+}
+
+std::string FeedPath(const Options& options, FeedDialect dialect, std::size_t items) {
+  return options.dir + "/" + DialectName(dialect) + "-" + std::to_string(items) + ".xml";
+}
+
+std::string EnsureFeed(const Options& options, FeedDialect dialect, std::size_t items) {
+  std::string path = FeedPath(options, dialect, items);
+  if (!FileExists(path)) {
+    RunCommand("mkdir -p " + ShellQuote(options.dir));
+    WriteFile(path, GenerateFeed(dialect, items));
+  }
+  return path;
+}
+
+int32_t ExpectedFeedType(FeedDialect dialect) {
+  return dialect == FeedDialect::kRss ? 1 : dialect == FeedDialect::kRdf ? 2 : 3;
+}
+
+// Read the file and parse it with pugixml alone, document torn down included.
+double TimeFloor(const std::string& path) {
+  double start = Now();
+  {
+    std::string text = ReadFile(path);
+    pugi::xml_document document;
+    pugi::xml_parse_result result =
+        document.load_buffer(text.data(), text.size(), kFloorParseOptions, pugi::encoding_utf8);
+    if (!result || !document.document_element()) throw std::runtime_error("pugixml refused " + path);
+  }
+  return Now() - start;
+}
+
+// Read the file and run it through the reader, as a retrieval run does: one reader for many
+// feeds, so each call also releases the items of the call before.
+double TimeOurs(FeedReader& reader, ResponseSlot& slot, const std::string& path, const Row& row) {
+  double start = Now();
+  slot.Fill(ReadFile(path));
+  int32_t lType = 0;
+  bool read = reader.ReadFeed("http://127.0.0.1/feed.xml", "", "", lType, false);
+  double elapsed = Now() - start;
+  if (!read || lType != ExpectedFeedType(row.dialect) || !reader.FeedItems() ||
+      reader.FeedItems()->size() != row.items) {
+    throw std::runtime_error("the reader did not read " + path + ": " + reader.LastErrorDesc());
+  }
+  return elapsed;
+}
+
+void MeasureTimes(const Options& options, const std::string& path, Row& row) {
+  auto slot = std::make_shared<ResponseSlot>();
+  FeedReader reader(MemoryRegistry(slot));
+  TimeFloor(path);  // warm the page cache and the allocator
+  TimeOurs(reader, *slot, path, row);
+  std::vector<double> floorTimes, ourTimes;
+  double spent = 0;
+  // Interleaved, so that a burst of load on the shared machine hits both alike.
+  while (floorTimes.size() < 3 || (spent < 2 * options.seconds && floorTimes.size() < 200)) {
+    floorTimes.push_back(TimeFloor(path));
+    ourTimes.push_back(TimeOurs(reader, *slot, path, row));
+    spent += floorTimes.back() + ourTimes.back();
+  }
+  row.repetitions = static_cast<int>(floorTimes.size());
+  row.floorBest = Minimum(floorTimes);
+  row.oursBest = Minimum(ourTimes);
+  row.floorMedian = Median(floorTimes);
+  row.oursMedian = Median(ourTimes);
+}
+
+double MeasureFeedparser(const Options& options, const std::string& path, std::size_t items) {
+  int repetitions = items <= 1000 ? 3 : 1;
+  std::string output = RunCommand(ShellQuote(options.python) + " " + ShellQuote(options.script) +
+                                  " " + std::to_string(repetitions) + " " + ShellQuote(path));
+  std::stringstream line(output);
+  std::string file;
+  double seconds = -1;
+  std::size_t entries = 0;
+  std::getline(line, file, '\t');
+  line >> seconds >> entries;
+  if (entries != items) {
+    throw std::runtime_error("feedparser found " + std::to_string(entries) + " entries in " + path);
+  }
+  return seconds;
+}
+
+long ChildPeakKb(const std::string& mode, const std::string& path) {
+  std::string command = ShellQuote(SelfPath()) + " " + mode;
+  if (!path.empty()) {
+    command += ' ';
+    command += ShellQuote(path);
+  }
+  return std::stol(RunCommand(command));
+}
+
+double Megabytes(double bytes) { return bytes / (1024.0 * 1024.0); }
+
+void PrintRow(const Row& row, long baselineKb) {
+  double mb = Megabytes(static_cast<double>(row.bytes));
+  std::printf("| %-4s | %6zu | %7.2f | %8.3f | %8.3f | %6.0f | %5.2f (%4.2f) |", DialectName(row.dialect),
+              row.items, mb, row.floorBest * 1e3, row.oursBest * 1e3, mb / row.oursBest,
+              row.oursBest / row.floorBest, row.oursMedian / row.floorMedian);
+  if (row.feedparser >= 0) {
+    std::printf(" %8.3f | %5.0f |", row.feedparser, row.feedparser / row.oursBest);
+  } else {
+    std::printf("        - |     - |");
+  }
+  if (row.peakKb >= 0) {
+    double net = (row.peakKb - baselineKb) / 1024.0;
+    double bar = 2.5 * mb + 10;
+    std::printf(" %7.1f | %7.1f | %7.1f | %4.2f | %s |", (row.floorPeakKb - baselineKb) / 1024.0, net,
+                bar, net / mb, net <= bar ? "yes" : "NO");
+  }
+  std::printf(" %5.2f |\n", row.oursBest / static_cast<double>(row.items) * 1e6);
+  std::fflush(stdout);
+}
+
+int Run(const Options& options) {
+  long baselineKb = options.memory ? ChildPeakKb("peak-baseline", "") : 0;
+  std::printf("Times are the best of the interleaved repetitions; the ratio in brackets is of the medians.\n");
+  std::printf("Peak RSS is per feed in a fresh process, minus the %.1f MiB of a process that only starts.\n\n",
+              baselineKb / 1024.0);
+  std::printf("| dialect | items | MiB | floor ms | ours ms | MiB/s | ours/floor | feedparser s | fp/ours |");
+  if (options.memory) std::printf(" floor peak MiB | our peak MiB | bar MiB | peak/size | bar met |");
+  std::printf(" µs/item |\n");
+  for (FeedDialect dialect : options.dialects) {
+    for (std::size_t items : options.sizes) {
+      Row row{dialect};
+      row.items = items;
+      std::string path = EnsureFeed(options, dialect, items);
+      row.bytes = ReadFile(path).size();
+      MeasureTimes(options, path, row);
+      if (items <= options.feedparserMax) row.feedparser = MeasureFeedparser(options, path, items);
+      if (options.memory) {
+        row.peakKb = ChildPeakKb("peak", path);
+        row.floorPeakKb = ChildPeakKb("peak-floor", path);
+      }
+      PrintRow(row, baselineKb);
+    }
+  }
+  return 0;
+}
+
+int Generate(const Options& options) {
+  for (FeedDialect dialect : options.dialects) {
+    for (std::size_t items : options.sizes) std::printf("%s\n", EnsureFeed(options, dialect, items).c_str());
+  }
+  return 0;
+}
+
+int Peak(const Options& options) {
+  auto slot = std::make_shared<ResponseSlot>();
+  FeedReader reader(MemoryRegistry(slot));
+  slot->Fill(ReadFile(options.file));
+  if (!reader.ReadFeed("http://127.0.0.1/feed.xml")) {
+    throw std::runtime_error("the reader did not read " + options.file + ": " + reader.LastErrorDesc());
+  }
+  std::printf("%ld\n", PeakRssKb());
+  return 0;
+}
+
+int PeakFloor(const Options& options) {
+  std::string text = ReadFile(options.file);
+  pugi::xml_document document;
+  if (!document.load_buffer(text.data(), text.size(), kFloorParseOptions, pugi::encoding_utf8)) {
+    throw std::runtime_error("pugixml refused " + options.file);
+  }
+  std::printf("%ld\n", PeakRssKb());
+  return 0;
+}
+
+int PeakBaseline() {
+  auto slot = std::make_shared<ResponseSlot>();
+  FeedReader reader(MemoryRegistry(slot));
+  std::printf("%ld\n", PeakRssKb());
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    Options options = ParseOptions(argc, argv);
+    if (options.mode == "run") return Run(options);
+    if (options.mode == "generate") return Generate(options);
+    if (options.mode == "peak-baseline") return PeakBaseline();
+    if (options.file.empty()) throw std::runtime_error(options.mode + " needs a feed file");
+    if (options.mode == "phases") return TimePhases(ReadFile(options.file));
+    if (options.mode == "peak") return Peak(options);
+    if (options.mode == "peak-floor") return PeakFloor(options);
+    throw std::runtime_error("unknown mode " + options.mode);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "parse_path_bench: %s\n", error.what());
+    return 1;
+  }
+}

@@ -19,6 +19,7 @@ inline constexpr int32_t kTransfer = 1007;           // connection broken, bad r
 inline constexpr int32_t kSecureConnection = 1008;   // TLS handshake or certificate failure
 inline constexpr int32_t kRequestAbandoned = 1009;   // the caller abandoned the request (program closing)
 inline constexpr int32_t kRequestState = 1010;       // a member called out of order (Send before Open)
+inline constexpr int32_t kInvalidArgument = 1011;    // an argument the component does not accept
 inline constexpr int32_t kHttpOther = 1019;          // any other libcurl failure
 
 // Document and text failures.

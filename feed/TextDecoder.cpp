@@ -1,3 +1,294 @@
 #include "TextDecoder.h"
 
-std::string DecodeBody(std::string_view body, std::string_view) { return std::string(body); }
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <optional>
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+// An XML declaration is short; a page that merely starts with "<?xml" must not make us scan it all.
+constexpr std::size_t kMaxDeclarationBytes = 512;
+constexpr std::size_t kMaxCharsetNameBytes = 64;
+
+// A source encoding as iconv names it, and the size of its code unit: after an invalid sequence
+// the decoder skips one unit, so UTF-16 text stays aligned.
+struct Encoding {
+  std::string name;
+  std::size_t unitBytes = 1;
+};
+
+// Owns one iconv conversion descriptor.
+class IconvHandle {
+ public:
+  IconvHandle(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
+  ~IconvHandle() {
+    if (Valid()) iconv_close(handle_);
+  }
+  IconvHandle(const IconvHandle&) = delete;
+  IconvHandle& operator=(const IconvHandle&) = delete;
+
+  bool Valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t Get() const { return handle_; }
+
+ private:
+  iconv_t handle_;
+};
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
+  }
+  return true;
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// Charset names are short runs of letters, digits and a little punctuation. Anything else is
+// refused before it reaches iconv: a name such as "utf-8//IGNORE" would make iconv drop bytes.
+bool IsPlausibleCharsetName(std::string_view name) {
+  if (name.empty() || name.size() > kMaxCharsetNameBytes) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == ':' || c == '+' || c == '(' || c == ')';
+  });
+}
+
+bool IsUtf8Name(std::string_view name) {
+  std::string squeezed;
+  for (char c : name) {
+    if (c != '-' && c != '_') squeezed += AsciiLower(c);
+  }
+  return squeezed == "utf8";
+}
+
+std::size_t UnitBytesOf(std::string_view name) {
+  if (StartsWithNoCase(name, "UTF-32") || StartsWithNoCase(name, "UTF32") ||
+      StartsWithNoCase(name, "UCS-4") || StartsWithNoCase(name, "UCS4")) {
+    return 4;
+  }
+  if (StartsWithNoCase(name, "UTF-16") || StartsWithNoCase(name, "UTF16") ||
+      StartsWithNoCase(name, "UCS-2") || StartsWithNoCase(name, "UCS2")) {
+    return 2;
+  }
+  return 1;
+}
+
+// The encoding for a charset name, or nothing when the name is implausible or iconv lacks it.
+std::optional<Encoding> KnownEncoding(std::string_view name) {
+  if (!IsPlausibleCharsetName(name)) return std::nullopt;
+  Encoding encoding{std::string(name), UnitBytesOf(name)};
+  if (!IsUtf8Name(name) && !IconvHandle("UTF-8", encoding.name.c_str()).Valid()) return std::nullopt;
+  return encoding;
+}
+
+// Byte-order marks, longest first: FF FE 00 00 is UTF-32LE, not UTF-16LE.
+std::optional<Encoding> EncodingFromByteOrderMark(std::string_view body, std::size_t& markBytes) {
+  struct Mark {
+    std::string_view bytes;
+    const char* name;
+    std::size_t unitBytes;
+  };
+  static constexpr Mark kMarks[] = {
+      {std::string_view("\x00\x00\xFE\xFF", 4), "UTF-32BE", 4},
+      {std::string_view("\xFF\xFE\x00\x00", 4), "UTF-32LE", 4},
+      {"\xEF\xBB\xBF", "UTF-8", 1},
+      {"\xFE\xFF", "UTF-16BE", 2},
+      {"\xFF\xFE", "UTF-16LE", 2},
+  };
+  for (const Mark& mark : kMarks) {
+    if (body.substr(0, mark.bytes.size()) == mark.bytes) {
+      markBytes = mark.bytes.size();
+      return Encoding{mark.name, mark.unitBytes};
+    }
+  }
+  return std::nullopt;
+}
+
+// The charset parameter of a Content-Type value such as `text/xml; charset="ISO-8859-1"`.
+std::string_view CharsetParameter(std::string_view contentType) {
+  std::size_t semicolon = contentType.find(';');
+  while (semicolon != std::string_view::npos) {
+    contentType.remove_prefix(semicolon + 1);
+    semicolon = contentType.find(';');
+    std::string_view parameter = Trim(contentType.substr(0, semicolon));
+    std::size_t equals = parameter.find('=');
+    if (equals == std::string_view::npos) continue;
+    std::string_view name = Trim(parameter.substr(0, equals));
+    if (name.size() != 7 || !StartsWithNoCase(name, "charset")) continue;
+    std::string_view value = Trim(parameter.substr(equals + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+      value = value.substr(1, value.size() - 2);
+    }
+    return Trim(value);
+  }
+  return {};
+}
+
+// The encoding pseudo-attribute of an XML declaration written in an ASCII-compatible encoding.
+std::string_view DeclaredEncoding(std::string_view body) {
+  std::size_t start = 0;
+  while (start < body.size() && start < kMaxDeclarationBytes && IsSpace(body[start])) ++start;
+  std::string_view rest = body.substr(start);
+  if (rest.substr(0, 5) != "<?xml" || rest.size() < 6 || !IsSpace(rest[5])) return {};
+  std::size_t end = rest.substr(0, kMaxDeclarationBytes).find("?>");
+  if (end == std::string_view::npos) return {};
+  std::string_view declaration = rest.substr(5, end - 5);
+  std::size_t at = declaration.find("encoding");
+  if (at == std::string_view::npos || at == 0 || !IsSpace(declaration[at - 1])) return {};
+  std::string_view value = declaration.substr(at + 8);
+  while (!value.empty() && IsSpace(value.front())) value.remove_prefix(1);
+  if (value.empty() || value.front() != '=') return {};
+  value.remove_prefix(1);
+  while (!value.empty() && IsSpace(value.front())) value.remove_prefix(1);
+  if (value.empty() || (value.front() != '"' && value.front() != '\'')) return {};
+  std::size_t close = value.find(value.front(), 1);
+  if (close == std::string_view::npos) return {};
+  return value.substr(1, close - 1);
+}
+
+// The XML declaration itself, found above by reading the bytes as ASCII, shows the text is not
+// in UTF-16 or UTF-32 whatever it claims; such a claim is ignored.
+std::optional<Encoding> EncodingFromDeclaration(std::string_view body) {
+  // A declaration written in UTF-16 without a byte-order mark: "<?" as 16-bit units.
+  if (body.substr(0, 4) == std::string_view("<\x00?\x00", 4)) return Encoding{"UTF-16LE", 2};
+  if (body.substr(0, 4) == std::string_view("\x00<\x00?", 4)) return Encoding{"UTF-16BE", 2};
+  std::optional<Encoding> declared = KnownEncoding(DeclaredEncoding(body));
+  if (declared && declared->unitBytes != 1) return std::nullopt;
+  return declared;
+}
+
+// Length of the well-formed UTF-8 sequence at the start of text; when it is ill-formed, returns 0
+// and sets invalidBytes to the length of its maximal valid prefix (at least 1), which becomes
+// one U+FFFD.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t& invalidBytes) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  invalidBytes = 1;
+  if (lead < 0x80) return 1;
+  std::size_t trailing = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    trailing = 1;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    trailing = 2;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    trailing = 3;
+    if (lead == 0xF0) low = 0x90;   // no overlong forms
+    if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
+  } else {
+    return 0;
+  }
+  for (std::size_t i = 1; i <= trailing; ++i) {
+    if (i >= text.size()) return 0;
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < (i == 1 ? low : 0x80) || byte > (i == 1 ? high : 0xBF)) return 0;
+    invalidBytes = i + 1;
+  }
+  return trailing + 1;
+}
+
+// Appends text to out with every ill-formed sequence replaced by U+FFFD.
+void AppendSanitizedUtf8(std::string_view text, std::string& out) {
+  std::size_t runStart = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t invalidBytes = 0;
+    std::size_t length = Utf8SequenceLength(text.substr(i), invalidBytes);
+    if (length != 0) {
+      i += length;
+      continue;
+    }
+    out.append(text.substr(runStart, i - runStart));
+    out.append(kReplacement);
+    i += invalidBytes;
+    runStart = i;
+  }
+  out.append(text.substr(runStart));
+}
+
+std::string SanitizedUtf8(std::string_view text) {
+  if (IsValidUtf8(text)) return std::string(text);
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  AppendSanitizedUtf8(text, out);
+  return out;
+}
+
+// Converts text with iconv; an invalid or truncated sequence becomes U+FFFD and decoding goes on
+// with the next code unit.
+std::string ConvertToUtf8(std::string_view text, const Encoding& encoding) {
+  if (IsUtf8Name(encoding.name)) return SanitizedUtf8(text);
+  IconvHandle converter("UTF-8", encoding.name.c_str());
+  if (!converter.Valid()) return SanitizedUtf8(text);  // not reached: names are checked earlier
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  char* in = const_cast<char*>(text.data());  // iconv's signature; the input is not written
+  std::size_t inLeft = text.size();
+  char buffer[16384];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    const std::size_t result = iconv(converter.Get(), &in, &inLeft, &outPtr, &outLeft);
+    const int error = errno;
+    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+    if (result != static_cast<std::size_t>(-1) || error == E2BIG) continue;
+    out.append(kReplacement);
+    if (error != EILSEQ) break;  // EINVAL: the text ends inside a sequence
+    const std::size_t skip = std::min(encoding.unitBytes, inLeft);
+    in += skip;
+    inLeft -= skip;
+  }
+  char* outPtr = buffer;
+  std::size_t outLeft = sizeof buffer;
+  iconv(converter.Get(), nullptr, nullptr, &outPtr, &outLeft);  // close any shift state
+  out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+  // iconv's own output is UTF-8 already; checking it keeps the promise without trusting it.
+  return IsValidUtf8(out) ? out : SanitizedUtf8(out);
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t invalidBytes = 0;
+    const std::size_t length = Utf8SequenceLength(text.substr(i), invalidBytes);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
+std::string DecodeBody(std::string_view body, std::string_view contentType) {
+  std::size_t markBytes = 0;
+  if (std::optional<Encoding> fromMark = EncodingFromByteOrderMark(body, markBytes)) {
+    return ConvertToUtf8(body.substr(markBytes), *fromMark);
+  }
+  if (std::optional<Encoding> fromHeader = KnownEncoding(CharsetParameter(contentType))) {
+    return ConvertToUtf8(body, *fromHeader);
+  }
+  if (std::optional<Encoding> fromDeclaration = EncodingFromDeclaration(body)) {
+    return ConvertToUtf8(body, *fromDeclaration);
+  }
+  if (IsValidUtf8(body)) return std::string(body);
+  return ConvertToUtf8(body, Encoding{"WINDOWS-1252", 1});
+}

@@ -85,13 +85,19 @@ std::string XmlText::str() const {
 
 XmlDocument::XmlDocument() = default;
 
-bool XmlDocument::LoadXML(const std::string& text) {
+bool XmlDocument::LoadXML(const std::string& text) { return LoadXML(std::string(text)); }
+
+bool XmlDocument::LoadXML(std::string&& text) {
   loaded_ = false;
+  // The old nodes point into the old text: drop them before the text they point into.
+  document_.reset();
+  buffer_ = std::move(text);
   // The text is already UTF-8, whatever its declaration says.
-  pugi::xml_parse_result result =
-      document_.load_buffer(text.data(), text.size(), kParseOptions, pugi::encoding_utf8);
+  pugi::xml_parse_result result = document_.load_buffer_inplace(buffer_.data(), buffer_.size(),
+                                                                kParseOptions, pugi::encoding_utf8);
   if (!result || !document_.document_element()) {
     document_.reset();
+    buffer_ = std::string();
     return false;
   }
   loaded_ = true;

@@ -48,6 +48,9 @@ class XmlDocument : public Component {
   // Parses UTF-8 text (an encoding named in the XML declaration is ignored). Returns false and
   // leaves the document empty when the text is not a document the parser accepts.
   bool LoadXML(const std::string& text);
+  // The same, parsing the text where it lies: the document keeps it, so a large feed is not
+  // held twice while it is parsed.
+  bool LoadXML(std::string&& text);
 
   // The loaded document's text; empty when nothing is loaded.
   XmlText XML() const { return XmlText(loaded_ ? &document_ : nullptr); }
@@ -59,6 +62,7 @@ class XmlDocument : public Component {
   std::vector<XmlNode> SelectNodes(const std::string& path) const;
 
  private:
+  std::string buffer_;  // the loaded text; the document's names and values point into it
   pugi::xml_document document_;
   bool loaded_ = false;
 };

@@ -144,7 +144,11 @@ std::string FeedReader::FetchDocument(const std::string& sURL, const std::string
     request->Send();
     statusText_ = request->StatusText();
     statusCode_ = request->Status();
-    return CleanDocument(request->ResponseText());
+    std::string text = request->ResponseText();
+    // The client's own copy of the body is no longer needed; a large feed should not be held
+    // three times (body, text, cleaned text) while it is cleaned.
+    request.reset();
+    return CleanDocument(text);
   } catch (const ComponentError& error) {
     SetLastError(error.Code(), error.what());
   } catch (const std::exception& error) {

@@ -1,6 +1,209 @@
 #include "PatternScanners.h"
 
+#include <cstdint>
+#include <cstring>
+
+// Why plain byte scanning gives RE2's answer:
+// - In valid UTF-8, "(.|\n)+?>" means "at least one code point, then the first '>'". A '>' byte
+//   never occurs inside a multi-byte sequence, so that '>' is simply the first '>' byte at least
+//   one byte past the place where the code point starts, and memchr finds it.
+// - Under RE2's case folding the letters of "DOCTYPE" match only their ASCII upper and lower
+//   case (unlike K and S, none of them has a non-ASCII fold partner such as U+212A or U+017F),
+//   and the control characters, U+FFFE and U+FFFF have no case at all.
+// - Every match starts at a '<' or at a forbidden character, and a match runs to its own end
+//   before the search resumes, exactly as in a replace-all.
+
 namespace PatternScanners {
-std::string CleanDocument(std::string_view text) { return std::string(text); }
-std::string StripHtml(std::string_view text) { return std::string(text); }
+namespace {
+
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+
+uint64_t Load8(const char* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof word);
+  return word;
+}
+
+// Non-zero when some byte of word is below limit (limit at most 0x80). Exact as a yes/no answer.
+constexpr uint64_t HasByteBelow(uint64_t word, uint8_t limit) {
+  return (word - kOnes * limit) & ~word & kHighBits;
+}
+
+// Non-zero when some byte of word equals value.
+constexpr uint64_t HasByte(uint64_t word, uint8_t value) {
+  return HasByteBelow(word ^ (kOnes * value), 1);
+}
+
+constexpr bool IsForbiddenControl(unsigned char c) {
+  return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+}
+
+// Builds the result from the kept runs of the text, one append per run.
+class Collector {
+ public:
+  explicit Collector(std::string_view text) : text_(text) { out_.reserve(text.size()); }
+
+  // Drops text[from, to): the bytes before it since the last drop are kept.
+  void Drop(std::size_t from, std::size_t to) {
+    out_.append(text_.data() + keepFrom_, from - keepFrom_);
+    keepFrom_ = to;
+  }
+
+  std::string Finish() {
+    out_.append(text_.data() + keepFrom_, text_.size() - keepFrom_);
+    return std::move(out_);
+  }
+
+ private:
+  std::string_view text_;
+  std::string out_;
+  std::size_t keepFrom_ = 0;
+};
+
+// The cleaning scanner's state: the text, where it stands, and whether a document type
+// declaration can still end somewhere ahead.
+class CleanScanner {
+ public:
+  explicit CleanScanner(std::string_view text) : text_(text), collector_(text) {}
+
+  std::string Run() {
+    const std::size_t size = text_.size();
+    while (pos_ < size) {
+      // Skip eight bytes at a time while none of them can start a match.
+      while (pos_ + 8 <= size && !MayStartMatch(Load8(text_.data() + pos_))) pos_ += 8;
+      const std::size_t blockEnd = pos_ + 8 < size ? pos_ + 8 : size;
+      while (pos_ < blockEnd) Step();
+    }
+    return collector_.Finish();
+  }
+
+ private:
+  static constexpr std::string_view kDoctype = "<!doctype";
+
+  bool MayStartMatch(uint64_t word) const {
+    uint64_t hits = HasByteBelow(word, 0x20) | HasByte(word, 0xEF);
+    if (doctypePossible_) hits |= HasByte(word, '<');
+    return hits != 0;
+  }
+
+  // Examines the byte at pos_, drops the match that starts there if any, and moves on.
+  void Step() {
+    const auto c = static_cast<unsigned char>(text_[pos_]);
+    if (IsForbiddenControl(c)) {
+      collector_.Drop(pos_, pos_ + 1);
+      ++pos_;
+    } else if (c == 0xEF && IsNonCharacterFffeOrFfff(pos_)) {
+      collector_.Drop(pos_, pos_ + 3);
+      pos_ += 3;
+    } else if (c == '<' && doctypePossible_ && StartsDoctype(pos_)) {
+      // "<!DOCTYPE", one character (which may itself be '>'), then up to the first '>'.
+      const std::size_t searchFrom = pos_ + kDoctype.size() + 1;
+      const void* found = std::memchr(text_.data() + searchFrom, '>', text_.size() - searchFrom);
+      if (found) {
+        const std::size_t end = static_cast<const char*>(found) - text_.data() + 1;
+        collector_.Drop(pos_, end);
+        pos_ = end;
+      } else {
+        // No '>' ahead: no later declaration can end either, so stop looking (and stop a
+        // run of unterminated declarations from costing a scan to the end each).
+        doctypePossible_ = false;
+        ++pos_;
+      }
+    } else {
+      ++pos_;
+    }
+  }
+
+  bool IsNonCharacterFffeOrFfff(std::size_t at) const {
+    return at + 2 < text_.size() && static_cast<unsigned char>(text_[at + 1]) == 0xBF &&
+           (static_cast<unsigned char>(text_[at + 2]) | 1) == 0xBF;
+  }
+
+  // True when "<!doctype" in any ASCII case starts at `at` and at least one byte follows it.
+  bool StartsDoctype(std::size_t at) const {
+    if (text_.size() - at <= kDoctype.size()) return false;
+    for (std::size_t i = 1; i < kDoctype.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text_[at + i]);
+      const auto lower = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+      if (lower != static_cast<unsigned char>(kDoctype[i])) return false;
+    }
+    return true;
+  }
+
+  std::string_view text_;
+  Collector collector_;
+  std::size_t pos_ = 0;
+  bool doctypePossible_ = true;
+};
+
+}  // namespace
+
+std::string CleanDocument(std::string_view text) {
+  if (text.empty()) return {};
+  return CleanScanner(text).Run();
+}
+
+std::string StripHtml(std::string_view text) {
+  if (text.empty()) return {};
+  const char* const data = text.data();
+  const std::size_t size = text.size();
+  Collector collector(text);
+  std::size_t pos = 0;
+  while (pos < size) {
+    const void* open = std::memchr(data + pos, '<', size - pos);
+    if (!open) break;
+    const std::size_t start = static_cast<const char*>(open) - data;
+    // At least one character after the '<', then the first '>'. With no '>' ahead, no later
+    // '<' can start a tag either.
+    const std::size_t searchFrom = start + 2;
+    if (searchFrom >= size) break;
+    const void* close = std::memchr(data + searchFrom, '>', size - searchFrom);
+    if (!close) break;
+    pos = static_cast<const char*>(close) - data + 1;
+    collector.Drop(start, pos);
+  }
+  return collector.Finish();
+}
+
+bool IsValidUtf8(std::string_view text) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
+  std::size_t pos = 0;
+  while (pos < size) {
+    // ASCII runs are the common case: eight bytes at a time.
+    while (pos + 8 <= size && (Load8(text.data() + pos) & kHighBits) == 0) pos += 8;
+    if (pos >= size) break;
+    const unsigned char lead = bytes[pos];
+    if (lead < 0x80) {
+      ++pos;
+      continue;
+    }
+    // The range of the second byte and the length, by the lead byte (shortest forms only, no
+    // surrogates, at most U+10FFFF).
+    unsigned char low = 0x80, high = 0xBF;
+    std::size_t length;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      if (lead == 0xE0) low = 0xA0;
+      if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (size - pos < length) return false;
+    if (bytes[pos + 1] < low || bytes[pos + 1] > high) return false;
+    for (std::size_t i = 2; i < length; ++i) {
+      if ((bytes[pos + i] & 0xC0) != 0x80) return false;
+    }
+    pos += length;
+  }
+  return true;
+}
+
 }  // namespace PatternScanners

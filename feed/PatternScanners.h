@@ -7,10 +7,17 @@
 
 namespace PatternScanners {
 
-// Patterns::kCleanDocument removed from UTF-8 text.
+// Patterns::kCleanDocument removed from valid UTF-8 text: every "<!DOCTYPE" (ASCII letters in
+// any case) with at least one more character up to the next ">", and every C0 control other
+// than tab, LF and CR, U+FFFE and U+FFFF. The result for invalid UTF-8 is unspecified.
 std::string CleanDocument(std::string_view text);
 
-// Patterns::kStripHtml removed from UTF-8 text.
+// Patterns::kStripHtml removed from valid UTF-8 text: every "<" with at least one more
+// character up to the next ">". The result for invalid UTF-8 is unspecified.
 std::string StripHtml(std::string_view text);
+
+// True when text is well-formed UTF-8: shortest forms only, no surrogates, nothing past
+// U+10FFFF. The scanners are exact only for such text.
+bool IsValidUtf8(std::string_view text);
 
 }  // namespace PatternScanners

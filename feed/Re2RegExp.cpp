@@ -3,23 +3,92 @@
 #include <re2/re2.h>
 
 #include "ErrorCodes.h"
+#include "PatternScanners.h"
+#include "Patterns.h"
 
-// Placeholder: plain RE2, no scanners yet.
+namespace {
+
+// RE2 reads "\0" to "\9" in a replacement as groups and "\\" as one backslash; doubling every
+// backslash makes the whole text literal.
+std::string LiteralRewrite(const std::string& replacement) {
+  std::string rewrite;
+  rewrite.reserve(replacement.size());
+  for (char c : replacement) {
+    if (c == '\\') rewrite += '\\';
+    rewrite += c;
+  }
+  return rewrite;
+}
+
+}  // namespace
+
 Re2RegExp::Re2RegExp() = default;
 Re2RegExp::~Re2RegExp() = default;
-void Re2RegExp::IgnoreCase(bool value) { ignoreCase_ = value; compiled_.reset(); }
+
+void Re2RegExp::IgnoreCase(bool value) {
+  if (value != ignoreCase_) compiled_.reset();
+  ignoreCase_ = value;
+}
+
 void Re2RegExp::Global(bool value) { global_ = value; }
-void Re2RegExp::Pattern(const std::string& pattern) { pattern_ = pattern; compiled_.reset(); }
+
+void Re2RegExp::Pattern(const std::string& pattern) {
+  if (pattern == pattern_) return;
+  pattern_ = pattern;
+  compiled_.reset();
+  if (pattern_ == Patterns::kCleanDocument) {
+    patternScanner_ = Scanner::kCleanDocument;
+  } else if (pattern_ == Patterns::kStripHtml) {
+    patternScanner_ = Scanner::kStripHtml;
+  } else {
+    patternScanner_ = Scanner::kNone;
+  }
+}
+
 std::string Re2RegExp::Replace(const std::string& input, const std::string& replacement) {
+  switch (ScannerFor(input, replacement)) {
+    case Scanner::kCleanDocument:
+      return PatternScanners::CleanDocument(input);
+    case Scanner::kStripHtml:
+      return PatternScanners::StripHtml(input);
+    case Scanner::kNone:
+      break;
+  }
+  const RE2& compiled = Compiled();
+  const std::string rewrite = LiteralRewrite(replacement);
+  std::string result = input;
+  if (global_) {
+    RE2::GlobalReplace(&result, compiled, rewrite);
+  } else {
+    RE2::Replace(&result, compiled, rewrite);
+  }
+  return result;
+}
+
+Re2RegExp::Scanner Re2RegExp::ScannerFor(const std::string& input,
+                                         const std::string& replacement) const {
+  if (patternScanner_ == Scanner::kNone || !ignoreCase_ || !global_ || !replacement.empty()) {
+    return Scanner::kNone;
+  }
+  // RE2 treats some malformed sequences differently from the scanners; the reader only passes
+  // UTF-8, but any other caller still gets RE2's own answer.
+  if (!PatternScanners::IsValidUtf8(input)) return Scanner::kNone;
+  return patternScanner_;
+}
+
+const RE2& Re2RegExp::Compiled() {
   if (!compiled_) {
     RE2::Options options;
+    options.set_encoding(RE2::Options::EncodingUTF8);
     options.set_case_sensitive(!ignoreCase_);
     options.set_log_errors(false);
-    compiled_ = std::make_unique<RE2>(pattern_, options);
-    if (!compiled_->ok()) throw ComponentError(ErrorCodes::kRegex, "Invalid pattern: " + compiled_->error());
+    auto compiled = std::make_unique<RE2>(pattern_, options);
+    if (!compiled->ok()) {
+      throw ComponentError(ErrorCodes::kRegex, "The pattern '" + pattern_ +
+                                                   "' is not a valid regular expression: " +
+                                                   compiled->error());
+    }
+    compiled_ = std::move(compiled);
   }
-  std::string out = input;
-  if (global_) RE2::GlobalReplace(&out, *compiled_, replacement);
-  else RE2::Replace(&out, *compiled_, replacement);
-  return out;
+  return *compiled_;
 }

@@ -1,0 +1,184 @@
+// The regular-expression component: its options, literal replacements, pattern errors, the
+// compiled-pattern cache, and the scanner shortcut agreeing with RE2 on any input, malformed
+// UTF-8 included.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <re2/re2.h>
+#include <string>
+#include <vector>
+
+#include "Component.h"
+#include "ErrorCodes.h"
+#include "Patterns.h"
+#include "Re2RegExp.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+std::string ReplaceWith(bool ignoreCase, bool global, const std::string& pattern, const std::string& input,
+                const std::string& replacement) {
+  Re2RegExp regex;
+  regex.IgnoreCase(ignoreCase);
+  regex.Global(global);
+  regex.Pattern(pattern);
+  return regex.Replace(input, replacement);
+}
+
+TEST(Re2RegExpTest, OptionsSyntaxAndReplacements) {
+  const struct {
+    const char* name;
+    bool ignoreCase;
+    bool global;
+    std::string pattern;
+    std::string input;
+    std::string replacement;
+    std::string expected;
+  } cases[] = {
+      {"first match only", false, false, "o", "foo boo", "0", "f0o boo"},
+      {"every match", false, true, "o", "foo boo", "0", "f00 b00"},
+      {"no match", false, true, "z", "foo", "0", "foo"},
+      {"case-sensitive", false, true, "ABC", "abc ABC", "x", "abc x"},
+      {"case-insensitive", true, true, "ABC", "abc ABC aBc", "x", "x x x"},
+      {"case-insensitive beyond ASCII", true, true, "\xC3\xA9", "\xC3\x89 \xC3\xA9", "e", "e e"},
+      {"dot is one whole character", false, false, ".", "\xC3\xA9" "a", "-", "-a"},
+      {"dot skips a line feed", false, true, "a.b", "a\nb a-b", "x", "a\nb x"},
+      {"lazy repetition", false, true, "<.+?>", "<a><b>", "", ""},
+      {"empty pattern matches between characters", false, true, "", "ab", "-", "-a-b-"},
+      {"backslash-digit in the replacement is literal", false, true, "(b)", "abc", "\\1",
+       "a\\1c"},
+      {"backslash-zero in the replacement is literal", false, true, "b", "abc", "\\0", "a\\0c"},
+      {"doubled backslash in the replacement stays doubled", false, true, "b", "abc", "\\\\",
+       "a\\\\c"},
+      {"trailing backslash in the replacement", false, true, "b", "abc", "x\\", "ax\\c"},
+      {"dollar in the replacement is literal", false, true, "(b)", "abc", "$1", "a$1c"},
+      {"NUL in input and replacement", false, true, "b", "a\0b"s, "\0"s, "a\0\0"s},
+      // The fixed patterns with other options than the reader's go to RE2.
+      {"declaration pattern case-sensitive", false, true, Patterns::kCleanDocument,
+       "<!doctype x><!DOCTYPE y>z", "", "<!doctype x>z"},
+      {"tag pattern with a replacement", true, true, Patterns::kStripHtml, "<p>a</p>", "|",
+       "|a|"},
+      {"tag pattern first match only", true, false, Patterns::kStripHtml, "<p>a</p>", "",
+       "a</p>"},
+      // With the reader's options, the scanners.
+      {"tag pattern, reader's options", true, true, Patterns::kStripHtml,
+       "<p>Hello <b>world</b></p> a < b > c <>", "", "Hello world a  c <>"},
+      {"declaration pattern, reader's options", true, true, Patterns::kCleanDocument,
+       "<!doctype rss [<!ENTITY a 'b'>]>\x01<rss/>\xEF\xBF\xBE", "", "]><rss/>"},
+      // Malformed UTF-8 makes RE2 give a different answer from the scanners'; RE2's stands.
+      {"tag around a stray byte", true, true, Patterns::kStripHtml, "<\xFF>a<b>", "",
+       "<\xFF>a"},
+      {"declaration ending in a stray byte", true, true, Patterns::kCleanDocument,
+       "<!DOCTYPE\xFF>\x01", "", "<!DOCTYPE\xFF>"},
+      {"tag around a truncated sequence", true, true, Patterns::kStripHtml, "<\xC3>", "",
+       "<\xC3>"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ReplaceWith(row.ignoreCase, row.global, row.pattern, row.input, row.replacement),
+              row.expected);
+  }
+}
+
+TEST(Re2RegExpTest, InvalidPatternThrowsRegexErrorNamingThePattern) {
+  for (const char* pattern : {"(unclosed", "[z-a]", "a**", "(a)\\1", "\\p{NoSuchClass}"}) {
+    SCOPED_TRACE(pattern);
+    Re2RegExp regex;
+    regex.Pattern(pattern);
+    try {
+      regex.Replace("text", "");
+      ADD_FAILURE() << "no exception";
+    } catch (const ComponentError& error) {
+      EXPECT_EQ(error.Code(), ErrorCodes::kRegex);
+      EXPECT_NE(std::string(error.what()).find(pattern), std::string::npos) << error.what();
+    }
+    // The component stays usable with the next pattern.
+    regex.Pattern("x");
+    EXPECT_EQ(regex.Replace("axb", "-"), "a-b");
+  }
+}
+
+TEST(Re2RegExpTest, InvalidPatternThrowsAgainOnEveryReplace) {
+  Re2RegExp regex;
+  regex.Pattern("(");
+  EXPECT_THROW(regex.Replace("a", ""), ComponentError);
+  EXPECT_THROW(regex.Replace("a", ""), ComponentError);
+}
+
+TEST(Re2RegExpTest, IgnoreCaseChangeRecompiles) {
+  Re2RegExp regex;
+  regex.Global(true);
+  regex.Pattern("abc");
+  EXPECT_EQ(regex.Replace("ABC abc", "x"), "ABC x");
+  regex.IgnoreCase(true);
+  EXPECT_EQ(regex.Replace("ABC abc", "x"), "x x");
+  regex.IgnoreCase(false);
+  EXPECT_EQ(regex.Replace("ABC abc", "x"), "ABC x");
+}
+
+TEST(Re2RegExpTest, PatternChangeRecompiles) {
+  Re2RegExp regex;
+  regex.Global(true);
+  regex.Pattern("a");
+  EXPECT_EQ(regex.Replace("ab", "-"), "-b");
+  regex.Pattern("b");
+  EXPECT_EQ(regex.Replace("ab", "-"), "a-");
+  regex.Pattern("b");
+  EXPECT_EQ(regex.Replace("bb", "-"), "--");
+}
+
+// The reader alternates its two patterns on one component; a third pattern in between must not
+// leave the shortcut or the cache pointing at the wrong one.
+TEST(Re2RegExpTest, AlternatingPatternsKeepTheirOwnMeaning) {
+  Re2RegExp regex;
+  regex.IgnoreCase(true);
+  regex.Global(true);
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    regex.Pattern(Patterns::kCleanDocument);
+    EXPECT_EQ(regex.Replace("<!DOCTYPE a>\x02<b>", ""), "<b>");
+    regex.Pattern("b");
+    EXPECT_EQ(regex.Replace("<b>", ""), "<>");
+    regex.Pattern(Patterns::kStripHtml);
+    EXPECT_EQ(regex.Replace("<!DOCTYPE a>\x02<b>", ""), "\x02");
+    EXPECT_EQ(regex.Replace("<\xFF>", ""), "<\xFF>");
+  }
+}
+
+// Whatever the bytes, the component's answer for the fixed patterns is RE2's answer.
+TEST(Re2RegExpTest, FixedPatternsAgreeWithRe2OnAnyBytes) {
+  static const std::vector<std::string> kAlphabet = {
+      "<", "<", ">", ">", "!", "<!DOCTYPE", "<!doctype", "dOcTyPe", " ", "a", "\n", "\r", "\t",
+      "\0"s, "\x01", "\x1F", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xEF\xBF\xBE",
+      "\xEF\xBF\xBF", "\xEF\xBF", "\xFF", "\x80", "\xC3", "\xC0\x80", "\xED\xA0\x80",
+      "\xE0\x80\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80",
+  };
+  RE2::Options options;
+  options.set_case_sensitive(false);
+  for (const char* pattern : {Patterns::kCleanDocument, Patterns::kStripHtml}) {
+    SCOPED_TRACE(pattern);
+    RE2 reference(pattern, options);
+    ASSERT_TRUE(reference.ok());
+    Re2RegExp regex;
+    regex.IgnoreCase(true);
+    regex.Global(true);
+    regex.Pattern(pattern);
+    std::mt19937 engine(7);
+    int differences = 0;
+    for (int i = 0; i < 3000 && differences < 5; ++i) {
+      std::string input;
+      for (uint32_t n = engine() % 16; n > 0; --n) input += kAlphabet[engine() % kAlphabet.size()];
+      std::string expected = input;
+      RE2::GlobalReplace(&expected, reference, "");
+      const std::string actual = regex.Replace(input, "");
+      if (actual != expected) {
+        ++differences;
+        ADD_FAILURE() << "input " << ::testing::PrintToString(input);
+      }
+    }
+  }
+}
+
+}  // namespace

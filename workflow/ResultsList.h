@@ -1,0 +1,35 @@
+// The results of a retrieval run as the workflow sees them: one row per feed entry with the feed
+// address as its text, three sub-items (title, description, link) and a tick box.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class ResultsList {
+ public:
+  // Sub-item columns of a row.
+  static constexpr int kTitle = 1;
+  static constexpr int kDescription = 2;
+  static constexpr int kLink = 3;
+
+  virtual ~ResultsList() = default;
+
+  // The number of rows.
+  virtual int64_t Count() const = 0;
+  // Removes every row.
+  virtual void Clear() = 0;
+  // Appends an unticked row with the given text and empty sub-items; returns its index (from 0).
+  virtual int64_t Append(const std::string& address) = 0;
+
+  // Every member below throws std::out_of_range when there is no such row or column.
+
+  // The row's text: the feed address it came from.
+  virtual std::string Text(int64_t row) const = 0;
+  virtual void SetChecked(int64_t row, bool checked) = 0;
+  virtual bool IsChecked(int64_t row) const = 0;
+  // Sub-item 1 to 3 (kTitle, kDescription, kLink).
+  virtual void SetSubItem(int64_t row, int column, const std::string& text) = 0;
+  virtual std::string SubItem(int64_t row, int column) const = 0;
+  // Scrolls the list so that the row is visible.
+  virtual void ScrollIntoView(int64_t row) = 0;
+};

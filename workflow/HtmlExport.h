@@ -1,0 +1,36 @@
+// "Save Results As HTML": writes every ticked results row into a new file of its own in the
+// output folder, named from the row's feed address and numbered.
+#pragma once
+
+#include <string>
+
+#include "DialogService.h"
+#include "FolderField.h"
+#include "BusyPointer.h"
+#include "ResultsList.h"
+
+// The bytes of one output file: title, blank line, description, blank line, link, each line
+// ended by CR LF; the texts are written whole, as UTF-8.
+std::string HtmlFileContent(const std::string& title, const std::string& description,
+                            const std::string& link);
+
+class HtmlExport {
+ public:
+  HtmlExport(const ResultsList& results, const FolderField& folder, BusyPointer& pointer,
+             DialogService& dialogs);
+
+  // PushButton3_Click. Each ticked row gets the name CleanFileName-then-ShortenName of its
+  // address, the save's file counter and ".html"; the counter starts at 1 and moves on for
+  // every name tried, so a name already taken by anything is passed over and never opened.
+  // Does not process window events.
+  void Save();
+
+ private:
+  // Steps 112 to 138 for row index row.
+  void SaveRow(class ErrorGuard& guard, int64_t row, int64_t& counter);
+
+  const ResultsList& results_;
+  const FolderField& folder_;
+  BusyPointer& pointer_;
+  DialogService& dialogs_;
+};

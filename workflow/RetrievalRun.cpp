@@ -1,0 +1,145 @@
+#include "RetrievalRun.h"
+
+#include <stdexcept>
+
+#include "AppInfo.h"
+#include "ErrorGuard.h"
+#include "FileNames.h"
+#include "WaitSeconds.h"
+
+namespace {
+
+// Clears RunState::running however the run ends.
+class RunningMark {
+ public:
+  explicit RunningMark(RunState& state) : state_(state) { state_.running = true; }
+  ~RunningMark() { state_.running = false; }
+  RunningMark(const RunningMark&) = delete;
+  RunningMark& operator=(const RunningMark&) = delete;
+
+ private:
+  RunState& state_;
+};
+
+FeedReader& Require(FeedReader* reader) {
+  if (!reader) throw std::runtime_error("Object variable or With block variable not set");
+  return *reader;
+}
+
+}  // namespace
+
+RetrievalRun::RetrievalRun(const UrlList& urls, ResultsList& results, ProgressSink& progress,
+                           BusyPointer& pointer, EventPump& events, DialogService& dialogs,
+                           RunState& state, RetrievalOptions options)
+    : urls_(urls),
+      results_(results),
+      progress_(progress),
+      pointer_(pointer),
+      events_(events),
+      dialogs_(dialogs),
+      state_(state),
+      options_(std::move(options)) {}
+
+void RetrievalRun::Start() {
+  if (state_.running) return;
+  RunningMark running(state_);
+  ErrorGuard guard(dialogs_, "PushButton2_Click");
+  if (guard.Branch(102, [&] { return urls_.Count() == 0; })) {
+    guard.Step(150, [&] { ShowMessage("No URLs added."); });
+    return;
+  }
+  guard.Step(104, [&] { pointer_.SetValue(BusyPointer::kBusy); });
+  guard.Step(106, [&] { results_.Clear(); });
+  std::unique_ptr<FeedReader> reader;
+  guard.Step(108, [&] { reader = CreateReader(); });
+
+  // The bound is read once: rows added or removed later do not change it.
+  int64_t count = 0;
+  int64_t row = 1;
+  bool more = guard.Advance(112, [&] {
+    count = urls_.Count();
+    row = 1;
+    return row <= count && !state_.closing;
+  });
+  while (more) {
+    ReadAddress(guard, reader.get(), row);
+    guard.Step(138, [&] { pointer_.SetValue(BusyPointer::kBusy); });
+    more = guard.Advance(140, [&] { return ++row <= count && !state_.closing; });
+  }
+  guard.Step(144, [&] { reader.reset(); });
+  // The window is closing: nobody is left to see the full bar or the message.
+  if (state_.closing) return;
+
+  guard.Step(146, [&] {
+    WaitSeconds(options_.closingWaitSeconds, events_, [&] { return state_.closing; });
+  });
+  if (state_.closing) return;
+  guard.Step(148, [&] { pointer_.SetValue(BusyPointer::kDefault); });
+  guard.Step(148, [&] { progress_.SetPosition(0); });
+  guard.Step(142, [&] { progress_.SetText(ProgressSink::kRestText); });
+  guard.Step(142, [&] { ShowMessage("Done."); });
+}
+
+std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
+  HttpOptions http = options_.http;
+  // The window keeps painting and answering while a download waits, and closing it abandons
+  // the download.
+  http.waitHook = [this] {
+    events_.ProcessEvents();
+    return !state_.closing;
+  };
+  if (options_.readerFactory) return options_.readerFactory(http);
+  return std::make_unique<FeedReader>(ComponentRegistry::Standard(http));
+}
+
+void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row) {
+  // Starts empty on every pass, so that a row that cannot be read never repeats the last feed.
+  std::string address;
+  guard.Step(136, [&] { address = urls_.Text(row - 1); });
+  guard.Step(136, [&] {
+    // Read again: the list may have changed while events were processed.
+    const int64_t current = urls_.Count();
+    if (current == 0) throw std::domain_error("Division by zero");
+    progress_.SetPosition(static_cast<double>(row) / static_cast<double>(current) * 100.0);
+  });
+  guard.Step(136, [&] { progress_.SetText("Processing: " + GetFileName(address)); });
+  guard.Step(114, [&] { events_.ProcessEvents(); });
+  if (state_.closing) return;
+  guard.Step(116, [&] { pointer_.SetValue(BusyPointer::kBusy); });
+  guard.Step(118, [&] {
+    int32_t lType = 0;
+    Require(reader).ReadFeed(address, "", "", lType, false);
+  });
+  if (state_.closing) return;
+
+  std::shared_ptr<FeedItemList> items;
+  std::size_t index = 0;
+  bool more = guard.Advance(120, [&] {
+    items = Require(reader).FeedItems();
+    if (!items) throw std::runtime_error("Object variable or With block variable not set");
+    index = 0;
+    return index < items->size();
+  });
+  while (more) {
+    AddResultRow(guard, address, *(*items)[index]);
+    more = guard.Advance(134, [&] { return ++index < items->size() && !state_.closing; });
+  }
+}
+
+void RetrievalRun::AddResultRow(ErrorGuard& guard, const std::string& address,
+                                const FeedItem& item) {
+  guard.Step(122, [&] { events_.ProcessEvents(); });
+  int64_t row = -1;
+  guard.Step(124, [&] { row = results_.Append(address); });
+  // Without a new row the item's cells would land on whichever row came before.
+  if (row < 0) return;
+  guard.Step(126, [&] { results_.SetChecked(row, true); });
+  guard.Step(128, [&] { results_.ScrollIntoView(row); });
+  guard.Step(130, [&] { results_.SetSubItem(row, ResultsList::kTitle, item.Title()); });
+  guard.Step(132, [&] { results_.SetSubItem(row, ResultsList::kDescription, item.Description()); });
+  guard.Step(132, [&] { results_.SetSubItem(row, ResultsList::kLink, item.URL()); });
+}
+
+void RetrievalRun::ShowMessage(const std::string& text) {
+  dialogs_.ShowMessage(text, AppInfo::kProductName, DialogService::Icon::None);
+}

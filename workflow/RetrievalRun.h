@@ -1,0 +1,61 @@
+// "Start Retrieving Data": reads every feed of the URL list with one feed reader and fills the
+// results list with one ticked row per entry, showing progress on the bar.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "DialogService.h"
+#include "EventPump.h"
+#include "FeedReader.h"
+#include "HttpOptions.h"
+#include "BusyPointer.h"
+#include "ProgressSink.h"
+#include "ResultsList.h"
+#include "RunState.h"
+#include "UrlList.h"
+
+class ErrorGuard;
+
+// Creates the run's feed reader from HTTP options that already carry the run's wait hook.
+using FeedReaderFactory = std::function<std::unique_ptr<FeedReader>(const HttpOptions&)>;
+
+struct RetrievalOptions {
+  // Time-outs and limits of every download. The run installs its own wait hook.
+  HttpOptions http;
+  // The pause after the last feed that lets the full bar be seen.
+  double closingWaitSeconds = 1.0;
+  // Empty: a FeedReader over ComponentRegistry::Standard(http).
+  FeedReaderFactory readerFactory;
+};
+
+class RetrievalRun {
+ public:
+  RetrievalRun(const UrlList& urls, ResultsList& results, ProgressSink& progress,
+               BusyPointer& pointer, EventPump& events, DialogService& dialogs, RunState& state,
+               RetrievalOptions options = {});
+
+  // PushButton2_Click. Runs the whole job before it returns, processing the window's events
+  // between its steps and while a download waits. Does nothing while a run is already under
+  // way. Once state.closing is set, the download under way is abandoned and the run returns
+  // without its closing wait and without a message.
+  void Start();
+
+ private:
+  std::unique_ptr<FeedReader> CreateReader();
+  // One pass of the loop over the URL list: progress, the read, and the rows of its items.
+  void ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row);
+  void AddResultRow(ErrorGuard& guard, const std::string& address, const FeedItem& item);
+  void ShowMessage(const std::string& text);
+
+  const UrlList& urls_;
+  ResultsList& results_;
+  ProgressSink& progress_;
+  BusyPointer& pointer_;
+  EventPump& events_;
+  DialogService& dialogs_;
+  RunState& state_;
+  RetrievalOptions options_;
+};

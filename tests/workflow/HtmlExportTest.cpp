@@ -1,0 +1,301 @@
+#include "HtmlExport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+#include "ErrorGuard.h"
+#include "ScriptedDialogs.h"
+#include "TempFolder.h"
+#include "WorkflowFakes.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class HtmlExportTest : public ::testing::Test {
+ protected:
+  HtmlExportTest() { field_.text = folder_.FieldText(); }
+
+  void AddRow(std::string address, bool ticked = true, std::string title = "T",
+              std::string description = "D", std::string link = "L") {
+    results_.rows.push_back({std::move(address), std::move(title), std::move(description),
+                             std::move(link), ticked});
+  }
+
+  // The names of everything in the folder.
+  std::set<std::string> Names() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_.Path())) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  std::string Content(const std::string& name) const { return TempFolder::Read(folder_.Path() / name); }
+
+  void Save() { HtmlExport(results_, field_, pointer_, dialogs_).Save(); }
+
+  TempFolder folder_;
+  VectorResultsList results_;
+  PlainFolderField field_;
+  RecordingPointer pointer_;
+  ScriptedDialogs dialogs_;
+};
+
+TEST_F(HtmlExportTest, EmptyResultsAreReportedBeforeTheFolderIsLookedAt) {
+  field_.text = "";
+  Save();
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"No URL results to save."});
+  EXPECT_EQ(dialogs_.messages[0].title, "Feedwright");
+  EXPECT_TRUE(pointer_.history.empty());
+}
+
+TEST_F(HtmlExportTest, FolderThatIsNotAFolderIsRefused) {
+  AddRow("http://a");
+  const std::string file = folder_.Write("plain.txt", "x");
+  for (const std::string& text : {std::string(), file, folder_.FieldText() + "missing/"}) {
+    SCOPED_TRACE(text);
+    dialogs_.messages.clear();
+    field_.text = text;
+    Save();
+    EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Folder does not exist. Please select another folder."});
+  }
+  EXPECT_EQ(Names(), std::set<std::string>{"plain.txt"});
+  EXPECT_TRUE(pointer_.history.empty());
+}
+
+TEST_F(HtmlExportTest, NoTickedRowWritesNothingAndSaysDone) {
+  AddRow("http://a", false);
+  AddRow("http://b", false);
+  Save();
+  EXPECT_TRUE(Names().empty());
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+}
+
+TEST_F(HtmlExportTest, NamesComeFromTheAddressAndTheCounter) {
+  AddRow("feeds/news.rss?id=7");
+  AddRow("://?");
+  Save();
+  EXPECT_EQ(Names(), (std::set<std::string>{"feedsnewsrssid71.html", "2.html"}));
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+}
+
+TEST_F(HtmlExportTest, FilteredCharactersNeverReachTheName) {
+  AddRow("http://ex.com/a_b-c d/caf\xC3\xA9\xE4\xB8\xAD.rss:8080\\x");
+  Save();
+  EXPECT_EQ(Names(), std::set<std::string>{"httpexcomab-c dcafrss8080x1.html"});
+}
+
+TEST_F(HtmlExportTest, UntickedRowsTakeNoNumber) {
+  AddRow("http://a/x.rss");
+  AddRow("http://a/y.rss", false);
+  AddRow("http://a/z.rss");
+  Save();
+  EXPECT_EQ(Names(), (std::set<std::string>{"httpaxrss1.html", "httpazrss2.html"}));
+}
+
+TEST_F(HtmlExportTest, SameAddressTwiceDiffersOnlyInTheNumber) {
+  AddRow("feeds/news.rss?id=7", true, "first");
+  AddRow("feeds/news.rss?id=7", true, "second");
+  Save();
+  EXPECT_EQ(Names(), (std::set<std::string>{"feedsnewsrssid71.html", "feedsnewsrssid72.html"}));
+  EXPECT_EQ(Content("feedsnewsrssid71.html").substr(0, 5), "first");
+  EXPECT_EQ(Content("feedsnewsrssid72.html").substr(0, 6), "second");
+}
+
+TEST_F(HtmlExportTest, SecondSavePassesOverTheNamesOfTheFirst) {
+  AddRow("http://a", true, "one");
+  AddRow("http://a", true, "two");
+  Save();
+  results_.rows[0].title = "three";
+  results_.rows[1].title = "four";
+  Save();
+  EXPECT_EQ(Names(), (std::set<std::string>{"httpa1.html", "httpa2.html", "httpa3.html",
+                                            "httpa4.html"}));
+  EXPECT_EQ(Content("httpa1.html").substr(0, 3), "one");
+  EXPECT_EQ(Content("httpa2.html").substr(0, 3), "two");
+  EXPECT_EQ(Content("httpa3.html").substr(0, 5), "three");
+  EXPECT_EQ(Content("httpa4.html").substr(0, 4), "four");
+}
+
+TEST_F(HtmlExportTest, StemIsCutToTwoHundredFileNameCharacters) {
+  // The punctuation is filtered first, then the cut is made.
+  std::string address;
+  for (int i = 0; i < 250; ++i) address += std::string(1, static_cast<char>('a' + i % 26)) + ".";
+  AddRow(address);
+  Save();
+  std::string stem;
+  for (int i = 0; i < 200; ++i) stem += static_cast<char>('a' + i % 26);
+  EXPECT_EQ(Names(), std::set<std::string>{stem + "1.html"});
+}
+
+TEST_F(HtmlExportTest, FileBytesAreTitleDescriptionLinkWithCrLf) {
+  struct Case {
+    const char* label;
+    std::string title, description, link, expected;
+  };
+  const std::vector<Case> cases = {
+      {"plain", "Title", "Body", "http://l", "Title\r\n\r\nBody\r\n\r\nhttp://l\r\n"},
+      {"all empty: ten bytes", "", "", "", "\r\n\r\n\r\n\r\n\r\n"},
+      {"line breaks in the description unchanged", "T", "one\ntwo\r\nthree\r", "L",
+       "T\r\n\r\none\ntwo\r\nthree\r\r\n\r\nL\r\n"},
+      {"any script written whole", "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1",
+       "\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x99\x82", "http://x/\xD0\xB6",
+       "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1\r\n\r\n\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x99\x82"
+       "\r\n\r\nhttp://x/\xD0\xB6\r\n"},
+      {"markup-looking text written as it is", "<b>&amp;</b>", "a < b", "",
+       "<b>&amp;</b>\r\n\r\na < b\r\n\r\n\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    results_.rows.clear();
+    AddRow("http://a", true, c.title, c.description, c.link);
+    Save();
+    EXPECT_EQ(Content("httpa1.html"), c.expected);
+    fs::remove(folder_.Path() / "httpa1.html");
+    EXPECT_EQ(HtmlFileContent(c.title, c.description, c.link), c.expected);
+  }
+}
+
+TEST_F(HtmlExportTest, PointerIsBusyForTheRowsAndDefaultAfterwards) {
+  AddRow("http://a");
+  AddRow("http://b", false);
+  Save();
+  EXPECT_EQ(pointer_.history, (std::vector<int>{11, 11, 0}));
+}
+
+TEST_F(HtmlExportTest, TakenNamesAreLeftUntouchedAndPassedOver) {
+  // httpa1: an ordinary file; httpa2: a folder; httpa3: a link to a file outside the folder;
+  // httpa4: a dangling link; httpa5: a link to a folder. The first row must land on httpa6.
+  TempFolder outside;
+  const std::string target = outside.Write("target.txt", "precious");
+  folder_.Write("httpa1.html", "existing");
+  fs::create_directory(folder_.Path() / "httpa2.html");
+  fs::create_symlink(target, folder_.Path() / "httpa3.html");
+  fs::create_symlink(outside.Path() / "not-there.txt", folder_.Path() / "httpa4.html");
+  fs::create_directory_symlink(outside.Path(), folder_.Path() / "httpa5.html");
+
+  AddRow("http://a", true, "new");
+  AddRow("http://b", true, "other");
+  Save();
+
+  EXPECT_EQ(Content("httpa1.html"), "existing");
+  EXPECT_TRUE(fs::is_directory(fs::symlink_status(folder_.Path() / "httpa2.html")));
+  EXPECT_TRUE(fs::is_empty(folder_.Path() / "httpa2.html"));
+  EXPECT_EQ(TempFolder::Read(target), "precious");
+  EXPECT_TRUE(fs::is_symlink(folder_.Path() / "httpa3.html"));
+  EXPECT_FALSE(fs::exists(outside.Path() / "not-there.txt"));
+  EXPECT_TRUE(fs::is_symlink(folder_.Path() / "httpa4.html"));
+  EXPECT_EQ(Content("httpa6.html"), "new\r\n\r\nD\r\n\r\nL\r\n");
+  // The counter is shared by the whole save: the next row goes on from 7.
+  EXPECT_EQ(Content("httpb7.html"), "other\r\n\r\nD\r\n\r\nL\r\n");
+  EXPECT_EQ(Names(), (std::set<std::string>{"httpa1.html", "httpa2.html", "httpa3.html",
+                                            "httpa4.html", "httpa5.html", "httpa6.html",
+                                            "httpb7.html"}));
+  EXPECT_EQ(std::set<fs::path>(fs::directory_iterator(outside.Path()), {}).size(), 1u);
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+}
+
+// A folder in which creating a file fails even for root: a read-only folder when the tests run
+// as an ordinary user, otherwise a sysfs folder, which never takes new files.
+std::string UnwritableFolder(const TempFolder& scratch) {
+  const fs::path readOnly = scratch.Path() / "read-only";
+  fs::create_directory(readOnly);
+  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
+  for (const fs::path& candidate : {readOnly, fs::path("/sys/kernel")}) {
+    const fs::path probe = candidate / "probe-for-workflow-test";
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0) return candidate.string() + "/";
+    ::close(fd);
+    fs::remove(probe);
+  }
+  return {};
+}
+
+TEST_F(HtmlExportTest, UnwritableFolderIsReportedWithItsStepsAndNothingIsLost) {
+  TempFolder scratch;
+  const std::string folder = UnwritableFolder(scratch);
+  if (folder.empty()) GTEST_SKIP() << "no folder here refuses new files to this user";
+  field_.text = folder;
+  AddRow("http://a", true, "kept");
+  AddRow("http://b", false);
+  AddRow("http://c");
+  const auto rowsBefore = results_.rows;
+  Save();
+
+  const std::vector<VectorResultsList::Row> rowsAfter = results_.rows;
+  EXPECT_EQ(rowsAfter, rowsBefore);
+  EXPECT_FALSE(fs::exists(fs::path(folder) / "httpa1.html"));
+  EXPECT_FALSE(fs::exists(fs::path(folder) / "httpc2.html"));
+  // Each ticked row: the failed creation (130), then the write to no file (136).
+  ASSERT_EQ(dialogs_.messages.size(), 5u);
+  const char* where[] = {"PushButton3_Click at line 130", "PushButton3_Click at line 136",
+                         "PushButton3_Click at line 130", "PushButton3_Click at line 136"};
+  for (int i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(dialogs_.messages[i].title, "Application Error");
+    EXPECT_NE(dialogs_.messages[i].text.find(where[i]), std::string::npos) << dialogs_.messages[i].text;
+  }
+  EXPECT_NE(dialogs_.messages[0].text.find("httpa1.html"), std::string::npos);
+  EXPECT_EQ(dialogs_.messages[4].text, "Done.");
+  EXPECT_EQ(pointer_.value, BusyPointer::kDefault);
+}
+
+TEST_F(HtmlExportTest, FailedWriteIsReportedWithStep136AndTheSaveGoesOn) {
+  // A file-size limit makes writes fail for root too; SIGXFSZ would otherwise end the process.
+  struct rlimit saved {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit tiny = saved;
+  tiny.rlim_cur = 4;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+
+  AddRow("http://a", true, "long enough");
+  AddRow("http://b", true, "");
+  Save();
+
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  ASSERT_EQ(dialogs_.messages.size(), 3u);
+  EXPECT_NE(dialogs_.messages[0].text.find("PushButton3_Click at line 136"), std::string::npos)
+      << dialogs_.messages[0].text;
+  EXPECT_NE(dialogs_.messages[1].text.find("PushButton3_Click at line 136"), std::string::npos);
+  EXPECT_EQ(dialogs_.messages[2].text, "Done.");
+  // What was written before the failure stays.
+  EXPECT_EQ(Content("httpa1.html"), "long");
+  EXPECT_EQ(Content("httpb2.html"), "\r\n\r\n");
+}
+
+TEST_F(HtmlExportTest, UnreadableTickSkipsTheRowWithStep114) {
+  AddRow("http://a");
+  AddRow("http://b");
+  int calls = 0;
+  results_.fail = [&](std::string_view member) {
+    if (member == "IsChecked" && ++calls == 1) throw std::runtime_error("Tick unreadable");
+  };
+  Save();
+  EXPECT_EQ(Names(), std::set<std::string>{"httpb1.html"});
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            (Texts{ErrorReportText("Tick unreadable", "PushButton3_Click", 114), "Done."}));
+}
+
+TEST_F(HtmlExportTest, UnreadableCellLeavesAnEmptyFileWithStep136) {
+  AddRow("http://a");
+  results_.fail = FailAt("SubItem", "Cell unreadable");
+  Save();
+  EXPECT_EQ(Content("httpa1.html"), "");
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            (Texts{ErrorReportText("Cell unreadable", "PushButton3_Click", 136), "Done."}));
+}
+
+}  // namespace

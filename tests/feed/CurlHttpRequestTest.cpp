@@ -1,0 +1,566 @@
+// The libcurl HTTP component against servers on loopback: well-behaved ones (cpp-httplib) and
+// misbehaving ones (RawLoopbackServer).
+#include "CurlHttpRequest.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ErrorCodes.h"
+#include "LoopbackServer.h"
+#include "RawLoopbackServer.h"
+#include "TextDecoder.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+const char* const kFeed = "<rss version=\"2.0\"><channel><item><title>One</title></item></channel></rss>";
+
+// Clears the proxy variables for one test, so that a proxy configured on the machine cannot
+// catch loopback requests, and restores them afterwards.
+class ProxyVariables {
+ public:
+  ProxyVariables() {
+    for (const char* name : kNames) {
+      if (const char* value = std::getenv(name)) saved_[name] = value;
+      unsetenv(name);
+    }
+  }
+  ~ProxyVariables() {
+    for (const char* name : kNames) unsetenv(name);
+    for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
+  }
+  ProxyVariables(const ProxyVariables&) = delete;
+  ProxyVariables& operator=(const ProxyVariables&) = delete;
+
+ private:
+  static constexpr const char* kNames[] = {"http_proxy", "https_proxy", "all_proxy", "no_proxy",
+                                           "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "NO_PROXY"};
+  std::map<std::string, std::string> saved_;
+};
+
+// Runs call and returns the ComponentError it throws; fails the test when it throws none.
+template <typename Call>
+ComponentError ErrorFrom(Call call) {
+  try {
+    call();
+  } catch (const ComponentError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "expected a ComponentError";
+  return ComponentError(0, "");
+}
+
+std::string Gzip(const std::string& data) {
+  z_stream stream{};
+  // 15 + 16: the largest window, with a gzip header instead of a zlib one.
+  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+  std::string out(deflateBound(&stream, data.size()) + 32, '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const int result = deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return result == Z_STREAM_END ? out : std::string();
+}
+
+// A loopback port with nothing listening on it.
+int ClosedPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+class CurlHttpRequestTest : public testing::Test {
+ protected:
+  // Short limits, so that a failing test fails fast instead of waiting 30 seconds.
+  static HttpOptions FastOptions() {
+    HttpOptions options;
+    options.connectTimeout = 2s;
+    options.idleTimeout = 2s;
+    return options;
+  }
+
+  // Opens a GET of url with the WinHTTP form and sends it.
+  static std::unique_ptr<CurlHttpRequest> Fetch(const std::string& url, HttpOptions options = FastOptions()) {
+    auto request = std::make_unique<CurlHttpRequest>(std::move(options));
+    request->Open("GET", url, false);
+    request->Send();
+    return request;
+  }
+
+  // Records the named header of a request; handlers call it before they answer, so the record
+  // is complete once the client has the response.
+  void Record(const httplib::Request& request, const char* name) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    seen_.push_back(request.has_header(name) ? std::optional(request.get_header_value(name)) : std::nullopt);
+  }
+  std::vector<std::optional<std::string>> Seen() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+  }
+
+  ProxyVariables proxyVariables_;
+  LoopbackServer server_;
+  std::mutex mutex_;
+  std::vector<std::optional<std::string>> seen_;
+};
+
+TEST_F(CurlHttpRequestTest, StatusTextAndBodyOfEachResponse) {
+  server_.Http().Get(R"(/status/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+    response.status = std::stoi(request.matches[1]);
+    response.set_content("body of " + std::string(request.matches[1]), "text/plain");
+  });
+  server_.Start();
+  const struct {
+    int status;
+    const char* text;
+  } cases[] = {{200, "OK"}, {404, "Not Found"}, {500, "Internal Server Error"}};
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.status);
+    auto request = Fetch(server_.Url("/status/" + std::to_string(row.status)));
+    EXPECT_EQ(request->Status(), row.status);
+    EXPECT_EQ(request->StatusText(), row.text);
+    EXPECT_EQ(request->ResponseText(), "body of " + std::to_string(row.status));
+  }
+}
+
+TEST_F(CurlHttpRequestTest, StatusTextComesFromTheStatusLine) {
+  const struct {
+    const char* statusLine;
+    int status;
+    std::string text;
+  } cases[] = {
+      {"HTTP/1.1 200 Fine Thanks", 200, "Fine Thanks"},
+      {"HTTP/1.1 404 ", 404, "Not Found"},  // no reason phrase: the standard one
+      {"HTTP/1.1 404", 404, "Not Found"},
+      {"HTTP/1.0 503 ", 503, "Service Unavailable"},
+      {"HTTP/1.1 299 ", 299, ""},  // no standard phrase exists
+      {"HTTP/1.1 200 Gr\xFC\xDF" "e", 200, "Gr\xC3\xBC\xC3\x9F" "e"},  // 8-bit phrase made valid UTF-8
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.statusLine);
+    RawLoopbackServer raw(std::string(row.statusLine) + "\r\nContent-Length: 2\r\n\r\nok", false);
+    raw.Start();
+    auto request = Fetch(raw.Url("/"));
+    EXPECT_EQ(request->Status(), row.status);
+    EXPECT_EQ(request->StatusText(), row.text);
+    EXPECT_EQ(request->ResponseText(), "ok");
+  }
+}
+
+TEST_F(CurlHttpRequestTest, RedirectsAreFollowedToTheFinalResponse) {
+  server_.Http().Get(R"(/hop/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+    const int left = std::stoi(request.matches[1]);
+    if (left > 0) {
+      response.set_redirect("/hop/" + std::to_string(left - 1), 301);
+      response.set_content("<html>moved</html>", "text/html; charset=UTF-16");
+    } else {
+      response.status = 404;
+      response.set_content("caf\xE9", "text/plain; charset=ISO-8859-1");
+    }
+  });
+  server_.Start();
+  auto request = Fetch(server_.Url("/hop/3"));
+  EXPECT_EQ(request->Status(), 404);
+  EXPECT_EQ(request->StatusText(), "Not Found");
+  EXPECT_EQ(request->ResponseText(), "caf\xC3\xA9");
+}
+
+TEST_F(CurlHttpRequestTest, CharsetOfARedirectDoesNotCarryOver) {
+  RawLoopbackServer raw(
+      std::vector<std::string>{
+          "HTTP/1.1 302 Found\r\nLocation: /final\r\nContent-Type: text/html; charset=ISO-8859-1\r\n"
+          "Content-Length: 0\r\nConnection: close\r\n\r\n",
+          // No Content-Type at all: the body is judged by its own bytes.
+          "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\ncaf\xC3\xA9"},
+      false);
+  raw.Start();
+  auto request = Fetch(raw.Url("/first"));
+  EXPECT_EQ(raw.Connections(), 2);
+  // Decoded with the redirect's charset, the UTF-8 body would read "cafÃ©".
+  EXPECT_EQ(request->ResponseText(), "caf\xC3\xA9");
+}
+
+TEST_F(CurlHttpRequestTest, RedirectLimitComesFromTheOptions) {
+  server_.Http().Get(R"(/hop/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+    const int left = std::stoi(request.matches[1]);
+    if (left > 0) {
+      response.set_redirect("/hop/" + std::to_string(left - 1));
+    } else {
+      response.set_content(kFeed, "application/rss+xml");
+    }
+  });
+  server_.Start();
+  HttpOptions options = FastOptions();
+  options.maxRedirects = 3;
+  EXPECT_EQ(Fetch(server_.Url("/hop/3"), options)->ResponseText(), kFeed);
+  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/hop/4"), options); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kTooManyRedirects);
+  EXPECT_EQ(std::string(error.what()), "Too many redirects (more than 3) from " + server_.Url("/hop/4"));
+}
+
+TEST_F(CurlHttpRequestTest, RedirectLoopEndsWithError) {
+  std::atomic<int> hits{0};
+  server_.Http().Get("/loop", [&hits](const httplib::Request&, httplib::Response& response) {
+    ++hits;
+    response.set_redirect("/loop");
+  });
+  server_.Start();
+  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/loop"), CurlHttpRequestTest::FastOptions()); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kTooManyRedirects);
+  EXPECT_EQ(std::string(error.what()), "Too many redirects (more than 10) from " + server_.Url("/loop"));
+  EXPECT_EQ(hits.load(), 11);  // the first request and ten redirects
+}
+
+TEST_F(CurlHttpRequestTest, RedirectToAnotherSchemeIsRefused) {
+  const std::map<std::string, std::string> targets = {
+      {"/to-file", "file:///etc/passwd"},
+      {"/to-ftp", "ftp://127.0.0.1:" + std::to_string(ClosedPort()) + "/feed.xml"},
+      {"/to-dict", "dict://127.0.0.1:" + std::to_string(ClosedPort()) + "/d:word"},
+  };
+  server_.Http().Get("/to-.*", [&targets](const httplib::Request& request, httplib::Response& response) {
+    response.set_redirect(targets.at(request.path));
+  });
+  server_.Start();
+  for (const auto& [path, target] : targets) {
+    SCOPED_TRACE(path);
+    const ComponentError error = ErrorFrom([&] { Fetch(server_.Url(path)); });
+    EXPECT_EQ(error.Code(), ErrorCodes::kInvalidAddress);
+    EXPECT_EQ(std::string(error.what()),
+              server_.Url(path) + " redirects to an address that is not http or https: " + target);
+  }
+}
+
+TEST_F(CurlHttpRequestTest, OpenRefusesAddressesThatAreNotHttpOrHttps) {
+  const struct {
+    const char* address;
+    const char* text;
+  } cases[] = {
+      {"not a url", "Not a valid web address: not a url"},
+      {"", "Not a valid web address: "},
+      {"example.com/feed.xml", "Not a valid web address: example.com/feed.xml"},
+      {"http://", "Not a valid web address: http://"},
+      {"ftp://example.com/feed.xml", "Only http and https addresses can be downloaded: ftp://example.com/feed.xml"},
+      {"file:///etc/passwd", "Only http and https addresses can be downloaded: file:///etc/passwd"},
+      {"javascript:alert(1)", "Not a valid web address: javascript:alert(1)"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.address);
+    CurlHttpRequest request(FastOptions());
+    const ComponentError error = ErrorFrom([&] { request.Open("GET", row.address, false); });
+    EXPECT_EQ(error.Code(), ErrorCodes::kInvalidAddress);
+    EXPECT_EQ(std::string(error.what()), row.text);
+    // A refused Open leaves nothing to send.
+    EXPECT_EQ(ErrorFrom([&] { request.Send(); }).Code(), ErrorCodes::kRequestState);
+  }
+}
+
+TEST_F(CurlHttpRequestTest, MembersCalledOutOfOrderFail) {
+  CurlHttpRequest request(FastOptions());
+  EXPECT_EQ(ErrorFrom([&] { request.Send(); }).Code(), ErrorCodes::kRequestState);
+  EXPECT_EQ(ErrorFrom([&] { request.SetCredentials("u", "p", 0); }).Code(), ErrorCodes::kRequestState);
+  EXPECT_EQ(ErrorFrom([&] { request.Status(); }).Code(), ErrorCodes::kRequestState);
+  EXPECT_EQ(ErrorFrom([&] { request.StatusText(); }).Code(), ErrorCodes::kRequestState);
+  EXPECT_EQ(ErrorFrom([&] { request.ResponseText(); }).Code(), ErrorCodes::kRequestState);
+  EXPECT_EQ(ErrorFrom([&] { request.Open("POST", "http://127.0.0.1/", false); }).Code(),
+            ErrorCodes::kInvalidArgument);
+  EXPECT_EQ(ErrorFrom([&] { request.Open("GET", "http://127.0.0.1/", true); }).Code(),
+            ErrorCodes::kInvalidArgument);
+  request.Open("get", "http://127.0.0.1/", false);
+  EXPECT_EQ(ErrorFrom([&] { request.SetCredentials("u", "p", 2); }).Code(), ErrorCodes::kInvalidArgument);
+  EXPECT_EQ(ErrorFrom([&] { request.Status(); }).Code(), ErrorCodes::kRequestState);
+}
+
+TEST_F(CurlHttpRequestTest, CompressedBodyIsUnpacked) {
+  std::string feed;
+  for (int i = 0; i < 200; ++i) feed += "<item><title>Entry " + std::to_string(i) + "</title></item>";
+  const std::string packed = Gzip(feed);
+  ASSERT_FALSE(packed.empty()) << "zlib could not compress the test body";
+  ASSERT_LT(packed.size(), feed.size() / 4) << "the body should shrink, or this tests nothing";
+  server_.Http().Get("/feed.gz", [this, &packed](const httplib::Request& request, httplib::Response& response) {
+    Record(request, "Accept-Encoding");
+    response.set_header("Content-Encoding", "gzip");
+    // A type cpp-httplib does not compress on its own, so the body goes out exactly as packed.
+    response.set_content(packed, "application/rss+xml");
+  });
+  server_.Start();
+  EXPECT_EQ(Fetch(server_.Url("/feed.gz"))->ResponseText(), feed);
+  const auto seen = Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  ASSERT_TRUE(seen[0].has_value());
+  EXPECT_NE(seen[0]->find("gzip"), std::string::npos) << *seen[0];
+}
+
+TEST_F(CurlHttpRequestTest, BodyCeilingCountsUnpackedBytes) {
+  const std::string packed = Gzip(std::string(100 * 1024, 'a'));
+  ASSERT_LT(packed.size(), 1024u);
+  server_.Http().Get("/bomb.gz", [&packed](const httplib::Request&, httplib::Response& response) {
+    response.set_header("Content-Encoding", "gzip");
+    response.set_content(packed, "application/rss+xml");
+  });
+  server_.Start();
+  HttpOptions options = FastOptions();
+  options.maxBodyBytes = 10 * 1024;
+  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/bomb.gz"), options); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kBodyTooLarge);
+  EXPECT_EQ(std::string(error.what()), "The response is larger than 10 KiB: " + server_.Url("/bomb.gz"));
+}
+
+TEST_F(CurlHttpRequestTest, BodyCeilingIsInclusive) {
+  server_.Http().Get(R"(/bytes/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+    response.set_content(std::string(std::stoul(request.matches[1]), 'x'), "application/octet-stream");
+  });
+  server_.Start();
+  HttpOptions options = FastOptions();
+  options.maxBodyBytes = 1000;
+  EXPECT_EQ(Fetch(server_.Url("/bytes/1000"), options)->ResponseText().size(), 1000u);
+  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/bytes/1001"), options); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kBodyTooLarge);
+  EXPECT_EQ(std::string(error.what()), "The response is larger than 1000 bytes: " + server_.Url("/bytes/1001"));
+}
+
+TEST_F(CurlHttpRequestTest, CharsetOfTheContentTypeDecodesTheBody) {
+  server_.Http().Get("/latin1", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("<t>caf\xE9 \xA3</t>", "text/xml; charset=ISO-8859-1");
+  });
+  server_.Http().Get("/unknown", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?><t>\xE1</t>",
+                         "text/xml; charset=x-unheard-of");
+  });
+  server_.Start();
+  EXPECT_EQ(Fetch(server_.Url("/latin1"))->ResponseText(), "<t>caf\xC3\xA9 \xC2\xA3</t>");
+  EXPECT_EQ(Fetch(server_.Url("/unknown"))->ResponseText(),
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?><t>\xCE\xB1</t>");
+}
+
+TEST_F(CurlHttpRequestTest, BinaryGarbageBodyGivesValidText) {
+  std::string garbage;
+  for (int round = 0; round < 4; ++round) {
+    for (int value = 0; value < 256; ++value) garbage += static_cast<char>((value * 7 + round) % 256);
+  }
+  server_.Http().Get("/garbage", [&garbage](const httplib::Request&, httplib::Response& response) {
+    response.set_content(garbage, "application/octet-stream");
+  });
+  server_.Start();
+  const std::string text = Fetch(server_.Url("/garbage"))->ResponseText();
+  EXPECT_TRUE(IsValidUtf8(text));
+  EXPECT_GE(text.size(), garbage.size());  // nothing dropped
+}
+
+TEST_F(CurlHttpRequestTest, SilentServerTimesOutAfterTheIdleTime) {
+  RawLoopbackServer silent("", true);
+  silent.Start();
+  HttpOptions options = FastOptions();
+  options.idleTimeout = 300ms;
+  const auto start = Clock::now();
+  const ComponentError error = ErrorFrom([&] { Fetch(silent.Url("/feed"), options); });
+  const auto elapsed = Clock::now() - start;
+  EXPECT_EQ(error.Code(), ErrorCodes::kTimeout);
+  EXPECT_EQ(std::string(error.what()), "No data received for 0.3 seconds from " + silent.Url("/feed"));
+  EXPECT_GE(elapsed, 300ms);
+  EXPECT_LT(elapsed, 5s) << "the idle limit did not end the request";
+}
+
+TEST_F(CurlHttpRequestTest, StallInTheMiddleOfTheBodyTimesOut) {
+  RawLoopbackServer stalling("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n<rss><channel>", true);
+  stalling.Start();
+  HttpOptions options = FastOptions();
+  options.idleTimeout = 300ms;
+  const ComponentError error = ErrorFrom([&] { Fetch(stalling.Url("/feed"), options); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kTimeout);
+}
+
+TEST_F(CurlHttpRequestTest, BrokenAnswersFailAsTransferErrors) {
+  std::string garbage;
+  for (int value = 255; value >= 0; --value) garbage += static_cast<char>(value);
+  const struct {
+    const char* name;
+    std::string reply;
+    std::string text;
+  } cases[] = {
+      {"closed mid-body", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n<rss><channel>",
+       "The connection closed before the whole response arrived from "},
+      {"closed without answer", "", "The server closed the connection without answering: "},
+      {"binary garbage instead of HTTP", garbage, "The server's answer is not valid HTTP: "},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.name);
+    RawLoopbackServer raw(row.reply, false);
+    raw.Start();
+    const ComponentError error = ErrorFrom([&] { Fetch(raw.Url("/feed")); });
+    EXPECT_EQ(error.Code(), ErrorCodes::kTransfer);
+    EXPECT_EQ(std::string(error.what()), row.text + raw.Url("/feed"));
+  }
+}
+
+TEST_F(CurlHttpRequestTest, UnresolvableHostFails) {
+  // Names under .invalid never resolve, and the resolver knows it without asking the network.
+  const ComponentError error = ErrorFrom([&] { Fetch("http://news.example.invalid/feed.xml"); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kResolveHost);
+  EXPECT_EQ(std::string(error.what()), "Could not resolve host: news.example.invalid");
+}
+
+TEST_F(CurlHttpRequestTest, ClosedPortIsRefused) {
+  const int port = ClosedPort();
+  const ComponentError error = ErrorFrom([&] { Fetch("http://127.0.0.1:" + std::to_string(port) + "/feed"); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kConnect);
+  EXPECT_EQ(std::string(error.what()), "Connection refused: 127.0.0.1 port " + std::to_string(port));
+}
+
+TEST_F(CurlHttpRequestTest, WaitHookRunsWhileTheServerIsSlow) {
+  server_.Http().Get("/slow", [](const httplib::Request&, httplib::Response& response) {
+    std::this_thread::sleep_for(300ms);
+    response.set_content(kFeed, "application/rss+xml");
+  });
+  server_.Start();
+  int calls = 0;
+  HttpOptions options = FastOptions();
+  options.waitHook = [&calls] {
+    ++calls;
+    return true;
+  };
+  EXPECT_EQ(Fetch(server_.Url("/slow"), options)->ResponseText(), kFeed);
+  // 300 ms at one call every 25 ms or so; a loose bound, as the machine may be busy.
+  EXPECT_GE(calls, 3);
+}
+
+TEST_F(CurlHttpRequestTest, WaitHookAnsweringFalseAbandonsTheRequest) {
+  RawLoopbackServer silent("", true);
+  silent.Start();
+  int calls = 0;
+  HttpOptions options = FastOptions();
+  options.idleTimeout = 10s;
+  options.waitHook = [&calls] { return ++calls < 4; };
+  const auto start = Clock::now();
+  const ComponentError error = ErrorFrom([&] { Fetch(silent.Url("/feed"), options); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kRequestAbandoned);
+  EXPECT_EQ(std::string(error.what()), "The download of " + silent.Url("/feed") + " was abandoned");
+  EXPECT_EQ(calls, 4);
+  EXPECT_LT(Clock::now() - start, 5s);
+}
+
+TEST_F(CurlHttpRequestTest, UserAgentNamesProgramAndVersion) {
+  server_.Http().Get("/feed", [this](const httplib::Request& request, httplib::Response& response) {
+    Record(request, "User-Agent");
+    response.set_content(kFeed, "application/rss+xml");
+  });
+  server_.Start();
+  Fetch(server_.Url("/feed"));
+  const auto seen = Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0], std::optional<std::string>("Feedwright/0.1.0"));
+}
+
+// The server asks for Basic credentials the way real servers do: a 401 with a challenge first.
+class CurlHttpRequestCredentialsTest : public CurlHttpRequestTest {
+ protected:
+  void SetUp() override {
+    server_.Http().Get("/private", [this](const httplib::Request& request, httplib::Response& response) {
+      Record(request, "Authorization");
+      if (!request.has_header("Authorization")) {
+        response.status = 401;
+        response.set_header("WWW-Authenticate", "Basic realm=\"feeds\"");
+        return;
+      }
+      response.set_content(kFeed, "application/rss+xml");
+    });
+    server_.Start();
+  }
+
+  // The credentials the server saw, after the challenge.
+  std::optional<std::string> LastAuthorization() {
+    const auto seen = Seen();
+    return seen.empty() ? std::nullopt : seen.back();
+  }
+};
+
+TEST_F(CurlHttpRequestCredentialsTest, BasicCredentialsArriveWithEitherOpenForm) {
+  const struct {
+    const char* user;
+    const char* password;
+    const char* header;
+  } cases[] = {
+      {"user", "secret", "Basic dXNlcjpzZWNyZXQ="},
+      {"", "secret", "Basic OnNlY3JldA=="},  // only both empty means none
+      {"user", "", "Basic dXNlcjo="},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(std::string(row.user) + ":" + row.password);
+    CurlHttpRequest winHttp(FastOptions());
+    winHttp.Open("GET", server_.Url("/private"), false);
+    winHttp.SetCredentials(row.user, row.password, 0);
+    winHttp.Send();
+    EXPECT_EQ(winHttp.Status(), 200);
+    EXPECT_EQ(LastAuthorization(), std::optional<std::string>(row.header));
+
+    CurlHttpRequest xmlHttp(FastOptions());
+    xmlHttp.Open("GET", server_.Url("/private"), false, row.user, row.password);
+    xmlHttp.Send();
+    EXPECT_EQ(xmlHttp.Status(), 200);
+    EXPECT_EQ(LastAuthorization(), std::optional<std::string>(row.header));
+  }
+}
+
+TEST_F(CurlHttpRequestCredentialsTest, EmptyCredentialsSendNone) {
+  CurlHttpRequest request(FastOptions());
+  request.Open("GET", server_.Url("/private"), false, "", "");
+  request.Send();
+  EXPECT_EQ(request.Status(), 401);
+  EXPECT_EQ(request.StatusText(), "Unauthorized");
+  const auto seen = Seen();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_FALSE(seen[0].has_value()) << *seen[0];
+}
+
+TEST_F(CurlHttpRequestTest, ProxyFromTheEnvironmentGetsTheProxyCredentials) {
+  // The loopback server plays the proxy: it receives the full address and wants credentials.
+  std::vector<std::string> targets;
+  server_.Http().Get(".*", [this, &targets](const httplib::Request& request, httplib::Response& response) {
+    if (!request.has_header("Proxy-Authorization")) {
+      response.status = 407;
+      response.set_header("Proxy-Authenticate", "Basic realm=\"proxy\"");
+      return;
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    targets.push_back(request.path);
+    response.set_content(request.get_header_value("Proxy-Authorization"), "text/plain");
+  });
+  server_.Start();
+  setenv("http_proxy", server_.Url("").c_str(), 1);
+  CurlHttpRequest request(FastOptions());
+  request.Open("GET", "http://feed.example.invalid/rss.xml", false);
+  request.SetCredentials("proxyuser", "proxypass", 1);
+  request.Send();
+  EXPECT_EQ(request.Status(), 200);
+  EXPECT_EQ(request.ResponseText(), "Basic cHJveHl1c2VyOnByb3h5cGFzcw==");
+  std::lock_guard<std::mutex> lock(mutex_);
+  EXPECT_EQ(targets, std::vector<std::string>{"http://feed.example.invalid/rss.xml"});
+}
+
+}  // namespace

@@ -1,0 +1,260 @@
+#include "Form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QIcon>
+#include <QStandardPaths>
+#include <stdexcept>
+
+#include "AppInfo.h"
+#include "ApplicationTitle.h"
+#include "ErrorGuard.h"
+#include "PathChecks.h"
+#include "HandCursor.h"
+#include "LiteralProgressBar.h"
+#include "PointerTracker.h"
+#include "Skin.h"
+#include "Twips.h"
+
+namespace {
+
+constexpr int kClientWidthTwips = 8040;
+constexpr int kClientHeightTwips = 9840;
+const QString kDownloadLocation = QStringLiteral("Download Location");
+const QString kListToolTip = QStringLiteral("Move | line to right and out of window to reveal full names.");
+
+QFont ArialBold(qreal pointSize) {
+  QFont font(QStringLiteral("Arial"));
+  font.setPointSizeF(pointSize);
+  font.setBold(true);
+  return font;
+}
+
+QIcon ApplicationIcon() {
+  QIcon icon;
+  for (int size : {32, 48, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/feedwright-%1.png").arg(size), QSize(size, size));
+  }
+  return icon;
+}
+
+QTreeWidget* MakeList(QWidget* parent, const char* name, const QString& toolTip, QRect twips) {
+  auto* list = new QTreeWidget(parent);
+  list->setObjectName(QString::fromLatin1(name));
+  list->setGeometry(twips);
+  list->setFont(ArialBold(9));
+  list->setToolTip(toolTip);
+  list->setRootIsDecorated(false);
+  list->setColumnCount(0);
+  // Columns may be narrowed to a single pixel and widened again by dragging.
+  list->header()->setMinimumSectionSize(1);
+  list->header()->setStretchLastSection(false);
+  return list;
+}
+
+// Appends a column with the given header to the list.
+void AddColumn(QTreeWidget* list, const QString& header) {
+  const int column = list->columnCount();
+  list->setColumnCount(column + 1);
+  list->headerItem()->setText(column, header);
+}
+
+// Sets the width of the list's column (numbered from 1) in twips.
+void SetColumnWidth(QTreeWidget* list, int column, int twips) {
+  if (column < 1 || column > list->columnCount()) {
+    throw std::out_of_range("Index out of bounds");
+  }
+  list->setColumnWidth(column - 1, std::max(1, TwipsToPixels(twips)));
+}
+
+}  // namespace
+
+QString Form1::StandardDesktop() {
+  return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+Form1::Form1(DialogService& dialogs, SettingsStore& settings, QString programFolder,
+             DesktopLocator desktop, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      dialogs_(dialogs),
+      settings_(settings),
+      programFolder_(std::move(programFolder)),
+      desktop_(std::move(desktop)),
+      pointer_(this) {
+  setObjectName(QStringLiteral("Form1"));
+  setFixedSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+  setFont(ArialBold(9));
+  BuildControls();
+  SetTabOrder();
+  WatchPointer();
+}
+
+void Form1::BuildControls() {
+  ListView1 = MakeList(this, "ListView1",
+                       QStringLiteral("Double-click item to remove it. ") + kListToolTip,
+                       TwipsRect(120, 90, 7800, 2535));
+  ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535));
+
+  PushButton1 = AddButton(this, "PushButton1", "Add RSS Feed URL", {120, 2715, 3840, 405},
+                          &Form1::PushButton1_Click);
+  PushButton6 = AddButton(this, "PushButton6", "Load RSS URLs From File", {4080, 2715, 3840, 405},
+                          &Form1::PushButton6_Click);
+  PushButton7 = AddButton(this, "PushButton7", "Clear List", {120, 3240, 3840, 405},
+                          &Form1::PushButton7_Click);
+  PushButton9 = AddButton(this, "PushButton9", "Load Sample/Example Data", {4080, 3240, 3840, 405},
+                          &Form1::PushButton9_Click);
+  PushButton2 = AddButton(this, "PushButton2", "Start Retrieving Data", {120, 3765, 7800, 405},
+                          &Form1::PushButton2_Click);
+  PushButton4 = AddButton(this, "PushButton4", "Check All", {120, 6885, 3840, 405},
+                          &Form1::PushButton4_Click);
+  PushButton5 = AddButton(this, "PushButton5", "Uncheck All", {4080, 6885, 3840, 405},
+                          &Form1::PushButton5_Click);
+  PushButton10 = AddButton(this, "PushButton10", "Clear List", {120, 7395, 3840, 405},
+                           &Form1::PushButton10_Click);
+  PushButton11 = AddButton(this, "PushButton11", "Help", {4080, 7395, 3840, 405},
+                           &Form1::PushButton11_Click);
+
+  Frame1 = new QGroupBox(QStringLiteral("Save Results To This Folder"), this);
+  Frame1->setObjectName(QStringLiteral("Frame1"));
+  Frame1->setGeometry(TwipsRect(120, 7880, 7800, 800));
+  Text1 = new QLineEdit(Frame1);
+  Text1->setObjectName(QStringLiteral("Text1"));
+  Text1->setGeometry(TwipsRect(240, 300, 6675, 345));
+  connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+  PushButton8 = AddButton(Frame1, "PushButton8", "...", {6960, 300, 615, 345},
+                          &Form1::PushButton8_Click);
+
+  PushButton3 = AddButton(this, "PushButton3", "Save Results As HTML", {120, 8805, 7800, 405},
+                          &Form1::PushButton3_Click);
+
+  ProgressBar1 = new LiteralProgressBar(this);
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->setGeometry(TwipsRect(120, 9330, 7800, 405));
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setFormat(QStringLiteral("Progress Bar"));
+  ProgressBar1->setTextVisible(true);
+  ProgressBar1->setAlignment(Qt::AlignCenter);
+}
+
+QPushButton* Form1::AddButton(QWidget* parent, const char* name, const char* caption, QRect twips,
+                              void (Form1::*click)()) {
+  auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+  button->setFont(ArialBold(11.25));
+  connect(button, &QPushButton::clicked, this, click);
+  return button;
+}
+
+void Form1::SetTabOrder() {
+  // ProgressBar1 and Frame1 hold places 5 and 6 of the order but never take the focus.
+  const QWidget* order[] = {ListView1,   ListView2,   PushButton4, PushButton5, PushButton3,
+                            ProgressBar1, Frame1,     Text1,       PushButton8, PushButton1,
+                            PushButton6, PushButton2, PushButton7, PushButton9, PushButton10,
+                            PushButton11};
+  for (size_t i = 0; i + 1 < std::size(order); ++i) {
+    QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+  }
+}
+
+void Form1::WatchPointer() {
+  auto* tracker = new PointerTracker(pointer_, this);
+  tracker->Watch(this, PointerTracker::Kind::Surface);
+  tracker->Watch(Frame1, PointerTracker::Kind::Surface);
+  tracker->WatchList(ListView1);
+  tracker->WatchList(ListView2);
+  for (QPushButton* button : {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5,
+                              PushButton6, PushButton7, PushButton8, PushButton9, PushButton10,
+                              PushButton11}) {
+    tracker->Watch(button, PointerTracker::Kind::Button);
+  }
+  // No handler of their own, and the background's or the frame's must not answer for them.
+  PointerTracker::Shield(Text1);
+  PointerTracker::Shield(ProgressBar1);
+}
+
+void Form1::Form_Load() {
+  ErrorGuard guard(dialogs_, "Form_Load");
+  guard.Step(102, [&] { ApplySkin(); });
+  guard.Step(106, [&] { LoadHandCursor(); });
+  guard.Step(126, [&] {
+    setWindowTitle(QString::fromUtf8(AppInfo::kProductName));
+    setWindowIcon(ApplicationIcon());
+  });
+  guard.Step(128, [&] {
+    QGuiApplication::setApplicationDisplayName(
+        ApplicationTitle(QString::fromUtf8(AppInfo::kProductName)));
+  });
+  guard.Step(130, [&] {
+    Text1->setText(settings_.Read(QString::fromUtf8(AppInfo::kSettingsSection), kDownloadLocation,
+                                  DefaultOutputFolder()));
+  });
+  guard.Step(132, [&] { AddColumn(ListView1, QStringLiteral("Feed URL(s)")); });
+  guard.Step(134, [&] { SetColumnWidth(ListView1, 1, 7000); });
+  guard.Step(136, [&] { AddColumn(ListView2, QStringLiteral("Feed URL(s)")); });
+  guard.Step(138, [&] { AddColumn(ListView2, QStringLiteral("Result(s)")); });
+  guard.Step(140, [&] { AddColumn(ListView2, QStringLiteral("Description")); });
+  guard.Step(142, [&] { AddColumn(ListView2, QString()); });
+  guard.Step(144, [&] { SetColumnWidth(ListView2, 1, 2000); });
+  guard.Step(146, [&] { SetColumnWidth(ListView2, 2, 5000); });
+  guard.Step(148, [&] {
+    SetColumnWidth(ListView2, 3, 1);
+    SetColumnWidth(ListView2, 4, 1);
+  });
+}
+
+void Form1::ApplySkin() {
+  const QString path = Skin::FilePath(programFolder_);
+  if (!QFileInfo(path).isFile()) return;
+
+  // The skin look starts from the button-face colour behind the window and its frames.
+  for (QWidget* surface : std::initializer_list<QWidget*>{this, Frame1}) {
+    QPalette palette = surface->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+    surface->setPalette(palette);
+    surface->setAutoFillBackground(true);
+  }
+  setStyleSheet(Skin::Load(path));
+}
+
+void Form1::LoadHandCursor() {
+  const QString path = HandCursor::FilePath(programFolder_);
+  if (!FileExists(path.toStdString())) return;
+  pointer_.SetHandCursor(HandCursor::Load(path));
+}
+
+QString Form1::DefaultOutputFolder() const {
+  const QString desktop = desktop_ ? desktop_() : QString();
+  if (desktop.isEmpty()) {
+    throw std::invalid_argument("Invalid procedure call or argument: the desktop folder was not found");
+  }
+  return QDir::toNativeSeparators(desktop) + QDir::separator();
+}
+
+void Form1::Text1_Change() {
+  settings_.Write(QString::fromUtf8(AppInfo::kSettingsSection), kDownloadLocation, Text1->text());
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+void Form1::Form_Unload() {
+  closing_ = true;
+  // A modal box may be open with its own event loop; close it so that loop ends too.
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window == this || !window->isVisible()) continue;
+    if (auto* dialog = qobject_cast<QDialog*>(window)) dialog->reject();
+    window->close();
+  }
+  // Ends every running event loop, the nested ones of dialogs included; later ones return at once.
+  QCoreApplication::exit(0);
+}

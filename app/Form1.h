@@ -1,0 +1,101 @@
+// The program's one window: the URL list, the results list, the command buttons, the output
+// folder field and the progress bar, with the preparation that runs before it is shown.
+#pragma once
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QString>
+#include <QTreeWidget>
+#include <QWidget>
+#include <functional>
+
+#include "DialogService.h"
+#include "PointerState.h"
+#include "SettingsStore.h"
+
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Gives the user's desktop folder, or an empty text when there is none.
+  using DesktopLocator = std::function<QString()>;
+  static QString StandardDesktop();
+
+  // programFolder is where the optional skin (x/o.cjs) and hand cursor (HAND-M.CUR) are looked for.
+  Form1(DialogService& dialogs, SettingsStore& settings, QString programFolder,
+        DesktopLocator desktop = &Form1::StandardDesktop, QWidget* parent = nullptr);
+
+  // The window's preparation: skin, hand cursor, caption and icon, application title, output
+  // folder, columns. Each step runs under the error guard; call it once before showing the window.
+  void Form_Load();
+
+  // The window's pointer: 0 arrow, 11 hourglass, 99 hand.
+  int MousePointer() const { return pointer_.Value(); }
+  void SetMousePointer(int value) { pointer_.SetValue(value); }
+  // Whether the window has a hand cursor picture from HAND-M.CUR.
+  bool HasHandCursor() const { return pointer_.HasHandCursor(); }
+
+  // Set once the window is closing; long operations stop when they see it.
+  bool Closing() const { return closing_; }
+
+  // The default output folder: the desktop folder and a separator. Throws
+  // std::invalid_argument when the desktop folder cannot be found.
+  QString DefaultOutputFolder() const;
+
+  QTreeWidget* ListView1;
+  QTreeWidget* ListView2;
+  QPushButton* PushButton1;
+  QPushButton* PushButton2;
+  QPushButton* PushButton3;
+  QPushButton* PushButton4;
+  QPushButton* PushButton5;
+  QPushButton* PushButton6;
+  QPushButton* PushButton7;
+  QPushButton* PushButton8;
+  QPushButton* PushButton9;
+  QPushButton* PushButton10;
+  QPushButton* PushButton11;
+  QProgressBar* ProgressBar1;
+  QGroupBox* Frame1;
+  QLineEdit* Text1;
+
+ public slots:
+  void PushButton1_Click() {}
+  void PushButton2_Click() {}
+  void PushButton3_Click() {}
+  void PushButton4_Click() {}
+  void PushButton5_Click() {}
+  void PushButton6_Click() {}
+  void PushButton7_Click() {}
+  void PushButton8_Click() {}
+  void PushButton9_Click() {}
+  void PushButton10_Click() {}
+  void PushButton11_Click() {}
+
+  // Stores the field's whole text under "Download Location" at once. No guard: a failed
+  // write leaves the field as it is.
+  void Text1_Change();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  QPushButton* AddButton(QWidget* parent, const char* name, const char* caption, QRect twips,
+                         void (Form1::*click)());
+  void SetTabOrder();
+  void WatchPointer();
+
+  void ApplySkin();
+  void LoadHandCursor();
+  void Form_Unload();
+
+  DialogService& dialogs_;
+  SettingsStore& settings_;
+  QString programFolder_;
+  DesktopLocator desktop_;
+  PointerState pointer_;
+  bool closing_ = false;
+};

@@ -1,0 +1,185 @@
+// The window's controls: kinds, texts, places, fonts, tab order and the lists' columns.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QProgressBar>
+#include <QTreeWidget>
+
+#include "FormFixture.h"
+
+namespace {
+
+struct ControlRow {
+  const char* name;
+  QWidget* (*get)(Form1&);
+  const char* text;  // caption, or nullptr for lists and the text field
+  QRect pixels;      // relative to the parent: the window, or Frame1 for its children
+  QWidget* (*parent)(Form1&);
+};
+
+QWidget* Window(Form1& f) { return &f; }
+QWidget* Frame(Form1& f) { return f.Frame1; }
+
+// Twips divided by 15 and rounded: 7880 twips is 525.33 pixels, 800 twips 53.33.
+const ControlRow kControls[] = {
+    {"ListView1", [](Form1& f) -> QWidget* { return f.ListView1; }, nullptr, {8, 6, 520, 169}, Window},
+    {"ListView2", [](Form1& f) -> QWidget* { return f.ListView2; }, nullptr, {8, 284, 520, 169}, Window},
+    {"PushButton4", [](Form1& f) -> QWidget* { return f.PushButton4; }, "Check All", {8, 459, 256, 27}, Window},
+    {"PushButton5", [](Form1& f) -> QWidget* { return f.PushButton5; }, "Uncheck All", {272, 459, 256, 27}, Window},
+    {"PushButton3", [](Form1& f) -> QWidget* { return f.PushButton3; }, "Save Results As HTML", {8, 587, 520, 27}, Window},
+    {"ProgressBar1", [](Form1& f) -> QWidget* { return f.ProgressBar1; }, "Progress Bar", {8, 622, 520, 27}, Window},
+    {"Frame1", [](Form1& f) -> QWidget* { return f.Frame1; }, "Save Results To This Folder", {8, 525, 520, 53}, Window},
+    {"Text1", [](Form1& f) -> QWidget* { return f.Text1; }, nullptr, {16, 20, 445, 23}, Frame},
+    {"PushButton8", [](Form1& f) -> QWidget* { return f.PushButton8; }, "...", {464, 20, 41, 23}, Frame},
+    {"PushButton1", [](Form1& f) -> QWidget* { return f.PushButton1; }, "Add RSS Feed URL", {8, 181, 256, 27}, Window},
+    {"PushButton6", [](Form1& f) -> QWidget* { return f.PushButton6; }, "Load RSS URLs From File", {272, 181, 256, 27}, Window},
+    {"PushButton2", [](Form1& f) -> QWidget* { return f.PushButton2; }, "Start Retrieving Data", {8, 251, 520, 27}, Window},
+    {"PushButton7", [](Form1& f) -> QWidget* { return f.PushButton7; }, "Clear List", {8, 216, 256, 27}, Window},
+    {"PushButton9", [](Form1& f) -> QWidget* { return f.PushButton9; }, "Load Sample/Example Data", {272, 216, 256, 27}, Window},
+    {"PushButton10", [](Form1& f) -> QWidget* { return f.PushButton10; }, "Clear List", {8, 493, 256, 27}, Window},
+    {"PushButton11", [](Form1& f) -> QWidget* { return f.PushButton11; }, "Help", {272, 493, 256, 27}, Window},
+};
+
+QString TextOf(QWidget* widget) {
+  if (auto* button = qobject_cast<QPushButton*>(widget)) return button->text();
+  if (auto* bar = qobject_cast<QProgressBar*>(widget)) return bar->text();
+  if (auto* frame = qobject_cast<QGroupBox*>(widget)) return frame->title();
+  return {};
+}
+
+QStringList HeaderTexts(QTreeWidget* list) {
+  QStringList texts;
+  for (int column = 0; column < list->columnCount(); ++column) {
+    texts << list->headerItem()->text(column);
+  }
+  return texts;
+}
+
+}  // namespace
+
+using Form1Layout = FormFixture;
+
+TEST_F(Form1Layout, ClientAreaIsFixedAt536By656) {
+  Form1& form = Form();
+  EXPECT_EQ(form.size(), QSize(536, 656));
+  EXPECT_EQ(form.minimumSize(), form.maximumSize()) << "the window must not be resizable";
+}
+
+TEST_F(Form1Layout, EveryControlHasItsNameTextPlaceAndParent) {
+  Form1& form = Form();
+  for (const ControlRow& row : kControls) {
+    SCOPED_TRACE(row.name);
+    QWidget* widget = row.get(form);
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->objectName(), QString::fromLatin1(row.name));
+    EXPECT_EQ(widget->parentWidget(), row.parent(form));
+    EXPECT_EQ(widget->geometry(), row.pixels);
+    if (row.text) {
+      EXPECT_EQ(TextOf(widget).toStdString(), row.text);
+    }
+  }
+}
+
+TEST_F(Form1Layout, ControlsStayInsideTheWindowAndDoNotOverlap) {
+  Form1& form = Form();
+  std::vector<std::pair<std::string, QRect>> placed;
+  for (const ControlRow& row : kControls) {
+    if (row.parent(form) != &form) continue;
+    placed.emplace_back(row.name, row.get(form)->geometry());
+  }
+  for (size_t i = 0; i < placed.size(); ++i) {
+    SCOPED_TRACE(placed[i].first);
+    EXPECT_TRUE(form.rect().contains(placed[i].second));
+    for (size_t j = i + 1; j < placed.size(); ++j) {
+      EXPECT_FALSE(placed[i].second.intersects(placed[j].second)) << "overlaps " << placed[j].first;
+    }
+  }
+  EXPECT_FALSE(form.Text1->geometry().intersects(form.PushButton8->geometry()));
+  EXPECT_TRUE(form.Frame1->rect().contains(form.Text1->geometry()));
+  EXPECT_TRUE(form.Frame1->rect().contains(form.PushButton8->geometry()));
+}
+
+TEST_F(Form1Layout, FontsAreArialBoldNinePointAndButtonsElevenAndAQuarter) {
+  Form1& form = Form();
+  for (QWidget* widget : std::initializer_list<QWidget*>{&form, form.ListView1, form.ListView2}) {
+    SCOPED_TRACE(widget->objectName().toStdString());
+    EXPECT_EQ(widget->font().family(), QStringLiteral("Arial"));
+    EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), 9.0);
+    EXPECT_TRUE(widget->font().bold());
+  }
+  for (QPushButton* button : form.findChildren<QPushButton*>()) {
+    SCOPED_TRACE(button->objectName().toStdString());
+    EXPECT_EQ(button->font().family(), QStringLiteral("Arial"));
+    EXPECT_DOUBLE_EQ(button->font().pointSizeF(), 11.25);
+    EXPECT_TRUE(button->font().bold());
+  }
+  EXPECT_EQ(form.findChildren<QPushButton*>().size(), 11);
+}
+
+TEST_F(Form1Layout, ListsCarryTheirToolTipsAndNoTreeDecoration) {
+  Form1& form = Form();
+  EXPECT_EQ(form.ListView1->toolTip().toStdString(),
+            "Double-click item to remove it. Move | line to right and out of window to reveal "
+            "full names.");
+  EXPECT_EQ(form.ListView2->toolTip().toStdString(),
+            "Move | line to right and out of window to reveal full names.");
+  EXPECT_FALSE(form.ListView1->rootIsDecorated());
+  EXPECT_FALSE(form.ListView2->rootIsDecorated());
+}
+
+TEST_F(Form1Layout, TabKeyVisitsTheControlsInTheirOrder) {
+  Form1& form = Form();
+  const std::vector<QWidget*> expected = {
+      form.ListView1,   form.ListView2,   form.PushButton4, form.PushButton5,
+      form.PushButton3, form.Text1,       form.PushButton8, form.PushButton1,
+      form.PushButton6, form.PushButton2, form.PushButton7, form.PushButton9,
+      form.PushButton10, form.PushButton11};
+  // Walk Qt's focus chain from the first list, keeping what the Tab key would stop at.
+  std::vector<QWidget*> visited;
+  QWidget* widget = form.ListView1;
+  do {
+    if (widget->focusPolicy() & Qt::TabFocus) visited.push_back(widget);
+    widget = widget->nextInFocusChain();
+  } while (widget != form.ListView1 && visited.size() < 50);
+  ASSERT_EQ(visited.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(visited[i], expected[i]) << "place " << i << ": " << visited[i]->objectName().toStdString();
+  }
+}
+
+TEST_F(Form1Layout, ProgressBarRestsAtZeroAndShowsItsTextLiterally) {
+  Form1& form = Form();
+  EXPECT_EQ(form.ProgressBar1->minimum(), 0);
+  EXPECT_EQ(form.ProgressBar1->maximum(), 100);
+  EXPECT_EQ(form.ProgressBar1->value(), 0);
+  EXPECT_TRUE(form.ProgressBar1->isTextVisible());
+  // Feed addresses may hold percent escapes; QProgressBar alone would put numbers in their place.
+  const QString text = QStringLiteral("Processing: http://feeds.example/a%20b?x=%p%v%m");
+  form.ProgressBar1->setFormat(text);
+  form.ProgressBar1->setValue(42);
+  EXPECT_EQ(form.ProgressBar1->text(), text);
+}
+
+TEST_F(Form1Layout, ColumnsAreMadeByTheWindowsPreparation) {
+  Form1& form = Form();
+  EXPECT_EQ(form.ListView1->columnCount(), 0);
+  EXPECT_EQ(form.ListView2->columnCount(), 0);
+  form.Form_Load();
+  EXPECT_TRUE(dialogs_.messages.empty());
+
+  EXPECT_EQ(HeaderTexts(form.ListView1), QStringList{QStringLiteral("Feed URL(s)")});
+  EXPECT_EQ(form.ListView1->columnWidth(0), 467);  // 7000 twips
+
+  const QStringList results = {QStringLiteral("Feed URL(s)"), QStringLiteral("Result(s)"),
+                               QStringLiteral("Description"), QString()};
+  EXPECT_EQ(HeaderTexts(form.ListView2), results);
+  EXPECT_EQ(form.ListView2->columnWidth(0), 133);  // 2000 twips
+  EXPECT_EQ(form.ListView2->columnWidth(1), 333);  // 5000 twips
+  // 1 twip rounds to nothing; the columns stay one pixel wide so they can be dragged open.
+  EXPECT_EQ(form.ListView2->columnWidth(2), 1);
+  EXPECT_EQ(form.ListView2->columnWidth(3), 1);
+  EXPECT_FALSE(form.ListView2->header()->isSectionHidden(2));
+  EXPECT_EQ(form.ListView2->header()->sectionResizeMode(3), QHeaderView::Interactive);
+  form.ListView2->header()->resizeSection(3, 120);
+  EXPECT_EQ(form.ListView2->columnWidth(3), 120);
+}

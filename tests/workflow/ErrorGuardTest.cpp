@@ -1,0 +1,210 @@
+// The error guard: the report's exact text, and how an operation goes on after a failure.
+#include "ErrorGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "ScriptedDialogs.h"
+
+namespace {
+
+std::string Report(const std::string& description, const std::string& operation, int step) {
+  return ErrorReportText(description, operation, step);
+}
+
+// A routine without a guard of its own: it fails half-way when told to.
+void LoadSomething(std::vector<std::string>& trail, bool fail) {
+  trail.push_back("loader began");
+  if (fail) throw std::runtime_error("File not found");
+  trail.push_back("loader ended");
+}
+
+}  // namespace
+
+TEST(ErrorReportText, IsBuiltByteForByte) {
+  EXPECT_EQ(ErrorReportText("Subscript out of range", "PushButton1_Click", 104),
+            "Subscript out of range\r\n"
+            "in Feedwright2017/04/05.Form1.PushButton1_Click at line 104\r\r"
+            "Please email screenshot of this message to support@feedwright.example");
+}
+
+TEST(ErrorReportText, EmptyDescriptionStillOpensWithCrLf) {
+  EXPECT_EQ(ErrorReportText("", "PushButton11_Click", 100),
+            "\r\n"
+            "in Feedwright2017/04/05.Form1.PushButton11_Click at line 100\r\r"
+            "Please email screenshot of this message to support@feedwright.example");
+}
+
+TEST(ErrorReportText, StepNumbersAreShownInPlainDecimal) {
+  const struct {
+    int32_t step;
+    const char* shown;
+  } rows[] = {{100, "at line 100\r\r"}, {2147483646, "at line 2147483646\r\r"}, {0, "at line 0\r\r"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.step);
+    EXPECT_NE(ErrorReportText("d", "Form_Load", row.step).find(std::string(" ") + row.shown),
+              std::string::npos);
+  }
+}
+
+TEST(ShowErrorReport, ShowsOneExclamationBoxTitledApplicationError) {
+  ScriptedDialogs dialogs;
+  ShowErrorReport(dialogs, "Overflow", "PushButton2_Click", 130);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].text, Report("Overflow", "PushButton2_Click", 130));
+  EXPECT_EQ(dialogs.messages[0].title, "Application Error");
+  EXPECT_EQ(dialogs.messages[0].icon, DialogService::Icon::Exclamation);
+}
+
+TEST(ErrorGuard, StepsThatSucceedShowNothing) {
+  ScriptedDialogs dialogs;
+  std::vector<int> ran;
+  ErrorGuard guard(dialogs, "PushButton4_Click");
+  guard.Step(102, [&] { ran.push_back(102); });
+  guard.Step(104, [&] { ran.push_back(104); });
+  EXPECT_EQ(ran, (std::vector<int>{102, 104}));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(ErrorGuard, FailingStepIsReportedAndTheNextStepRunsWithEarlierEffectsKept) {
+  ScriptedDialogs dialogs;
+  std::vector<std::string> trail;
+  ErrorGuard guard(dialogs, "PushButton1_Click");
+  guard.Step(102, [&] { trail.push_back("102"); });
+  guard.Step(104, [&] {
+    trail.push_back("104 began");
+    throw std::out_of_range("Index out of bounds");
+  });
+  guard.Step(106, [&] { trail.push_back("106"); });
+  EXPECT_EQ(trail, (std::vector<std::string>{"102", "104 began", "106"}));
+  EXPECT_EQ(dialogs.MessageTexts(),
+            std::vector<std::string>{Report("Index out of bounds", "PushButton1_Click", 104)});
+}
+
+TEST(ErrorGuard, OneStepOperationReportsStep100) {
+  ScriptedDialogs dialogs;
+  ErrorGuard guard(dialogs, "PushButton7_Click");
+  guard.Step(100, [] { throw std::runtime_error("Object required"); });
+  EXPECT_EQ(dialogs.MessageTexts(),
+            std::vector<std::string>{Report("Object required", "PushButton7_Click", 100)});
+}
+
+TEST(ErrorGuard, TwoFailuresInOneOperationGiveTwoReportsInOrder) {
+  ScriptedDialogs dialogs;
+  bool last = false;
+  ErrorGuard guard(dialogs, "PushButton3_Click");
+  guard.Step(104, [] { throw std::runtime_error("Path not found"); });
+  guard.Step(106, [] {});
+  guard.Step(108, [] { throw std::runtime_error("Permission denied"); });
+  guard.Step(110, [&] { last = true; });
+  EXPECT_TRUE(last);
+  EXPECT_EQ(dialogs.MessageTexts(),
+            (std::vector<std::string>{Report("Path not found", "PushButton3_Click", 104),
+                                      Report("Permission denied", "PushButton3_Click", 108)}));
+}
+
+TEST(ErrorGuard, FailureInsideACalledRoutineCarriesTheCallersStepAndName) {
+  ScriptedDialogs dialogs;
+  std::vector<std::string> trail;
+  ErrorGuard guard(dialogs, "PushButton6_Click");
+  guard.Step(116, [&] { trail.push_back("116"); });
+  guard.Step(118, [&] {
+    LoadSomething(trail, true);
+    trail.push_back("after the loader");
+  });
+  guard.Step(120, [&] { trail.push_back("120"); });
+  EXPECT_EQ(trail, (std::vector<std::string>{"116", "loader began", "120"}));
+  EXPECT_EQ(dialogs.MessageTexts(),
+            std::vector<std::string>{Report("File not found", "PushButton6_Click", 118)});
+}
+
+TEST(ErrorGuard, BranchTakesItsTestsAnswer) {
+  ScriptedDialogs dialogs;
+  ErrorGuard guard(dialogs, "PushButton8_Click");
+  EXPECT_TRUE(guard.Branch(102, [] { return true; }));
+  EXPECT_FALSE(guard.Branch(104, [] { return false; }));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST(ErrorGuard, FailingBranchTestEntersTheBranch) {
+  ScriptedDialogs dialogs;
+  std::vector<int> ran;
+  ErrorGuard guard(dialogs, "PushButton8_Click");
+  if (guard.Branch(104, []() -> bool { throw std::runtime_error("Type mismatch"); })) {
+    guard.Step(106, [&] { ran.push_back(106); });
+  } else {
+    guard.Step(108, [&] { ran.push_back(108); });
+  }
+  EXPECT_EQ(ran, std::vector<int>{106});
+  EXPECT_EQ(dialogs.MessageTexts(),
+            std::vector<std::string>{Report("Type mismatch", "PushButton8_Click", 104)});
+}
+
+TEST(ErrorGuard, FailingLoopStepGoesOnWithTheSamePassAndTheNextOnes) {
+  ScriptedDialogs dialogs;
+  std::vector<std::string> trail;
+  ErrorGuard guard(dialogs, "PushButton2_Click");
+  int row = 0;
+  while (guard.Advance(112, [&] { return ++row <= 3; })) {
+    guard.Step(114, [&] {
+      if (row == 2) throw std::runtime_error("Overflow");
+      trail.push_back("114 row " + std::to_string(row));
+    });
+    guard.Step(116, [&] { trail.push_back("116 row " + std::to_string(row)); });
+  }
+  guard.Step(118, [&] { trail.push_back("118"); });
+  EXPECT_EQ(trail, (std::vector<std::string>{"114 row 1", "116 row 1", "116 row 2", "114 row 3",
+                                             "116 row 3", "118"}));
+  EXPECT_EQ(dialogs.MessageTexts(),
+            std::vector<std::string>{Report("Overflow", "PushButton2_Click", 114)});
+}
+
+TEST(ErrorGuard, FailingLoopAdvanceLeavesTheLoop) {
+  ScriptedDialogs dialogs;
+  std::vector<std::string> trail;
+  ErrorGuard guard(dialogs, "PushButton4_Click");
+  int row = 0;
+  while (guard.Advance(102, [&]() -> bool {
+    if (++row == 3) throw std::out_of_range("Index out of bounds");
+    return true;
+  })) {
+    guard.Step(104, [&] { trail.push_back("104 row " + std::to_string(row)); });
+  }
+  guard.Step(106, [&] { trail.push_back("106"); });
+  EXPECT_EQ(trail, (std::vector<std::string>{"104 row 1", "104 row 2", "106"}));
+  EXPECT_EQ(dialogs.MessageTexts(),
+            std::vector<std::string>{Report("Index out of bounds", "PushButton4_Click", 102)});
+}
+
+TEST(ErrorGuard, FailureWithoutADescriptionIsStillReported) {
+  ScriptedDialogs dialogs;
+  bool next = false;
+  ErrorGuard guard(dialogs, "PushButton9_Click");
+  guard.Step(102, [] { throw 42; });
+  guard.Step(104, [&] { next = true; });
+  EXPECT_TRUE(next);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_NE(dialogs.messages[0].text.find("\r\nin Feedwright2017/04/05.Form1.PushButton9_Click at line 102\r\r"),
+            std::string::npos);
+}
+
+TEST(ErrorGuard, AnotherOperationRunWhileABoxIsOpenReportsUnderItsOwnName) {
+  // A box runs the event loop, so the user can start another operation from it.
+  ScriptedDialogs dialogs;
+  bool nested = false;
+  dialogs.onMessage = [&](const ScriptedDialogs::Message&) {
+    if (nested) return;
+    nested = true;
+    ErrorGuard other(dialogs, "PushButton11_Click");
+    other.Step(100, [] { throw std::runtime_error("Out of memory"); });
+  };
+  ErrorGuard guard(dialogs, "PushButton2_Click");
+  guard.Step(120, [] { throw std::runtime_error("Overflow"); });
+  guard.Step(122, [] { throw std::runtime_error("Division by zero"); });
+  EXPECT_EQ(dialogs.MessageTexts(),
+            (std::vector<std::string>{Report("Overflow", "PushButton2_Click", 120),
+                                      Report("Out of memory", "PushButton11_Click", 100),
+                                      Report("Division by zero", "PushButton2_Click", 122)}));
+}

@@ -1,0 +1,105 @@
+// FeedReader end to end against a loopback server: the real HTTP client, decoding and parsing.
+#include <atomic>
+
+#include <gtest/gtest.h>
+
+#include "ErrorCodes.h"
+#include "FeedReader.h"
+#include "LoopbackServer.h"
+
+namespace {
+
+const char* const kFeed =
+    "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
+    "<rss><channel><item><title>Caf\xE9</title><link>http://x.example/1</link>"
+    "<description>&lt;p&gt;Body&lt;/p&gt;</description></item></channel></rss>";
+
+class FeedReaderNetwork : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server_.Http().Get("/feed", [](const httplib::Request&, httplib::Response& response) {
+      response.set_content(kFeed, "application/rss+xml");
+    });
+    server_.Http().Get("/missing", [](const httplib::Request&, httplib::Response& response) {
+      response.status = 404;
+      response.set_content(kFeed, "application/rss+xml");
+    });
+    server_.Http().Get("/page", [this](const httplib::Request&, httplib::Response& response) {
+      ++pageRequests_;
+      response.set_content("<html><body>Not a feed<br></body></html>", "text/html");
+    });
+    server_.Http().Get("/private", [](const httplib::Request& request, httplib::Response& response) {
+      // "reader:secret" in base64.
+      if (request.get_header_value("Authorization") != "Basic cmVhZGVyOnNlY3JldA==") {
+        response.status = 401;
+        response.set_header("WWW-Authenticate", "Basic realm=\"feeds\"");
+        return;
+      }
+      response.set_content(kFeed, "application/rss+xml");
+    });
+    server_.Start();
+  }
+
+  LoopbackServer server_;
+  std::atomic<int> pageRequests_{0};
+  FeedReader reader_;
+};
+
+TEST_F(FeedReaderNetwork, ReadsAFeedWithItsDeclaredEncoding) {
+  ASSERT_TRUE(reader_.ReadFeed(server_.Url("/feed")));
+  EXPECT_EQ(reader_.LastHTTPStatus(), 200);
+  EXPECT_EQ(reader_.LastHTTPStatusText(), "OK");
+  EXPECT_EQ(reader_.LastErrorCode(), 0);
+  ASSERT_EQ(reader_.FeedItems()->size(), 1u);
+  EXPECT_EQ(reader_.FeedItems()->at(0)->Title(), "Café");
+  EXPECT_EQ(reader_.FeedItems()->at(0)->Description(), "Body");
+}
+
+TEST_F(FeedReaderNetwork, NotFoundWithAFeedKeepsItsItems) {
+  EXPECT_FALSE(reader_.ReadFeed(server_.Url("/missing")));
+  EXPECT_EQ(reader_.LastHTTPStatus(), 404);
+  EXPECT_EQ(reader_.LastHTTPStatusText(), "Not Found");
+  EXPECT_EQ(reader_.FeedItems()->size(), 1u);
+}
+
+TEST_F(FeedReaderNetwork, HtmlPageCostsFourDownloads) {
+  EXPECT_FALSE(reader_.ReadFeed(server_.Url("/page")));
+  EXPECT_EQ(pageRequests_, 4);
+  EXPECT_EQ(reader_.LastHTTPStatus(), 200);
+  EXPECT_TRUE(reader_.FeedItems()->empty());
+}
+
+TEST_F(FeedReaderNetwork, ServerCredentialsReachTheServerWithEveryClass) {
+  EXPECT_TRUE(reader_.ReadFeed(server_.Url("/private"), "reader", "secret"));
+  EXPECT_FALSE(reader_.ReadFeed(server_.Url("/private")));
+  EXPECT_EQ(reader_.LastHTTPStatus(), 401);
+}
+
+TEST_F(FeedReaderNetwork, UnreachableFeedsRecordAReadableError) {
+  struct Row {
+    std::string url;
+    int32_t code;
+    std::string text;
+  };
+  LoopbackServer closed;
+  closed.Start();
+  const std::string closedUrl = closed.Url("/feed");
+  closed.Stop();
+  const Row rows[] = {
+      {"http://news.example.invalid/rss", ErrorCodes::kResolveHost, "news.example.invalid"},
+      {closedUrl, ErrorCodes::kConnect, "127.0.0.1"},
+      {"not an address", ErrorCodes::kInvalidAddress, "not an address"},
+      {"file:///etc/passwd", ErrorCodes::kInvalidAddress, "file:///etc/passwd"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.url);
+    EXPECT_FALSE(reader_.ReadFeed(row.url));
+    EXPECT_EQ(reader_.LastErrorCode(), row.code);
+    EXPECT_NE(reader_.LastErrorDesc().find(row.text), std::string::npos) << reader_.LastErrorDesc();
+    EXPECT_EQ(reader_.LastHTTPStatus(), 0);
+    EXPECT_EQ(reader_.LastHTTPStatusText(), "");
+    EXPECT_TRUE(reader_.FeedItems()->empty());
+  }
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 // A cpp-httplib server on 127.0.0.1 and a free port, run on its own thread for one test.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -20,6 +21,11 @@ class LoopbackServer {
   void Start() {
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // stop() does nothing to a server that is not running yet, so a test that stops before the
+    // thread got going would wait for ever in join.
+    for (int i = 0; i < 5000 && !server_.is_running(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     // The socket is already listening, so connections made before the thread runs just queue.
   }
 

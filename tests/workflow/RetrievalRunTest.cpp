@@ -1,0 +1,369 @@
+#include "RetrievalRun.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ErrorGuard.h"
+#include "HttpRequest.h"
+#include "LoopbackServer.h"
+#include "ScriptedDialogs.h"
+#include "UrlListCommands.h"
+#include "WorkflowFakes.h"
+
+namespace {
+
+using Row = VectorResultsList::Row;
+using Texts = std::vector<std::string>;
+
+const char* const kFeedA = R"(<?xml version="1.0"?>
+<rss version="2.0"><channel><title>A</title>
+<item><title>A one</title><description>&lt;b&gt;first&lt;/b&gt; body</description><link>http://a/1</link></item>
+<item><title>A two</title><description></description><link>http://a/2</link></item>
+</channel></rss>)";
+
+const char* const kFeedB = R"(<?xml version="1.0"?>
+<feed xmlns="http://www.w3.org/2005/Atom"><title>B</title>
+<entry><title>B one</title><summary>second</summary><link href="http://b/1"/></entry>
+</feed>)";
+
+const std::vector<Row> kRowsA(const std::string& address) {
+  return {{address, "A one", "first body", "http://a/1", true},
+          {address, "A two", "", "http://a/2", true}};
+}
+const Row kRowB(const std::string& address) { return {address, "B one", "second", "http://b/1", true}; }
+
+// Builds the window side of one run: lists, bar, pointer, events and dialogs.
+class RetrievalRunTest : public ::testing::Test {
+ protected:
+  RetrievalRunTest() {
+    Serve("/a.rss", 200, kFeedA, "application/rss+xml");
+    Serve("/b.rss", 200, kFeedB, "application/atom+xml");
+    Serve("/page", 200, "<html><body><p>Not a feed<br></body></html>", "text/html");
+    Serve("/gone.rss", 404, kFeedA, "application/rss+xml");
+    hits_["/slow.rss"] = 0;
+    server_.Http().Get("/slow.rss", [this](const httplib::Request&, httplib::Response& response) {
+      ++hits_["/slow.rss"];
+      slowEntered_ = true;
+      for (int i = 0; i < 500 && !releaseSlow_; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      response.set_content(kFeedB, "application/atom+xml");
+    });
+    server_.Start();
+    options_.closingWaitSeconds = 0;
+    options_.http.connectTimeout = std::chrono::milliseconds(2000);
+    options_.http.idleTimeout = std::chrono::milliseconds(2000);
+  }
+
+  ~RetrievalRunTest() override {
+    releaseSlow_ = true;
+    server_.Stop();
+  }
+
+  void Serve(const std::string& path, int status, std::string body, std::string type) {
+    hits_[path] = 0;
+    server_.Http().Get(path, [this, path, status, body, type](const httplib::Request&,
+                                                             httplib::Response& response) {
+      ++hits_[path];
+      response.status = status;
+      response.set_content(body, type.c_str());
+    });
+  }
+
+  std::string Url(const std::string& path) const { return server_.Url(path); }
+
+  RetrievalRun MakeRun() {
+    return RetrievalRun(urls_, results_, progress_, pointer_, events_, dialogs_, state_, options_);
+  }
+
+  LoopbackServer server_;
+  // Requests per path. Every key is made before the server starts, so its threads only ever
+  // touch existing counters.
+  std::map<std::string, std::atomic<int>> hits_;
+  std::atomic<bool> slowEntered_{false};
+  std::atomic<bool> releaseSlow_{false};
+
+  VectorUrlList urls_;
+  VectorResultsList results_;
+  RecordingProgress progress_;
+  RecordingPointer pointer_;
+  CountingEvents events_;
+  ScriptedDialogs dialogs_;
+  RunState state_;
+  RetrievalOptions options_;
+};
+
+TEST_F(RetrievalRunTest, EmptyUrlListOnlySaysNoUrlsAdded) {
+  results_.rows = {{"kept", "t", "d", "l", false}};
+  pointer_.value = BusyPointer::kHand;
+  progress_.position = 42;
+  progress_.text = "as it was";
+  int readers = 0;
+  options_.readerFactory = [&](const HttpOptions&) {
+    ++readers;
+    return std::unique_ptr<FeedReader>();
+  };
+  MakeRun().Start();
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"No URLs added."});
+  EXPECT_EQ(dialogs_.messages[0].title, "Feedwright");
+  EXPECT_EQ(results_.rows, (std::vector<Row>{{"kept", "t", "d", "l", false}}));
+  EXPECT_EQ(pointer_.value, BusyPointer::kHand);
+  EXPECT_TRUE(pointer_.history.empty());
+  EXPECT_EQ(progress_.position, 42);
+  EXPECT_EQ(progress_.text, "as it was");
+  EXPECT_EQ(readers, 0);
+  EXPECT_FALSE(state_.running);
+}
+
+TEST_F(RetrievalRunTest, RowsFollowTheListAndAreAllTicked) {
+  results_.rows = {{"old", "t", "d", "l", false}};
+  urls_.rows = {Url("/a.rss"), Url("/b.rss")};
+  MakeRun().Start();
+  std::vector<Row> expected = kRowsA(Url("/a.rss"));
+  expected.push_back(kRowB(Url("/b.rss")));
+  EXPECT_EQ(results_.rows, expected);
+  EXPECT_EQ(results_.scrolledTo, (std::vector<int64_t>{0, 1, 2}));
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+  EXPECT_EQ(urls_.rows, (Texts{Url("/a.rss"), Url("/b.rss")}));
+}
+
+TEST_F(RetrievalRunTest, SameAddressTwiceGivesItsItemsTwice) {
+  urls_.rows = {Url("/b.rss"), Url("/b.rss")};
+  MakeRun().Start();
+  EXPECT_EQ(results_.rows, (std::vector<Row>{kRowB(Url("/b.rss")), kRowB(Url("/b.rss"))}));
+  EXPECT_EQ(hits_["/b.rss"], 2);
+}
+
+TEST_F(RetrievalRunTest, FailingFeedsBetweenGoodOnesAddNothingAndSayNothing) {
+  // An HTML page and a refused connection between two feeds.
+  urls_.rows = {Url("/a.rss"), Url("/page"), "http://127.0.0.1:1/refused.rss", Url("/b.rss")};
+  MakeRun().Start();
+  std::vector<Row> expected = kRowsA(Url("/a.rss"));
+  expected.push_back(kRowB(Url("/b.rss")));
+  EXPECT_EQ(results_.rows, expected);
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+  // A response that is not a feed is tried with every one of the four HTTP components.
+  EXPECT_EQ(hits_["/page"], 4);
+}
+
+TEST_F(RetrievalRunTest, FeedWithAnotherStatusThan200StillGivesRows) {
+  urls_.rows = {Url("/gone.rss")};
+  MakeRun().Start();
+  EXPECT_EQ(results_.rows, kRowsA(Url("/gone.rss")));
+}
+
+TEST_F(RetrievalRunTest, ProgressShowsShareReachedAndTheAddress) {
+  urls_.rows = {Url("/a.rss"), "feeds\\local\\name.rss", Url("/b.rss")};
+  MakeRun().Start();
+  ASSERT_EQ(progress_.positions.size(), 4u);
+  EXPECT_DOUBLE_EQ(progress_.positions[0], 100.0 / 3);
+  EXPECT_DOUBLE_EQ(progress_.positions[1], 200.0 / 3);
+  EXPECT_DOUBLE_EQ(progress_.positions[2], 100.0);
+  EXPECT_EQ(progress_.positions[3], 0.0);
+  EXPECT_EQ(progress_.texts, (Texts{"Processing: " + Url("/a.rss"), "Processing: name.rss",
+                                    "Processing: " + Url("/b.rss"), "Progress Bar"}));
+}
+
+TEST_F(RetrievalRunTest, BusyWhileRunningAndAtRestAfterwards) {
+  urls_.rows = {Url("/a.rss"), Url("/b.rss")};
+  options_.closingWaitSeconds = 0.1;
+  std::vector<int> pointerSeen;
+  bool fullBarSeenInClosingWait = false;
+  events_.onProcess = [&](int) {
+    pointerSeen.push_back(pointer_.value);
+    if (results_.rows.size() == 3 && progress_.position == 100 &&
+        progress_.text == "Processing: " + Url("/b.rss")) {
+      fullBarSeenInClosingWait = true;
+    }
+  };
+  MakeRun().Start();
+  EXPECT_FALSE(pointerSeen.empty());
+  for (int value : pointerSeen) EXPECT_EQ(value, BusyPointer::kBusy);
+  EXPECT_TRUE(fullBarSeenInClosingWait);
+  EXPECT_EQ(pointer_.value, BusyPointer::kDefault);
+  EXPECT_EQ(progress_.position, 0);
+  EXPECT_EQ(progress_.text, "Progress Bar");
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+  EXPECT_FALSE(state_.running);
+}
+
+TEST_F(RetrievalRunTest, EventsAreProcessedWhileADownloadWaits) {
+  urls_.rows = {Url("/slow.rss")};
+  int callsDuringDownload = 0;
+  events_.onProcess = [&](int) {
+    if (slowEntered_) {
+      if (++callsDuringDownload == 5) releaseSlow_ = true;
+    }
+  };
+  MakeRun().Start();
+  EXPECT_GE(callsDuringDownload, 5);
+  EXPECT_EQ(results_.rows, std::vector<Row>{kRowB(Url("/slow.rss"))});
+}
+
+TEST_F(RetrievalRunTest, SecondStartAndUrlListClearAreHeldBackDuringARun) {
+  urls_.rows = {Url("/a.rss"), Url("/b.rss")};
+  int readers = 0;
+  options_.readerFactory = [&](const HttpOptions& http) {
+    ++readers;
+    return std::make_unique<FeedReader>(ComponentRegistry::Standard(http));
+  };
+  RetrievalRun run = MakeRun();
+  UrlListCommands urlCommands(urls_, dialogs_, events_, pointer_, state_);
+  events_.onProcess = [&](int) {
+    run.Start();
+    urlCommands.Clear();
+  };
+  run.Start();
+  EXPECT_EQ(readers, 1);
+  EXPECT_EQ(results_.rows.size(), 3u);
+  EXPECT_EQ(urls_.rows.size(), 2u);
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+  // Once the run is over, both work again.
+  events_.onProcess = nullptr;
+  urlCommands.Clear();
+  EXPECT_TRUE(urls_.rows.empty());
+}
+
+TEST_F(RetrievalRunTest, ClosingTheWindowAbandonsTheDownloadAndEndsTheRun) {
+  urls_.rows = {Url("/slow.rss"), Url("/b.rss")};
+  options_.closingWaitSeconds = 60;
+  events_.onProcess = [&](int) {
+    if (slowEntered_) state_.closing = true;
+  };
+  const auto start = std::chrono::steady_clock::now();
+  MakeRun().Start();
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_TRUE(dialogs_.messages.empty());
+  EXPECT_TRUE(results_.rows.empty());
+  EXPECT_EQ(hits_["/b.rss"], 0);
+  EXPECT_FALSE(state_.running);
+  // Not a speed test: the slow feed holds its answer for 5 s and the closing wait is 60 s.
+  EXPECT_LT(elapsed, std::chrono::seconds(4));
+}
+
+// An HTTP component that answers every request with one fixed feed, without a network.
+class CannedHttp : public HttpRequest {
+ public:
+  explicit CannedHttp(std::string body) : body_(std::move(body)) {}
+  void Open(const std::string&, const std::string& url, bool) override { url_ = url; }
+  void Open(const std::string&, const std::string& url, bool, const std::string&,
+            const std::string&) override {
+    url_ = url;
+  }
+  void SetCredentials(const std::string&, const std::string&, int32_t) override {}
+  // Like the real client, an empty address goes nowhere.
+  void Send() override {
+    if (url_.empty()) throw ComponentError(1001, "No address");
+  }
+  int32_t Status() const override { return 200; }
+  std::string StatusText() const override { return "OK"; }
+  std::string ResponseText() const override { return body_; }
+
+ private:
+  std::string body_;
+  std::string url_;
+};
+
+FeedReaderFactory CannedReaders(const std::string& body) {
+  return [body](const HttpOptions&) {
+    ComponentRegistry registry = ComponentRegistry::Standard();
+    for (const char* name : {"WinHttp.WinHttpRequest.5", "MSXML2.XMLHTTP", "MSXML2.ServerXMLHTTP",
+                             "Microsoft.XMLHTTP"}) {
+      registry.Register(name, [body] { return std::make_unique<CannedHttp>(body); });
+    }
+    return std::make_unique<FeedReader>(std::move(registry));
+  };
+}
+
+std::string Report(const std::string& description, int32_t step) {
+  return ErrorReportText(description, "PushButton2_Click", step);
+}
+
+TEST_F(RetrievalRunTest, FailingTickIsReportedWithStep126AndTheRowIsStillFilled) {
+  options_.readerFactory = CannedReaders(kFeedA);
+  urls_.rows = {"canned"};
+  results_.fail = FailAt("SetChecked", "Tick refused");
+  MakeRun().Start();
+  EXPECT_EQ(dialogs_.MessageTexts(), (Texts{Report("Tick refused", 126), Report("Tick refused", 126), "Done."}));
+  ASSERT_EQ(results_.rows.size(), 2u);
+  EXPECT_EQ(results_.rows[0], (Row{"canned", "A one", "first body", "http://a/1", false}));
+}
+
+TEST_F(RetrievalRunTest, FailedAppendIsReportedWithStep124AndNoOtherRowTakesTheItem) {
+  options_.readerFactory = CannedReaders(kFeedA);
+  urls_.rows = {"canned"};
+  int appends = 0;
+  results_.fail = [&](std::string_view member) {
+    if (member == "Append" && ++appends == 2) throw std::runtime_error("Row refused");
+  };
+  MakeRun().Start();
+  EXPECT_EQ(dialogs_.MessageTexts(), (Texts{Report("Row refused", 124), "Done."}));
+  EXPECT_EQ(results_.rows, std::vector<Row>{kRowsA("canned")[0]});
+}
+
+TEST_F(RetrievalRunTest, ReaderThatCannotBeCreatedIsReportedAtEachStepThatUsesIt) {
+  options_.readerFactory = [](const HttpOptions&) -> std::unique_ptr<FeedReader> {
+    throw std::runtime_error("No reader");
+  };
+  urls_.rows = {"x", "y"};
+  MakeRun().Start();
+  const std::string missing = "Object variable or With block variable not set";
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            (Texts{Report("No reader", 108), Report(missing, 118), Report(missing, 120),
+                   Report(missing, 118), Report(missing, 120), "Done."}));
+  EXPECT_EQ(pointer_.value, BusyPointer::kDefault);
+}
+
+TEST_F(RetrievalRunTest, ReaderWithoutItemListFailsStep120) {
+  // Without its regular-expression component the reader never gets past its first check.
+  options_.readerFactory = [](const HttpOptions& http) {
+    ComponentRegistry registry = ComponentRegistry::Standard(http);
+    registry.Refuse("VBScript.RegExp");
+    return std::make_unique<FeedReader>(std::move(registry));
+  };
+  urls_.rows = {"x"};
+  MakeRun().Start();
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            (Texts{Report("Object variable or With block variable not set", 120), "Done."}));
+}
+
+TEST_F(RetrievalRunTest, BarTextFailuresAreReportedWith136And142) {
+  options_.readerFactory = CannedReaders(kFeedB);
+  urls_.rows = {"canned"};
+  progress_.fail = FailAt("SetText", "Bar refused");
+  MakeRun().Start();
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            (Texts{Report("Bar refused", 136), Report("Bar refused", 142), "Done."}));
+  EXPECT_EQ(results_.rows, std::vector<Row>{kRowB("canned")});
+}
+
+TEST_F(RetrievalRunTest, UrlListEmptiedUnderTheRunIsReportedWith136) {
+  options_.readerFactory = CannedReaders(kFeedB);
+  urls_.rows = {"first", "second"};
+  events_.onProcess = [&](int call) {
+    if (call == 1) urls_.rows.clear();
+  };
+  MakeRun().Start();
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            (Texts{Report("row", 136), Report("Division by zero", 136), "Done."}));
+  // The second pass has no address: it reads nothing and never repeats the first feed.
+  EXPECT_EQ(results_.rows, std::vector<Row>{kRowB("first")});
+  EXPECT_EQ(progress_.texts[1], "Processing: ");
+}
+
+TEST_F(RetrievalRunTest, CountersAreNotLimitedToSixteenBits) {
+  options_.readerFactory = CannedReaders("not a feed");
+  urls_.rows.assign(40000, "x");
+  MakeRun().Start();
+  EXPECT_EQ(progress_.positions.size(), 40001u);
+  EXPECT_DOUBLE_EQ(progress_.positions[39999], 100.0);
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+}
+
+}  // namespace

@@ -2,12 +2,15 @@
 // output folder, named from the row's feed address and numbered.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "BusyPointer.h"
 #include "DialogService.h"
 #include "FolderField.h"
-#include "BusyPointer.h"
 #include "ResultsList.h"
+
+class ErrorGuard;
 
 // The bytes of one output file: title, blank line, description, blank line, link, each line
 // ended by CR LF; the texts are written whole, as UTF-8.
@@ -27,7 +30,7 @@ class HtmlExport {
 
  private:
   // Steps 112 to 138 for row index row.
-  void SaveRow(class ErrorGuard& guard, int64_t row, int64_t& counter);
+  void SaveRow(ErrorGuard& guard, int64_t row, int64_t& counter);
 
   const ResultsList& results_;
   const FolderField& folder_;

@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "BusyPointer.h"
 #include "DialogService.h"
 #include "EventPump.h"
 #include "FeedReader.h"
 #include "HttpOptions.h"
-#include "BusyPointer.h"
 #include "ProgressSink.h"
 #include "ResultsList.h"
 #include "RunState.h"

@@ -2,12 +2,9 @@
 // error guard with the window's handler name as its operation name.
 #pragma once
 
-#include <string>
-#include <vector>
-
+#include "BusyPointer.h"
 #include "DialogService.h"
 #include "EventPump.h"
-#include "BusyPointer.h"
 #include "RunState.h"
 #include "UrlList.h"
 

@@ -1,6 +1,7 @@
 // A fresh folder under the system's temporary folder for one test, removed with everything in it.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>

@@ -1,14 +1,12 @@
 #include "XmlDocument.h"
 
+#include <cstring>
 #include <map>
 #include <sstream>
 
 #include "ErrorCodes.h"
 
 namespace {
-
-// Whitespace-only text is kept: "<p>a</p> <p>b</p>" must read "a b", not "ab".
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_ws_pcdata;
 
 // Compiling a query costs more than running it on one entry, and the reader asks the same three
 // relative paths of every entry, so compiled queries are kept (a handful at most).
@@ -39,13 +37,49 @@ pugi::xpath_node FirstMatch(const Context& context, const std::string& path) {
   }
 }
 
-// Text and CDATA of every descendant, in document order. Iterative, so a deeply nested element
-// cannot exhaust the stack.
+bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+
+bool IsNameChar(char c) {
+  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+// True when path is one element name as a query writes it ("title", "rdf:RDF"): ASCII name
+// characters, at most one colon, inside the name. Anything else goes to the query engine.
+bool IsPlainName(const std::string& path) {
+  bool atStart = true;
+  bool colonSeen = false;
+  for (char c : path) {
+    if (atStart) {
+      if (!IsNameStart(c)) return false;
+      atStart = false;
+    } else if (c == ':' && !colonSeen) {
+      colonSeen = true;
+      atStart = true;
+    } else if (!IsNameChar(c)) {
+      return false;
+    }
+  }
+  return !atStart;
+}
+
+// The first child element named exactly name: what the query engine answers for a plain name,
+// without evaluating a query for every field of every entry.
+pugi::xml_node FirstChildElement(pugi::xml_node parent, const char* name) {
+  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
+    if (child.type() == pugi::node_element && std::strcmp(child.name(), name) == 0) return child;
+  }
+  return {};
+}
+
+// Text and CDATA of every descendant, in document order. An element's leading text is kept on
+// the element itself (see kParseOptions) and comes before its children. Iterative, so a deeply
+// nested element cannot exhaust the stack.
 std::string TextContent(pugi::xml_node element) {
-  std::string text;
+  std::string text = element.value();
   pugi::xml_node node = element.first_child();
   while (node) {
-    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) {
+    if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata ||
+        node.type() == pugi::node_element) {
       text += node.value();
     }
     if (node.type() == pugi::node_element && node.first_child()) {
@@ -63,6 +97,9 @@ std::string TextContent(pugi::xml_node element) {
 
 XmlNode XmlNode::SelectSingleNode(const std::string& path) const {
   if (!node_.node()) return XmlNode();
+  if (IsPlainName(path)) {
+    return XmlNode(pugi::xpath_node(FirstChildElement(node_.node(), path.c_str())));
+  }
   return XmlNode(FirstMatch(node_.node(), path));
 }
 

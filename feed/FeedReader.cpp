@@ -176,7 +176,12 @@ bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bA
       item->url_ = GetNodeText(entry, dialect.linkPath);
       item->title_ = GetNodeText(entry, dialect.titlePath);
       item->description_ = GetNodeText(entry, dialect.descriptionPath);
-      if (!bAllowHTML) item->description_ = StripHTML(item->description_);
+      if (!bAllowHTML) {
+        item->description_ = StripHTML(item->description_);
+        // The stripped text comes with room for the tags it lost; the list keeps every
+        // description for as long as it lives, so give that room back.
+        item->description_.shrink_to_fit();
+      }
       items_->push_back(std::move(item));
     }
     return true;

@@ -26,13 +26,14 @@
 #include "FeedReader.h"
 #include "MemoryHttpRequest.h"
 #include "PhaseTimer.h"
+#include "XmlDocument.h"
 
 using namespace BenchSupport;
 
 namespace {
 
-// The reader's parse options: whitespace-only text is kept.
-constexpr unsigned kFloorParseOptions = pugi::parse_default | pugi::parse_ws_pcdata;
+// The floor parses with the reader's own options.
+constexpr unsigned kFloorParseOptions = XmlDocument::kParseOptions;
 
 struct Options {
   std::string mode = "run";

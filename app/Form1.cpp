@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
+#include <QPointer>
 #include <QStandardPaths>
 #include <stdexcept>
 
@@ -155,12 +156,12 @@ QPushButton* Form1::AddButton(QWidget* parent, const char* name, const char* cap
 
 void Form1::SetTabOrder() {
   // ProgressBar1 and Frame1 hold places 5 and 6 of the order but never take the focus.
-  const QWidget* order[] = {ListView1,   ListView2,   PushButton4, PushButton5, PushButton3,
+  QWidget* const order[] = {ListView1,   ListView2,   PushButton4, PushButton5, PushButton3,
                             ProgressBar1, Frame1,     Text1,       PushButton8, PushButton1,
                             PushButton6, PushButton2, PushButton7, PushButton9, PushButton10,
                             PushButton11};
   for (size_t i = 0; i + 1 < std::size(order); ++i) {
-    QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    QWidget::setTabOrder(order[i], order[i + 1]);
   }
 }
 
@@ -250,10 +251,13 @@ void Form1::closeEvent(QCloseEvent* event) {
 void Form1::Form_Unload() {
   closing_ = true;
   // A modal box may be open with its own event loop; close it so that loop ends too.
-  for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (window == this || !window->isVisible()) continue;
-    if (auto* dialog = qobject_cast<QDialog*>(window)) dialog->reject();
-    window->close();
+  // Closing one window may delete another, so each is held by a guarded pointer.
+  QList<QPointer<QWidget>> windows;
+  for (QWidget* window : QApplication::topLevelWidgets()) windows.push_back(window);
+  for (const QPointer<QWidget>& window : windows) {
+    if (!window || window == this || !window->isVisible()) continue;
+    if (auto* dialog = qobject_cast<QDialog*>(window.data())) dialog->reject();
+    if (window) window->close();
   }
   // Ends every running event loop, the nested ones of dialogs included; later ones return at once.
   QCoreApplication::exit(0);

@@ -534,7 +534,7 @@ void CurlHttpRequest::Send() {
 
   status_ = static_cast<int32_t>(Info<long>(handle, CURLINFO_RESPONSE_CODE, 0));
   statusText_ = transfer.reason.empty() ? StandardStatusText(status_) : DecodeBody(transfer.reason, "text/plain");
-  responseText_ = DecodeBody(transfer.body, transfer.contentType);
+  responseText_ = DecodeOwnedBody(std::move(transfer.body), transfer.contentType);
   haveResponse_ = true;
 }
 

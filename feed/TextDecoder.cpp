@@ -261,6 +261,19 @@ std::string ConvertToUtf8(std::string_view text, const Encoding& encoding) {
   return IsValidUtf8(out) ? out : SanitizedUtf8(out);
 }
 
+// The decoded text, or nothing when the body is valid UTF-8 to be used as it is.
+std::optional<std::string> DecodeUnlessUsableAsIs(std::string_view body, std::string_view contentType) {
+  std::size_t markBytes = 0;
+  std::optional<Encoding> encoding = EncodingFromByteOrderMark(body, markBytes);
+  if (encoding) return ConvertToUtf8(body.substr(markBytes), *encoding);
+  encoding = KnownEncoding(CharsetParameter(contentType));
+  if (!encoding) encoding = EncodingFromDeclaration(body);
+  if (encoding && !IsUtf8Name(encoding->name)) return ConvertToUtf8(body, *encoding);
+  if (IsValidUtf8(body)) return std::nullopt;
+  // Declared UTF-8 keeps its valid parts; undeclared text that is not UTF-8 is windows-1252.
+  return ConvertToUtf8(body, encoding ? *encoding : Encoding{"WINDOWS-1252", 1});
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view text) {
@@ -279,16 +292,11 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 std::string DecodeBody(std::string_view body, std::string_view contentType) {
-  std::size_t markBytes = 0;
-  if (std::optional<Encoding> fromMark = EncodingFromByteOrderMark(body, markBytes)) {
-    return ConvertToUtf8(body.substr(markBytes), *fromMark);
-  }
-  if (std::optional<Encoding> fromHeader = KnownEncoding(CharsetParameter(contentType))) {
-    return ConvertToUtf8(body, *fromHeader);
-  }
-  if (std::optional<Encoding> fromDeclaration = EncodingFromDeclaration(body)) {
-    return ConvertToUtf8(body, *fromDeclaration);
-  }
-  if (IsValidUtf8(body)) return std::string(body);
-  return ConvertToUtf8(body, Encoding{"WINDOWS-1252", 1});
+  std::optional<std::string> decoded = DecodeUnlessUsableAsIs(body, contentType);
+  return decoded ? std::move(*decoded) : std::string(body);
+}
+
+std::string DecodeOwnedBody(std::string body, std::string_view contentType) {
+  std::optional<std::string> decoded = DecodeUnlessUsableAsIs(body, contentType);
+  return decoded ? std::move(*decoded) : std::move(body);
 }

@@ -10,5 +10,9 @@
 // U+FFFD. The result is always valid UTF-8; nothing is dropped silently.
 std::string DecodeBody(std::string_view body, std::string_view contentType);
 
+// As DecodeBody, but takes the body over: text that is already valid UTF-8 is handed back without
+// a copy, which matters for bodies of tens of megabytes.
+std::string DecodeOwnedBody(std::string body, std::string_view contentType);
+
 // True when text is well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
 bool IsValidUtf8(std::string_view text);

@@ -1,5 +1,6 @@
 #include "PatternScanners.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -16,7 +17,6 @@
 namespace PatternScanners {
 namespace {
 
-constexpr uint64_t kOnes = 0x0101010101010101ULL;
 constexpr uint64_t kHighBits = 0x8080808080808080ULL;
 
 uint64_t Load8(const char* bytes) {
@@ -25,14 +25,30 @@ uint64_t Load8(const char* bytes) {
   return word;
 }
 
-// Non-zero when some byte of word is below limit (limit at most 0x80). Exact as a yes/no answer.
-constexpr uint64_t HasByteBelow(uint64_t word, uint8_t limit) {
-  return (word - kOnes * limit) & ~word & kHighBits;
+// Sixteen bytes as one vector. GCC and Clang compile comparisons of such vectors to SIMD
+// instructions where the target has them (SSE2 on x86-64) and to plain code elsewhere; each
+// comparison gives a vector of marks, all ones where it holds and zero where it does not.
+using Bytes16 = unsigned char __attribute__((vector_size(16)));
+using Marks16 = signed char __attribute__((vector_size(16)));
+
+Bytes16 Load16(const char* bytes) {
+  Bytes16 vector;
+  std::memcpy(&vector, bytes, sizeof vector);
+  return vector;
 }
 
-// Non-zero when some byte of word equals value.
-constexpr uint64_t HasByte(uint64_t word, uint8_t value) {
-  return HasByteBelow(word ^ (kOnes * value), 1);
+bool AnySet(Marks16 marks) {
+  uint64_t halves[2];
+  std::memcpy(halves, &marks, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
+}
+
+// The index of the first byte in memory order whose high bit is set in marks (marks non-zero,
+// only high bits set).
+std::size_t FirstMarkedByte(uint64_t marks) {
+  const int bit = std::endian::native == std::endian::little ? std::countr_zero(marks)
+                                                             : std::countl_zero(marks);
+  return static_cast<std::size_t>(bit) / 8;
 }
 
 constexpr bool IsForbiddenControl(unsigned char c) {
@@ -70,9 +86,10 @@ class CleanScanner {
   std::string Run() {
     const std::size_t size = text_.size();
     while (pos_ < size) {
-      // Skip eight bytes at a time while none of them can start a match.
-      while (pos_ + 8 <= size && !MayStartMatch(Load8(text_.data() + pos_))) pos_ += 8;
-      const std::size_t blockEnd = pos_ + 8 < size ? pos_ + 8 : size;
+      // Skip sixteen bytes at a time while none of them can start a match. The byte after the
+      // block is read too, for a "<!" that straddles the block's end.
+      while (pos_ + 17 <= size && !MayStartMatch(text_.data() + pos_)) pos_ += 16;
+      const std::size_t blockEnd = pos_ + 16 < size ? pos_ + 16 : size;
       while (pos_ < blockEnd) Step();
     }
     return collector_.Finish();
@@ -81,10 +98,16 @@ class CleanScanner {
  private:
   static constexpr std::string_view kDoctype = "<!doctype";
 
-  bool MayStartMatch(uint64_t word) const {
-    uint64_t hits = HasByteBelow(word, 0x20) | HasByte(word, 0xEF);
-    if (doctypePossible_) hits |= HasByte(word, '<');
-    return hits != 0;
+  // False only when Step would pass over each of the sixteen bytes at block without a match:
+  // none is a forbidden control, none is the 0xEF that leads U+FFFE and U+FFFF, and no '<'
+  // is followed by the '!' of "<!DOCTYPE". Tabs, line ends and tags are everywhere in a feed,
+  // so they must not send a block to the byte-by-byte path.
+  bool MayStartMatch(const char* block) const {
+    const Bytes16 bytes = Load16(block);
+    Marks16 hits = (bytes < 0x20) & (bytes != '\t') & (bytes != '\n') & (bytes != '\r');
+    hits |= bytes == 0xEF;
+    if (doctypePossible_) hits |= (bytes == '<') & (Load16(block + 1) == '!');
+    return AnySet(hits);
   }
 
   // Examines the byte at pos_, drops the match that starts there if any, and moves on.
@@ -171,8 +194,20 @@ bool IsValidUtf8(std::string_view text) {
   const std::size_t size = text.size();
   std::size_t pos = 0;
   while (pos < size) {
-    // ASCII runs are the common case: eight bytes at a time.
-    while (pos + 8 <= size && (Load8(text.data() + pos) & kHighBits) == 0) pos += 8;
+    // ASCII runs are the common case: sixteen bytes at a time, then straight to the first byte
+    // with its high bit set.
+    while (pos + 16 <= size &&
+           ((Load8(text.data() + pos) | Load8(text.data() + pos + 8)) & kHighBits) == 0) {
+      pos += 16;
+    }
+    if (pos + 8 <= size) {
+      const uint64_t high = Load8(text.data() + pos) & kHighBits;
+      if (high == 0) {
+        pos += 8;
+        continue;
+      }
+      pos += FirstMarkedByte(high);
+    }
     if (pos >= size) break;
     const unsigned char lead = bytes[pos];
     if (lead < 0x80) {

@@ -7,6 +7,7 @@
 //                    [--seconds S] [--dir DIR] [--python PATH] [--no-memory]
 //   parse_path_bench generate [--sizes ...] [--dialects ...] [--dir DIR]
 //   parse_path_bench phases FILE        time each step of the path on its own
+//   parse_path_bench repeat FILE [N]    N reads of one feed and nothing else, for a profiler
 //   parse_path_bench peak FILE          (child) one ReadFeed, then the peak RSS in KiB
 //   parse_path_bench peak-floor FILE    (child) read + pugixml, then the peak RSS in KiB
 //   parse_path_bench peak-baseline      (child) start only, then the peak RSS in KiB
@@ -45,6 +46,7 @@ struct Options {
   std::vector<FeedDialect> dialects = {FeedDialect::kRss, FeedDialect::kRdf, FeedDialect::kAtom};
   std::size_t feedparserMax = 10000;
   double seconds = 1.0;  // time budget per method and feed
+  int repetitions = 20;  // for repeat
   bool memory = true;
 };
 
@@ -79,9 +81,13 @@ Options ParseOptions(int argc, char** argv) {
   Options options;
   int index = 1;
   if (index < argc && argv[index][0] != '-') options.mode = argv[index++];
-  if ((options.mode == "phases" || options.mode == "peak" || options.mode == "peak-floor") &&
+  if ((options.mode == "phases" || options.mode == "repeat" || options.mode == "peak" ||
+       options.mode == "peak-floor") &&
       index < argc) {
     options.file = argv[index++];
+    if (options.mode == "repeat" && index < argc && argv[index][0] != '-') {
+      options.repetitions = std::stoi(argv[index++]);
+    }
   }
   for (; index < argc; ++index) {
     std::string flag = argv[index];
@@ -257,6 +263,23 @@ int Generate(const Options& options) {
   return 0;
 }
 
+int Repeat(const Options& options) {
+  auto slot = std::make_shared<ResponseSlot>();
+  FeedReader reader(MemoryRegistry(slot));
+  const std::string text = ReadFile(options.file);
+  double start = Now();
+  for (int run = 0; run < options.repetitions; ++run) {
+    slot->Fill(text);
+    if (!reader.ReadFeed("http://127.0.0.1/feed.xml")) {
+      throw std::runtime_error("the reader did not read " + options.file + ": " +
+                               reader.LastErrorDesc());
+    }
+  }
+  std::printf("%d reads, %.3f ms each\n", options.repetitions,
+              (Now() - start) / options.repetitions * 1e3);
+  return 0;
+}
+
 int Peak(const Options& options) {
   auto slot = std::make_shared<ResponseSlot>();
   FeedReader reader(MemoryRegistry(slot));
@@ -295,6 +318,7 @@ int main(int argc, char** argv) {
     if (options.mode == "peak-baseline") return PeakBaseline();
     if (options.file.empty()) throw std::runtime_error(options.mode + " needs a feed file");
     if (options.mode == "phases") return TimePhases(ReadFile(options.file));
+    if (options.mode == "repeat") return Repeat(options);
     if (options.mode == "peak") return Peak(options);
     if (options.mode == "peak-floor") return PeakFloor(options);
     throw std::runtime_error("unknown mode " + options.mode);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "CurlTransfer.h"
 #include "HttpOptions.h"
 #include "HttpRequest.h"
 
@@ -40,10 +41,8 @@ class CurlHttpRequest : public HttpRequest {
 
   HttpOptions options_;
   std::string url_;
-  std::string user_;
-  std::string password_;
-  std::string proxyUser_;
-  std::string proxyPassword_;
+  HttpCredentials server_;
+  HttpCredentials proxy_;
   bool opened_ = false;
   bool haveResponse_ = false;
   int32_t status_ = 0;

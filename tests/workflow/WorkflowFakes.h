@@ -12,9 +12,9 @@
 #include "BusyPointer.h"
 #include "EventPump.h"
 #include "FolderField.h"
+#include "MemoryResultsList.h"
+#include "MemoryUrlList.h"
 #include "ProgressSink.h"
-#include "ResultsList.h"
-#include "UrlList.h"
 
 // Called with the member's name at the start of every member; throw from it to make that
 // member fail.
@@ -31,121 +31,80 @@ inline FailureHook FailAt(std::string member, std::string description) {
   };
 }
 
-class VectorUrlList : public UrlList {
+// The in-memory URL list, made to fail at a chosen member.
+class VectorUrlList : public MemoryUrlList {
  public:
-  std::vector<std::string> rows;
-  int64_t selected = -1;
   FailureHook fail;
 
   int64_t Count() const override {
     FailWhen(fail, "Count");
-    return static_cast<int64_t>(rows.size());
+    return MemoryUrlList::Count();
   }
   std::string Text(int64_t row) const override {
     FailWhen(fail, "Text");
-    return rows.at(Index(row));
+    return MemoryUrlList::Text(row);
   }
   void Append(const std::string& text) override {
     FailWhen(fail, "Append");
-    rows.push_back(text);
+    MemoryUrlList::Append(text);
   }
   void Remove(int64_t row) override {
     FailWhen(fail, "Remove");
-    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(Index(row)));
-    selected = -1;
+    MemoryUrlList::Remove(row);
   }
   void Clear() override {
     FailWhen(fail, "Clear");
-    rows.clear();
-    selected = -1;
+    MemoryUrlList::Clear();
   }
   int64_t SelectedRow() const override {
     FailWhen(fail, "SelectedRow");
-    return selected;
-  }
-
- private:
-  std::size_t Index(int64_t row) const {
-    if (row < 0 || row >= static_cast<int64_t>(rows.size())) throw std::out_of_range("row");
-    return static_cast<std::size_t>(row);
+    return MemoryUrlList::SelectedRow();
   }
 };
 
-class VectorResultsList : public ResultsList {
+// The in-memory results list, made to fail at a chosen member, recording every scroll.
+class VectorResultsList : public MemoryResultsList {
  public:
-  struct Row {
-    std::string text;
-    std::string title;
-    std::string description;
-    std::string link;
-    bool checked = false;
-    bool operator==(const Row&) const = default;
-  };
-
-  std::vector<Row> rows;
   // Every row passed to ScrollIntoView, in order.
   std::vector<int64_t> scrolledTo;
   FailureHook fail;
 
   int64_t Count() const override {
     FailWhen(fail, "Count");
-    return static_cast<int64_t>(rows.size());
+    return MemoryResultsList::Count();
   }
   void Clear() override {
     FailWhen(fail, "Clear");
-    rows.clear();
+    MemoryResultsList::Clear();
   }
   int64_t Append(const std::string& address) override {
     FailWhen(fail, "Append");
-    rows.push_back({address, "", "", "", false});
-    return static_cast<int64_t>(rows.size()) - 1;
+    return MemoryResultsList::Append(address);
   }
   std::string Text(int64_t row) const override {
     FailWhen(fail, "Text");
-    return At(row).text;
+    return MemoryResultsList::Text(row);
   }
   void SetChecked(int64_t row, bool checked) override {
     FailWhen(fail, "SetChecked");
-    At(row).checked = checked;
+    MemoryResultsList::SetChecked(row, checked);
   }
   bool IsChecked(int64_t row) const override {
     FailWhen(fail, "IsChecked");
-    return At(row).checked;
+    return MemoryResultsList::IsChecked(row);
   }
   void SetSubItem(int64_t row, int column, const std::string& text) override {
     FailWhen(fail, "SetSubItem");
-    *Cell(At(row), column) = text;
+    MemoryResultsList::SetSubItem(row, column, text);
   }
   std::string SubItem(int64_t row, int column) const override {
     FailWhen(fail, "SubItem");
-    return *Cell(At(row), column);
+    return MemoryResultsList::SubItem(row, column);
   }
   void ScrollIntoView(int64_t row) override {
     FailWhen(fail, "ScrollIntoView");
-    At(row);
+    MemoryResultsList::ScrollIntoView(row);
     scrolledTo.push_back(row);
-  }
-
- private:
-  Row& At(int64_t row) { return rows.at(Index(row)); }
-  const Row& At(int64_t row) const { return rows.at(Index(row)); }
-  std::size_t Index(int64_t row) const {
-    if (row < 0 || row >= static_cast<int64_t>(rows.size())) throw std::out_of_range("row");
-    return static_cast<std::size_t>(row);
-  }
-  // A pointer to the sub-item's text, const when the row is.
-  template <class AnyRow>
-  static auto Cell(AnyRow& row, int column) -> decltype(&row.title) {
-    switch (column) {
-      case kTitle:
-        return &row.title;
-      case kDescription:
-        return &row.description;
-      case kLink:
-        return &row.link;
-      default:
-        throw std::out_of_range("column");
-    }
   }
 };
 

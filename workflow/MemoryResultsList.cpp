@@ -1,0 +1,52 @@
+#include "MemoryResultsList.h"
+
+#include <stdexcept>
+
+template <class AnyRow>
+auto& MemoryResultsList::Cell(AnyRow& row, int column) {
+  switch (column) {
+    case kTitle:
+      return row.title;
+    case kDescription:
+      return row.description;
+    case kLink:
+      return row.link;
+    default:
+      throw std::out_of_range("column");
+  }
+}
+
+int64_t MemoryResultsList::Count() const { return static_cast<int64_t>(rows.size()); }
+
+void MemoryResultsList::Clear() { rows.clear(); }
+
+int64_t MemoryResultsList::Append(const std::string& address) {
+  rows.push_back({address, "", "", "", false});
+  return static_cast<int64_t>(rows.size()) - 1;
+}
+
+std::string MemoryResultsList::Text(int64_t row) const { return At(row).text; }
+
+void MemoryResultsList::SetChecked(int64_t row, bool checked) { At(row).checked = checked; }
+
+bool MemoryResultsList::IsChecked(int64_t row) const { return At(row).checked; }
+
+void MemoryResultsList::SetSubItem(int64_t row, int column, const std::string& text) {
+  Cell(At(row), column) = text;
+}
+
+std::string MemoryResultsList::SubItem(int64_t row, int column) const {
+  return Cell(At(row), column);
+}
+
+void MemoryResultsList::ScrollIntoView(int64_t row) { At(row); }
+
+MemoryResultsList::Row& MemoryResultsList::At(int64_t row) {
+  if (row < 0 || row >= static_cast<int64_t>(rows.size())) throw std::out_of_range("row");
+  return rows[static_cast<std::size_t>(row)];
+}
+
+const MemoryResultsList::Row& MemoryResultsList::At(int64_t row) const {
+  if (row < 0 || row >= static_cast<int64_t>(rows.size())) throw std::out_of_range("row");
+  return rows[static_cast<std::size_t>(row)];
+}

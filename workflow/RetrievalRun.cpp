@@ -50,6 +50,9 @@ void RetrievalRun::Start() {
   }
   guard.Step(104, [&] { pointer_.SetValue(BusyPointer::kBusy); });
   guard.Step(106, [&] { results_.Clear(); });
+  guard.Step(106, [&] {
+    if (options_.observer) options_.observer->RunStarted();
+  });
   std::unique_ptr<FeedReader> reader;
   guard.Step(108, [&] { reader = CreateReader(); });
 
@@ -62,7 +65,7 @@ void RetrievalRun::Start() {
     return row <= count && !state_.closing;
   });
   while (more) {
-    ReadAddress(guard, reader.get(), row);
+    ReadAddress(guard, reader.get(), row, count);
     guard.Step(138, [&] { pointer_.SetValue(BusyPointer::kBusy); });
     more = guard.Advance(140, [&] { return ++row <= count && !state_.closing; });
   }
@@ -92,7 +95,8 @@ std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
   return std::make_unique<FeedReader>(ComponentRegistry::Standard(http));
 }
 
-void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row) {
+void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row,
+                               int64_t count) {
   // Starts empty on every pass, so that a row that cannot be read never repeats the last feed.
   std::string address;
   guard.Step(136, [&] { address = urls_.Text(row - 1); });
@@ -107,8 +111,14 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
   if (state_.closing) return;
   guard.Step(116, [&] { pointer_.SetValue(BusyPointer::kBusy); });
   guard.Step(118, [&] {
+    if (options_.observer) options_.observer->FeedStarting(row - 1, count, address);
+  });
+  FeedOutcome outcome;
+  outcome.row = row - 1;
+  outcome.address = address;
+  guard.Step(118, [&] {
     int32_t lType = 0;
-    Require(reader).ReadFeed(address, "", "", lType, false);
+    outcome.read = Require(reader).ReadFeed(address, "", "", lType, false);
   });
   if (state_.closing) return;
 
@@ -121,23 +131,33 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
     return index < items->size();
   });
   while (more) {
-    AddResultRow(guard, address, *(*items)[index]);
+    if (AddResultRow(guard, address, *(*items)[index])) ++outcome.rowsAdded;
     more = guard.Advance(134, [&] { return ++index < items->size() && !state_.closing; });
   }
+  if (state_.closing || !options_.observer) return;
+  // With no reader there is nothing to tell beyond the address; the failure has been reported.
+  if (reader) {
+    outcome.errorCode = reader->LastErrorCode();
+    outcome.errorText = reader->LastErrorDesc();
+    outcome.httpStatus = reader->LastHTTPStatus();
+    outcome.httpStatusText = reader->LastHTTPStatusText();
+  }
+  guard.Step(138, [&] { options_.observer->FeedFinished(outcome); });
 }
 
-void RetrievalRun::AddResultRow(ErrorGuard& guard, const std::string& address,
+bool RetrievalRun::AddResultRow(ErrorGuard& guard, const std::string& address,
                                 const FeedItem& item) {
   guard.Step(122, [&] { events_.ProcessEvents(); });
   int64_t row = -1;
   guard.Step(124, [&] { row = results_.Append(address); });
   // Without a new row the item's cells would land on whichever row came before.
-  if (row < 0) return;
+  if (row < 0) return false;
   guard.Step(126, [&] { results_.SetChecked(row, true); });
   guard.Step(128, [&] { results_.ScrollIntoView(row); });
   guard.Step(130, [&] { results_.SetSubItem(row, ResultsList::kTitle, item.Title()); });
   guard.Step(132, [&] { results_.SetSubItem(row, ResultsList::kDescription, item.Description()); });
   guard.Step(132, [&] { results_.SetSubItem(row, ResultsList::kLink, item.URL()); });
+  return true;
 }
 
 void RetrievalRun::ShowMessage(const std::string& text) {

@@ -14,6 +14,7 @@
 #include "HttpOptions.h"
 #include "ProgressSink.h"
 #include "ResultsList.h"
+#include "RunObserver.h"
 #include "RunState.h"
 #include "UrlList.h"
 
@@ -29,6 +30,9 @@ struct RetrievalOptions {
   double closingWaitSeconds = 1.0;
   // Empty: a FeedReader over ComponentRegistry::Standard(http).
   FeedReaderFactory readerFactory;
+  // Told when the run starts and about every feed it reads; may be null. Not owned: it must
+  // outlive the run. A failure inside it is reported like a failing step of the run.
+  RunObserver* observer = nullptr;
 };
 
 class RetrievalRun {
@@ -45,9 +49,11 @@ class RetrievalRun {
 
  private:
   std::unique_ptr<FeedReader> CreateReader();
-  // One pass of the loop over the URL list: progress, the read, and the rows of its items.
-  void ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row);
-  void AddResultRow(ErrorGuard& guard, const std::string& address, const FeedItem& item);
+  // One pass of the loop over the URL list, row counted from 1 up to count: progress, the read,
+  // the rows of its items, and the observer's report.
+  void ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row, int64_t count);
+  // Appends one ticked row for the item; false when no row could be appended.
+  bool AddResultRow(ErrorGuard& guard, const std::string& address, const FeedItem& item);
   void ShowMessage(const std::string& text);
 
   const UrlList& urls_;

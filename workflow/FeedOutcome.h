@@ -1,0 +1,31 @@
+// What one feed of a retrieval run came to, and the plain-words reason when it failed; the
+// window marks failed URL-list rows with the reason, the batch mode lists them in its summary.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct FeedOutcome {
+  // The URL-list row the address came from, counted from 0.
+  int64_t row = 0;
+  std::string address;
+  // What ReadFeed answered; false also when it could not be called at all.
+  bool read = false;
+  // The results rows this feed added.
+  int64_t rowsAdded = 0;
+  // The reader's LastErrorCode and LastErrorDesc after the read.
+  int32_t errorCode = 0;
+  std::string errorText;
+  // The reader's LastHTTPStatus and LastHTTPStatusText after the read; 0 when no response came.
+  int32_t httpStatus = 0;
+  std::string httpStatusText;
+};
+
+// True when the feed added no rows because ReadFeed failed. A feed that was read but holds no
+// entries did not fail, and neither did one whose entries arrived with a status other than 200.
+bool FeedFailed(const FeedOutcome& outcome);
+
+// Why the feed failed, in plain words: the reader's error text, followed by the HTTP status in
+// parentheses when a response came; "HTTP <status> <text>" when only the status tells; a clear
+// text for a response that is not a feed at all (an HTML page with status 200, say).
+std::string FeedFailureReason(const FeedOutcome& outcome);

@@ -24,6 +24,10 @@ HtmlExport::HtmlExport(const ResultsList& results, const FolderField& folder,
                        BusyPointer& pointer, DialogService& dialogs)
     : results_(results), folder_(folder), pointer_(pointer), dialogs_(dialogs) {}
 
+void HtmlExport::OnFileWritten(std::function<void(const std::string& path)> observer) {
+  fileWritten_ = std::move(observer);
+}
+
 void HtmlExport::Save() {
   ErrorGuard guard(dialogs_, "PushButton3_Click");
   auto message = [&](const char* text) {
@@ -78,10 +82,15 @@ void HtmlExport::SaveRow(ErrorGuard& guard, int64_t row, int64_t& counter) {
   guard.Step(130, [&] {
     if (!file.IsOpen()) throw std::system_error(file.Error(), file.Path());
   });
+  bool whole = false;
   guard.Step(136, [&] {
     file.Write(HtmlFileContent(results_.SubItem(row, ResultsList::kTitle),
                                results_.SubItem(row, ResultsList::kDescription),
                                results_.SubItem(row, ResultsList::kLink)));
+    whole = true;
   });
-  guard.Step(138, [&] { file.Close(); });
+  guard.Step(138, [&] {
+    file.Close();
+    if (whole && fileWritten_) fileWritten_(file.Path());
+  });
 }

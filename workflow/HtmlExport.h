@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "BusyPointer.h"
@@ -28,6 +29,9 @@ class HtmlExport {
   // Does not process window events.
   void Save();
 
+  // Called with the path of every file written whole and closed; the batch mode counts them.
+  void OnFileWritten(std::function<void(const std::string& path)> observer);
+
  private:
   // Steps 112 to 138 for row index row.
   void SaveRow(ErrorGuard& guard, int64_t row, int64_t& counter);
@@ -36,4 +40,5 @@ class HtmlExport {
   const FolderField& folder_;
   BusyPointer& pointer_;
   DialogService& dialogs_;
+  std::function<void(const std::string& path)> fileWritten_;
 };

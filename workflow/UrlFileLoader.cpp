@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "AppInfo.h"
+#include "OpmlSubscriptions.h"
 #include "PathChecks.h"
 
 namespace {
@@ -121,19 +122,77 @@ class RowSplitter {
 
 }  // namespace
 
-void LoadUrlFile(UrlList& list, const std::string& path, DialogService& dialogs,
-                 EventPump& events) {
+namespace {
+
+void ShowMessage(DialogService& dialogs, const std::string& text) {
+  dialogs.ShowMessage(text, AppInfo::kProductName, DialogService::Icon::None);
+}
+
+// Appends up to one chunk of the file to bytes; false at the end of the file.
+bool ReadChunk(InputFile& file, std::string& bytes) {
+  const std::size_t before = bytes.size();
+  bytes.resize(before + kChunkBytes);
+  const std::size_t got = file.Read(bytes.data() + before, kChunkBytes);
+  bytes.resize(before + got);
+  return got != 0;
+}
+
+// The rest of an OPML file after head, parsed; every address is checked before the first row is
+// appended, so a file that fails adds nothing.
+UrlFileLoad LoadOpml(UrlList& list, InputFile& file, std::string bytes, bool ended,
+                     const std::string& path, DialogService& dialogs, EventPump& events) {
+  while (!ended) {
+    if (bytes.size() > kMaxOpmlFileBytes) ThrowErrno(EFBIG, path);
+    ended = !ReadChunk(file, bytes);
+  }
+  if (bytes.size() > kMaxOpmlFileBytes) ThrowErrno(EFBIG, path);
+  const OpmlAddresses opml = ReadOpmlAddresses(bytes);
+  if (!opml.parsed) {
+    ShowMessage(dialogs, "The file looks like an OPML subscription list but cannot be read: " +
+                             opml.error + ". No addresses were added.");
+    return UrlFileLoad::kBrokenOpml;
+  }
+  for (const std::string& address : opml.addresses) {
+    if (address.size() > kMaxUrlFileRowBytes) ThrowErrno(EFBIG, path);
+  }
+  for (const std::string& address : opml.addresses) {
+    events.ProcessEvents();
+    list.Append(address);
+  }
+  return UrlFileLoad::kLoaded;
+}
+
+}  // namespace
+
+UrlFileLoad LoadUrlFile(UrlList& list, const std::string& path, DialogService& dialogs,
+                        EventPump& events) {
   if (!FileExists(path)) {
-    dialogs.ShowMessage("File not found", AppInfo::kProductName, DialogService::Icon::None);
-    return;
+    ShowMessage(dialogs, "File not found");
+    return UrlFileLoad::kNotFound;
   }
   InputFile file(path);
+  // Enough of the file to tell an OPML document from a list of lines.
+  std::string head;
+  bool ended = false;
+  OpmlStart start = OpmlStart::kUndecided;
+  while (start == OpmlStart::kUndecided) {
+    ended = !ReadChunk(file, head);
+    start = SniffOpml(head, ended || head.size() >= kMaxOpmlPrologBytes);
+  }
+  if (start == OpmlStart::kOpml) {
+    return LoadOpml(list, file, std::move(head), ended, path, dialogs, events);
+  }
+
   RowSplitter splitter(list, events, path);
-  std::string buffer(kChunkBytes, '\0');
-  for (;;) {
-    const std::size_t got = file.Read(buffer.data(), buffer.size());
-    if (got == 0) break;
-    for (std::size_t at = 0; at < got; ++at) splitter.Feed(buffer[at]);
+  for (const char c : head) splitter.Feed(c);
+  if (!ended) {
+    std::string buffer(kChunkBytes, '\0');
+    for (;;) {
+      const std::size_t got = file.Read(buffer.data(), buffer.size());
+      if (got == 0) break;
+      for (std::size_t at = 0; at < got; ++at) splitter.Feed(buffer[at]);
+    }
   }
   splitter.Finish();
+  return UrlFileLoad::kLoaded;
 }

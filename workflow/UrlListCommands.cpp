@@ -7,7 +7,9 @@
 namespace {
 
 constexpr const char* kOpenFileTitle = "Add File(s) - Use Ctrl & Shift to select multiple files";
-constexpr const char* kOpenFileFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*";
+// OPML subscription lists load too; their choice comes after the two usual ones.
+constexpr const char* kOpenFileFilter =
+    "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|OPML Files (*.opml)|*.opml";
 
 std::vector<std::string> SplitAtNul(const std::string& text) {
   std::vector<std::string> pieces;

@@ -59,7 +59,7 @@ TEST_F(UrlListCommandsTest, LoadFromFileShowsTheDialogAndLoadsTheLines) {
   ASSERT_EQ(dialogs_.fileDialogs.size(), 1u);
   EXPECT_EQ(dialogs_.fileDialogs[0],
             (Rows{"Add File(s) - Use Ctrl & Shift to select multiple files",
-                  "Text Files (*.txt)|*.txt|All Files (*.*)|*.*"}));
+                  "Text Files (*.txt)|*.txt|All Files (*.*)|*.*|OPML Files (*.opml)|*.opml"}));
   EXPECT_EQ(list_.rows, (Rows{"http://a", "http://b"}));
   EXPECT_TRUE(dialogs_.messages.empty());
 }

@@ -1,0 +1,29 @@
+// The options of the batch mode: what the program is asked to do when started with options.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct BatchCommand {
+  enum class Action {
+    kHelp,        // --help: print the usage
+    kVersion,     // --version: print the program's name and version
+    kSaveFiles,   // --batch URLFILE --out DIR
+    kList,        // --batch URLFILE --list
+    kUsageError,  // anything else; error says what is wrong
+  };
+
+  Action action = Action::kUsageError;
+  std::string urlFile;
+  std::string outFolder;
+  std::string error;
+};
+
+// Reads the options, the program name left out. Options may come in any order, each at most
+// once; a value follows its option as the next argument or after "=" ("--out=DIR"). A value
+// given as the next argument may not start with "-", so that a forgotten value is not taken
+// from the option behind it. --help and --version answer at once, whatever follows.
+BatchCommand ParseBatchCommand(const std::vector<std::string>& args);
+
+// The text of --help.
+std::string BatchUsage();

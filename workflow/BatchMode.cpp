@@ -1,0 +1,171 @@
+#include "BatchMode.h"
+
+#include <exception>
+
+#include "BatchCommandLine.h"
+#include "BatchDialogs.h"
+#include "BatchReport.h"
+#include "BusyPointer.h"
+#include "EventPump.h"
+#include "FolderField.h"
+#include "HtmlExport.h"
+#include "MemoryResultsList.h"
+#include "MemoryUrlList.h"
+#include "PathChecks.h"
+#include "ProgressSink.h"
+#include "RetrievalRun.h"
+#include "RunState.h"
+#include "TextEscapes.h"
+#include "UrlFileLoader.h"
+#include "Version.h"
+
+namespace {
+
+// Without a window there are no events to handle, no bar to show and no pointer to set.
+class NoEvents : public EventPump {
+ public:
+  void ProcessEvents() override {}
+};
+
+class NoProgress : public ProgressSink {
+ public:
+  void SetPosition(double) override {}
+  void SetText(const std::string&) override {}
+};
+
+class PlainPointer : public BusyPointer {
+ public:
+  int Value() const override { return value_; }
+  void SetValue(int value) override { value_ = value; }
+
+ private:
+  int value_ = kDefault;
+};
+
+// The output folder named on the command line, in place of the window's field.
+class FixedFolder : public FolderField {
+ public:
+  explicit FixedFolder(std::string text) : text_(std::move(text)) {}
+  std::string Text() const override { return text_; }
+  void SetText(const std::string& text) override { text_ = text; }
+
+ private:
+  std::string text_;
+};
+
+int UsageError(std::ostream& err, const std::string& error) {
+  err << "feedwright: " << DisplayText(error) << "\n"
+      << "Try 'feedwright --help' for more information.\n";
+  return kBatchUsage;
+}
+
+// One object per results row: {"address":...,"title":...,"description":...,"link":...}.
+std::string JsonLine(const MemoryResultsList::Row& row) {
+  return "{\"address\":" + JsonString(row.text) + ",\"title\":" + JsonString(row.title) +
+         ",\"description\":" + JsonString(row.description) + ",\"link\":" +
+         JsonString(row.link) + "}";
+}
+
+// The job itself, once the options have been read.
+class BatchJob {
+ public:
+  BatchJob(const BatchCommand& command, std::ostream& out, std::ostream& err,
+           const HttpOptions& http)
+      : command_(command), out_(out), err_(err), http_(http), dialogs_(err), report_(err) {}
+
+  int Run() {
+    const bool saving = command_.action == BatchCommand::Action::kSaveFiles;
+    // Checked before any feed is read, so that a mistyped folder costs no downloads.
+    if (saving && !FolderExists(command_.outFolder)) {
+      return UsageError(err_, "the output folder does not exist: " + command_.outFolder);
+    }
+    if (!FileExists(command_.urlFile)) {
+      return UsageError(err_, "the URL file does not exist: " + command_.urlFile);
+    }
+    if (!LoadUrls()) return kBatchUsage;
+    Retrieve();
+
+    int64_t filesWritten = 0;
+    bool outputFailed = false;
+    if (saving) {
+      filesWritten = SaveFiles();
+    } else {
+      outputFailed = !ListRows();
+    }
+    report_.WriteSummary(results_.Count(), filesWritten);
+    const bool failed = outputFailed || report_.FeedsFailed() > 0 || dialogs_.ErrorReports() > 0;
+    return failed ? kBatchFailed : kBatchSuccess;
+  }
+
+ private:
+  bool LoadUrls() {
+    try {
+      return LoadUrlFile(urls_, command_.urlFile, dialogs_, events_) == UrlFileLoad::kLoaded;
+    } catch (const std::exception& error) {
+      err_ << "feedwright: cannot read the URL file: " << DisplayText(error.what()) << '\n';
+      return false;
+    }
+  }
+
+  void Retrieve() {
+    RetrievalOptions options;
+    options.http = http_;
+    // Nobody watches a bar here.
+    options.closingWaitSeconds = 0;
+    options.observer = &report_;
+    RetrievalRun run(urls_, results_, progress_, pointer_, events_, dialogs_, state_, options);
+    run.Start();
+  }
+
+  int64_t SaveFiles() {
+    FixedFolder folder(command_.outFolder);
+    HtmlExport exporter(results_, folder, pointer_, dialogs_);
+    int64_t written = 0;
+    exporter.OnFileWritten([&](const std::string&) { ++written; });
+    exporter.Save();
+    return written;
+  }
+
+  // Writes the listing; false when standard output refused it.
+  bool ListRows() {
+    for (const MemoryResultsList::Row& row : results_.rows) out_ << JsonLine(row) << '\n';
+    out_.flush();
+    if (out_) return true;
+    err_ << "feedwright: the listing could not be written to standard output\n";
+    return false;
+  }
+
+  const BatchCommand& command_;
+  std::ostream& out_;
+  std::ostream& err_;
+  const HttpOptions& http_;
+  BatchDialogs dialogs_;
+  BatchReport report_;
+  NoEvents events_;
+  NoProgress progress_;
+  PlainPointer pointer_;
+  RunState state_;
+  MemoryUrlList urls_;
+  MemoryResultsList results_;
+};
+
+}  // namespace
+
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const HttpOptions& http) {
+  const BatchCommand command = ParseBatchCommand(args);
+  switch (command.action) {
+    case BatchCommand::Action::kHelp:
+      out << BatchUsage();
+      return kBatchSuccess;
+    case BatchCommand::Action::kVersion:
+      out << Version::kProgramName << ' ' << Version::kVersion << '\n';
+      return kBatchSuccess;
+    case BatchCommand::Action::kUsageError:
+      return UsageError(err, command.error);
+    case BatchCommand::Action::kSaveFiles:
+    case BatchCommand::Action::kList:
+      break;
+  }
+  return BatchJob(command, out, err, http).Run();
+}

@@ -1,0 +1,23 @@
+// The program started with options: one whole job without a window. The URL file is loaded,
+// every feed read and the results saved or listed by the same code the window's buttons run.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "HttpOptions.h"
+
+// Exit statuses of the batch mode.
+inline constexpr int kBatchSuccess = 0;
+// A feed failed, or a file could not be written; everything else was still done.
+inline constexpr int kBatchFailed = 1;
+// Bad usage, or a URL file that cannot be used (missing, unreadable, broken OPML); nothing was
+// read or written.
+inline constexpr int kBatchUsage = 2;
+
+// Runs the job that args (the options, the program name left out) ask for and returns the exit
+// status. The listing and the answers of --help and --version go to out; progress, messages and
+// the summary go to err. http sets the time-outs and limits of the downloads.
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const HttpOptions& http = {});

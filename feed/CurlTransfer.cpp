@@ -295,7 +295,7 @@ ComponentError TransferFailure(CURLcode code, CURL* easy, const Transfer& transf
       return ConnectionFailure(code, easy, transfer, options);
     case CURLE_TOO_MANY_REDIRECTS:
       return {ErrorCodes::kTooManyRedirects,
-              "Too many redirects (more than " + std::to_string(options.maxRedirects) + ") from " + shown};
+              "Too many redirects (more than " + std::to_string(std::max(0L, options.maxRedirects)) + ") from " + shown};
     case CURLE_WRITE_ERROR:
       if (transfer.bodyTooLarge) {
         return {ErrorCodes::kBodyTooLarge,
@@ -352,10 +352,12 @@ void ConfigureTransfer(CURL* handle, Transfer& transfer, const std::string& url,
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_PROTOCOLS_STR, "http,https");
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_FOLLOWLOCATION, 1L);
-  FEEDWRIGHT_SET_OPTION(handle, CURLOPT_MAXREDIRS, options.maxRedirects);
+  // libcurl reads -1 as "no limit"; a negative setting here means none may be followed.
+  FEEDWRIGHT_SET_OPTION(handle, CURLOPT_MAXREDIRS, std::max(0L, options.maxRedirects));
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_ACCEPT_ENCODING, "");
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_USERAGENT, userAgent.c_str());
-  FEEDWRIGHT_SET_OPTION(handle, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeout.count()));
+  // libcurl reads 0 as "its own default of five minutes"; keep at least a millisecond.
+  FEEDWRIGHT_SET_OPTION(handle, CURLOPT_CONNECTTIMEOUT_MS, std::max(1L, static_cast<long>(options.connectTimeout.count())));
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_NOSIGNAL, 1L);
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_HEADERFUNCTION, OnHeader);
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_HEADERDATA, &transfer);

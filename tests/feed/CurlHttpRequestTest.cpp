@@ -223,6 +223,9 @@ TEST_F(CurlHttpRequestTest, RedirectLimitComesFromTheOptions) {
   const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/hop/4"), options); });
   EXPECT_EQ(error.Code(), ErrorCodes::kTooManyRedirects);
   EXPECT_EQ(std::string(error.what()), "Too many redirects (more than 3) from " + server_.Url("/hop/4"));
+  // libcurl would take -1 as "follow for ever".
+  options.maxRedirects = -1;
+  EXPECT_EQ(ErrorFrom([&] { Fetch(server_.Url("/hop/1"), options); }).Code(), ErrorCodes::kTooManyRedirects);
 }
 
 TEST_F(CurlHttpRequestTest, RedirectLoopEndsWithError) {

@@ -66,7 +66,11 @@ bool IsPlainName(const std::string& path) {
 // without evaluating a query for every field of every entry.
 pugi::xml_node FirstChildElement(pugi::xml_node parent, const char* name) {
   for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-    if (child.type() == pugi::node_element && std::strcmp(child.name(), name) == 0) return child;
+    const char* childName = child.name();
+    if (childName[0] == name[0] && child.type() == pugi::node_element &&
+        std::strcmp(childName, name) == 0) {
+      return child;
+    }
   }
   return {};
 }

@@ -73,25 +73,36 @@ constexpr bool IsForbiddenControl(unsigned char c) {
   return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
-// Builds the result from the kept runs of the text, one append per run.
-class Collector {
+// Removes dropped ranges from a text where it lies: each kept run moves down over the ranges
+// dropped before it. Writing stays behind the scan (a run is moved only once the scan has passed
+// it), so every byte still to be scanned is untouched; and until the first drop nothing moves.
+class Compactor {
  public:
-  explicit Collector(std::string_view text) : text_(text) { out_.reserve(text.size()); }
+  explicit Compactor(std::string& text) : text_(text) {}
 
   // Drops text[from, to): the bytes before it since the last drop are kept.
   void Drop(std::size_t from, std::size_t to) {
-    out_.append(text_.data() + keepFrom_, from - keepFrom_);
+    Keep(from);
     keepFrom_ = to;
   }
 
-  std::string Finish() {
-    out_.append(text_.data() + keepFrom_, text_.size() - keepFrom_);
-    return std::move(out_);
+  // Keeps the rest and cuts the text to what was kept. The text is not to be scanned after.
+  void Finish() {
+    Keep(text_.size());
+    text_.resize(size_);
   }
 
  private:
-  std::string_view text_;
-  std::string out_;
+  void Keep(std::size_t end) {
+    const std::size_t length = end - keepFrom_;
+    if (size_ != keepFrom_ && length > 0) {
+      std::memmove(text_.data() + size_, text_.data() + keepFrom_, length);
+    }
+    size_ += length;
+  }
+
+  std::string& text_;
+  std::size_t size_ = 0;  // bytes kept so far, at the front of text_
   std::size_t keepFrom_ = 0;
 };
 
@@ -99,9 +110,9 @@ class Collector {
 // declaration can still end somewhere ahead.
 class CleanScanner {
  public:
-  explicit CleanScanner(std::string_view text) : text_(text), collector_(text) {}
+  explicit CleanScanner(std::string& text) : text_(text), compactor_(text) {}
 
-  std::string Run() {
+  void Run() {
     const std::size_t size = text_.size();
     while (pos_ < size) {
       // Skip sixteen bytes at a time while none of them can start a match. The byte after the
@@ -110,7 +121,7 @@ class CleanScanner {
       const std::size_t blockEnd = pos_ + 16 < size ? pos_ + 16 : size;
       while (pos_ < blockEnd) Step();
     }
-    return collector_.Finish();
+    compactor_.Finish();
   }
 
  private:
@@ -132,10 +143,10 @@ class CleanScanner {
   void Step() {
     const auto c = static_cast<unsigned char>(text_[pos_]);
     if (IsForbiddenControl(c)) {
-      collector_.Drop(pos_, pos_ + 1);
+      compactor_.Drop(pos_, pos_ + 1);
       ++pos_;
     } else if (c == 0xEF && IsNonCharacterFffeOrFfff(pos_)) {
-      collector_.Drop(pos_, pos_ + 3);
+      compactor_.Drop(pos_, pos_ + 3);
       pos_ += 3;
     } else if (c == '<' && doctypePossible_ && StartsDoctype(pos_)) {
       // "<!DOCTYPE", one character (which may itself be '>'), then up to the first '>'.
@@ -143,7 +154,7 @@ class CleanScanner {
       const void* found = std::memchr(text_.data() + searchFrom, '>', text_.size() - searchFrom);
       if (found) {
         const std::size_t end = static_cast<const char*>(found) - text_.data() + 1;
-        collector_.Drop(pos_, end);
+        compactor_.Drop(pos_, end);
         pos_ = end;
       } else {
         // No '>' ahead: no later declaration can end either, so stop looking (and stop a
@@ -173,36 +184,47 @@ class CleanScanner {
   }
 
   std::string_view text_;
-  Collector collector_;
+  Compactor compactor_;
   std::size_t pos_ = 0;
   bool doctypePossible_ = true;
 };
 
 }  // namespace
 
-std::string CleanDocument(std::string_view text) {
-  if (text.empty()) return {};
-  return CleanScanner(text).Run();
+void CleanDocumentInPlace(std::string& text) {
+  if (!text.empty()) CleanScanner(text).Run();
 }
 
-std::string StripHtml(std::string_view text) {
-  if (text.empty()) return {};
-  const std::size_t size = text.size();
-  Collector collector(text);
+void StripHtmlInPlace(std::string& text) {
+  const std::string_view view = text;
+  const std::size_t size = view.size();
+  Compactor compactor(text);
   std::size_t pos = 0;
   while (pos < size) {
-    const std::size_t start = FindByte(text, pos, '<');
+    const std::size_t start = FindByte(view, pos, '<');
     if (start == std::string_view::npos) break;
     // At least one character after the '<', then the first '>'. With no '>' ahead, no later
     // '<' can start a tag either.
     const std::size_t searchFrom = start + 2;
     if (searchFrom >= size) break;
-    const std::size_t close = FindByte(text, searchFrom, '>');
+    const std::size_t close = FindByte(view, searchFrom, '>');
     if (close == std::string_view::npos) break;
     pos = close + 1;
-    collector.Drop(start, pos);
+    compactor.Drop(start, pos);
   }
-  return collector.Finish();
+  compactor.Finish();
+}
+
+std::string CleanDocument(std::string_view text) {
+  std::string result(text);
+  CleanDocumentInPlace(result);
+  return result;
+}
+
+std::string StripHtml(std::string_view text) {
+  std::string result(text);
+  StripHtmlInPlace(result);
+  return result;
 }
 
 bool IsValidUtf8(std::string_view text) {

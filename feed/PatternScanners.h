@@ -16,6 +16,11 @@ std::string CleanDocument(std::string_view text);
 // character up to the next ">". The result for invalid UTF-8 is unspecified.
 std::string StripHtml(std::string_view text);
 
+// The same two removals done in the text's own storage: nothing is allocated, and a text
+// without matches is not copied at all.
+void CleanDocumentInPlace(std::string& text);
+void StripHtmlInPlace(std::string& text);
+
 // True when text is well-formed UTF-8: shortest forms only, no surrogates, nothing past
 // U+10FFFF. The scanners are exact only for such text.
 bool IsValidUtf8(std::string_view text);

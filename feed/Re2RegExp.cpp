@@ -46,23 +46,28 @@ void Re2RegExp::Pattern(const std::string& pattern) {
 }
 
 std::string Re2RegExp::Replace(const std::string& input, const std::string& replacement) {
+  return Replace(std::string(input), replacement);
+}
+
+std::string Re2RegExp::Replace(std::string&& input, const std::string& replacement) {
   switch (ScannerFor(input, replacement)) {
     case Scanner::kCleanDocument:
-      return PatternScanners::CleanDocument(input);
+      PatternScanners::CleanDocumentInPlace(input);
+      return std::move(input);
     case Scanner::kStripHtml:
-      return PatternScanners::StripHtml(input);
+      PatternScanners::StripHtmlInPlace(input);
+      return std::move(input);
     case Scanner::kNone:
       break;
   }
   const RE2& compiled = Compiled();
   const std::string rewrite = LiteralRewrite(replacement);
-  std::string result = input;
   if (global_) {
-    RE2::GlobalReplace(&result, compiled, rewrite);
+    RE2::GlobalReplace(&input, compiled, rewrite);
   } else {
-    RE2::Replace(&result, compiled, rewrite);
+    RE2::Replace(&input, compiled, rewrite);
   }
-  return result;
+  return std::move(input);
 }
 
 Re2RegExp::Scanner Re2RegExp::ScannerFor(const std::string& input,

@@ -24,6 +24,8 @@ class Re2RegExp : public RegExp {
   void Pattern(const std::string& pattern) override;
   // Throws ComponentError(ErrorCodes::kRegex) when the pattern does not compile.
   std::string Replace(const std::string& input, const std::string& replacement) override;
+  // The same, built in the input's own storage.
+  std::string Replace(std::string&& input, const std::string& replacement) override;
 
  private:
   enum class Scanner { kNone, kCleanDocument, kStripHtml };

@@ -14,4 +14,9 @@ class RegExp : public Component {
   // The input with the matches of the pattern (all of them when Global) replaced. The input must
   // be UTF-8. Throws ComponentError when the pattern does not compile.
   virtual std::string Replace(const std::string& input, const std::string& replacement) = 0;
+  // The same for an input the caller gives up, so that a component can build the result in the
+  // input's own storage instead of a copy. By default it replaces on the input as above.
+  virtual std::string Replace(std::string&& input, const std::string& replacement) {
+    return Replace(static_cast<const std::string&>(input), replacement);
+  }
 };

@@ -109,11 +109,15 @@ std::string FeedReader::FeedTypeString() const {
 }
 
 std::string FeedReader::StripHTML(const std::string& sString) {
+  return StripHTML(std::string(sString));
+}
+
+std::string FeedReader::StripHTML(std::string&& sString) {
   if (!regex_) {
     throw ComponentError(ErrorCodes::kCreateObject, "The regular-expression component is missing");
   }
   regex_->Pattern(Patterns::kStripHtml);
-  return regex_->Replace(sString, "");
+  return regex_->Replace(std::move(sString), "");
 }
 
 void FeedReader::Clear() {
@@ -146,9 +150,9 @@ std::string FeedReader::FetchDocument(const std::string& sURL, const std::string
     statusCode_ = request->Status();
     std::string text = request->ResponseText();
     // The client's own copy of the body is no longer needed; a large feed should not be held
-    // three times (body, text, cleaned text) while it is cleaned.
+    // twice while it is cleaned (the text is cleaned where it lies).
     request.reset();
-    return CleanDocument(text);
+    return CleanDocument(std::move(text));
   } catch (const ComponentError& error) {
     SetLastError(error.Code(), error.what());
   } catch (const std::exception& error) {
@@ -177,8 +181,8 @@ bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bA
       item->title_ = GetNodeText(entry, dialect.titlePath);
       item->description_ = GetNodeText(entry, dialect.descriptionPath);
       if (!bAllowHTML) {
-        item->description_ = StripHTML(item->description_);
-        // The stripped text comes with room for the tags it lost; the list keeps every
+        item->description_ = StripHTML(std::move(item->description_));
+        // The stripped text keeps the room its tags took; the list keeps every
         // description for as long as it lives, so give that room back.
         item->description_.shrink_to_fit();
       }
@@ -204,12 +208,12 @@ std::string FeedReader::GetNodeText(const XmlNode& entry, std::string path) {
   return {};
 }
 
-std::string FeedReader::CleanDocument(const std::string& text) {
+std::string FeedReader::CleanDocument(std::string text) {
   if (!regex_) {
     throw ComponentError(ErrorCodes::kCreateObject, "The regular-expression component is missing");
   }
   regex_->Pattern(Patterns::kCleanDocument);
-  return regex_->Replace(text, "");
+  return regex_->Replace(std::move(text), "");
 }
 
 std::unique_ptr<Component> FeedReader::CreateComponent(const std::string& className) {

@@ -49,6 +49,8 @@ class FeedReader {
   // sString with every markup tag removed. Throws ComponentError when the regex component is
   // missing or fails.
   std::string StripHTML(const std::string& sString);
+  // The same for a text the caller gives up: the tags are removed in its own storage.
+  std::string StripHTML(std::string&& sString);
 
   // Resets status, error and feed type; keeps the items and the proxy credentials.
   void Clear();
@@ -58,7 +60,7 @@ class FeedReader {
                             const std::string& sPassWord, const std::string& className);
   bool ParseItems(const XmlDocument& document, int32_t& lType, bool bAllowHTML);
   std::string GetNodeText(const XmlNode& entry, std::string path);
-  std::string CleanDocument(const std::string& text);
+  std::string CleanDocument(std::string text);
 
   // A new component of the class, or null with error 429 recorded.
   std::unique_ptr<Component> CreateComponent(const std::string& className);

@@ -127,7 +127,8 @@ int TimePhases(const std::string& text) {
   bool agree = true;
   Print("StripHTML (plain RE2)", Best(nothing, [&] {
           for (std::size_t index = 0; index < descriptions.size(); ++index) {
-            agree = Re2Replace(Patterns::kStripHtml, descriptions[index]) == stripped[index] && agree;
+            const std::string expected = Re2Replace(Patterns::kStripHtml, descriptions[index]);
+            agree = expected == stripped[index] && agree;
           }
         }), descriptionBytes);
   if (!agree) std::printf("  !! the component and RE2 disagree on StripHTML\n");

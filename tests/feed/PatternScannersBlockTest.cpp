@@ -36,7 +36,8 @@ TEST(PatternScannersBlockTest, CleanDocumentSeesEveryNeedleAtEveryOffset) {
       for (std::size_t tail : {0u, 1u, 15u, 16u, 17u, 40u}) {
         const std::string input = Filler(offset) + needle + Filler(tail);
         SCOPED_TRACE(::testing::PrintToString(input));
-        EXPECT_EQ(PatternScanners::CleanDocument(input), Re2Answer(Patterns::kCleanDocument, input));
+        EXPECT_EQ(PatternScanners::CleanDocument(input),
+                  Re2Answer(Patterns::kCleanDocument, input));
       }
     }
   }

@@ -68,7 +68,8 @@ TEST(XmlDocumentQuery, TextContentIncludesTheLeadingTextOfEveryElement) {
       {"<r><e>text<![CDATA[<c>]]></e></r>", "/r/e", "text<c>"},
       {"<r><e> <b>x</b> </e></r>", "/r/e", " x "},
       {"<r>\n  <e>x</e>\n</r>", "/r", "\n  x\n"},
-      {"<r><e>&lt;p&gt;caf&#233; &amp; more&lt;/p&gt;</e></r>", "/r/e", "<p>caf\xC3\xA9 & more</p>"},
+      {"<r><e>&lt;p&gt;caf&#233; &amp; more&lt;/p&gt;</e></r>", "/r/e",
+       "<p>caf\xC3\xA9 & more</p>"},
       {"<r><e k='v'/></r>", "/r/e", ""},
   };
   for (const Row& row : rows) {

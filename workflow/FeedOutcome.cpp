@@ -13,8 +13,9 @@ std::string FeedFailureReason(const FeedOutcome& outcome) {
 
   if (!error.empty()) return status.empty() ? error : error + " (" + status + ")";
   if (outcome.httpStatus == 200) {
-    // The reader records nothing for a body that is not XML or not of a known dialect.
-    return "The response is not an RSS, RDF or Atom feed (" + status + ")";
+    // The reader records nothing for a body that is not XML, and tells a dialect by its
+    // entries, so a feed without any looks the same as an HTML page.
+    return "The response is not an RSS, RDF or Atom feed with entries (" + status + ")";
   }
   if (!status.empty()) return status;
   return "No response was received";

@@ -21,11 +21,12 @@ struct FeedOutcome {
   std::string httpStatusText;
 };
 
-// True when the feed added no rows because ReadFeed failed. A feed that was read but holds no
-// entries did not fail, and neither did one whose entries arrived with a status other than 200.
+// True when the feed added no rows because ReadFeed failed. A feed whose entries arrived with a
+// status other than 200 did not fail. The reader tells a feed's dialect by its entries, so a
+// feed without any entries fails like any other document that is not a feed.
 bool FeedFailed(const FeedOutcome& outcome);
 
 // Why the feed failed, in plain words: the reader's error text, followed by the HTTP status in
 // parentheses when a response came; "HTTP <status> <text>" when only the status tells; a clear
-// text for a response that is not a feed at all (an HTML page with status 200, say).
+// text for a response with status 200 that gave no entries (an HTML page, say).
 std::string FeedFailureReason(const FeedOutcome& outcome);

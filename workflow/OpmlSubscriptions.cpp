@@ -14,9 +14,9 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-// The length of a document type declaration at the start of text, up to and including its '>'
-// (a '>' inside the internal subset's brackets or in a quoted text does not end it); 0 when
-// text ends first.
+// The length of a document type declaration at the start of text, up to and including its '>';
+// a '>' or ']' inside the internal subset's brackets, a quoted text, a comment or a processing
+// instruction does not count. 0 when text ends first.
 std::size_t DoctypeLength(std::string_view text) {
   int depth = 0;
   char quote = 0;
@@ -24,6 +24,13 @@ std::size_t DoctypeLength(std::string_view text) {
     const char c = text[at];
     if (quote) {
       if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '<' && (StartsWith(text.substr(at), "<!--") || StartsWith(text.substr(at), "<?"))) {
+      const std::string_view close = text[at + 1] == '?' ? "?>" : "-->";
+      const std::size_t end = text.find(close, at + 2);
+      if (end == std::string_view::npos) return 0;
+      at = end + close.size() - 1;
     } else if (c == '"' || c == '\'') {
       quote = c;
     } else if (c == '[') {

@@ -15,12 +15,24 @@
 #include "AppInfo.h"
 #include "ApplicationTitle.h"
 #include "ErrorGuard.h"
-#include "PathChecks.h"
+#include "FailedFeedMarks.h"
 #include "HandCursor.h"
+#include "HtmlExport.h"
+#include "LineEditFolderField.h"
+#include "ListViewResultsList.h"
+#include "ListViewUrlList.h"
 #include "LiteralProgressBar.h"
+#include "OutputFolderCommand.h"
+#include "PathChecks.h"
 #include "PointerTracker.h"
+#include "ProgressBarSink.h"
+#include "QtEventPump.h"
+#include "RemovalGestures.h"
+#include "ResultsCommands.h"
 #include "Skin.h"
 #include "Twips.h"
+#include "UrlListCommands.h"
+#include "WindowPointer.h"
 
 namespace {
 
@@ -94,7 +106,10 @@ Form1::Form1(DialogService& dialogs, SettingsStore& settings, QString programFol
   BuildControls();
   SetTabOrder();
   WatchPointer();
+  ConnectWorkflow();
 }
+
+Form1::~Form1() = default;
 
 void Form1::BuildControls() {
   ListView1 = MakeList(this, "ListView1",
@@ -181,6 +196,48 @@ void Form1::WatchPointer() {
   PointerTracker::Shield(ProgressBar1);
 }
 
+void Form1::ConnectWorkflow() {
+  urlList_ = std::make_unique<ListViewUrlList>(ListView1);
+  resultsList_ = std::make_unique<ListViewResultsList>(ListView2);
+  progress_ = std::make_unique<ProgressBarSink>(ProgressBar1);
+  busy_ = std::make_unique<WindowPointer>(pointer_);
+  events_ = std::make_unique<QtEventPump>();
+  folder_ = std::make_unique<LineEditFolderField>(Text1);
+  failedFeeds_ = std::make_unique<FailedFeedMarks>(*urlList_);
+  new RemovalGestures(ListView1, [this] { UrlCommands().RemoveSelected(); });
+}
+
+UrlListCommands Form1::UrlCommands() {
+  return UrlListCommands(*urlList_, dialogs_, *events_, *busy_, run_);
+}
+
+void Form1::PushButton1_Click() { UrlCommands().AddUrl(); }
+
+void Form1::PushButton2_Click() {
+  RetrievalOptions options = retrievalOptions_;
+  options.observer = failedFeeds_.get();
+  RetrievalRun(*urlList_, *resultsList_, *progress_, *busy_, *events_, dialogs_, run_, options)
+      .Start();
+}
+
+void Form1::PushButton3_Click() { HtmlExport(*resultsList_, *folder_, *busy_, dialogs_).Save(); }
+
+void Form1::PushButton4_Click() { ResultsCommands(*resultsList_, dialogs_).CheckAll(); }
+
+void Form1::PushButton5_Click() { ResultsCommands(*resultsList_, dialogs_).UncheckAll(); }
+
+void Form1::PushButton6_Click() { UrlCommands().LoadFromFile(); }
+
+void Form1::PushButton7_Click() { UrlCommands().Clear(); }
+
+void Form1::PushButton8_Click() { OutputFolderCommand(*folder_, dialogs_).ChooseFolder(); }
+
+void Form1::PushButton9_Click() { UrlCommands().LoadSamples(); }
+
+void Form1::PushButton10_Click() { ResultsCommands(*resultsList_, dialogs_).Clear(); }
+
+void Form1::PushButton11_Click() { UrlCommands().Help(); }
+
 void Form1::Form_Load() {
   ErrorGuard guard(dialogs_, "Form_Load");
   guard.Step(102, [&] { ApplySkin(); });
@@ -249,7 +306,9 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 void Form1::Form_Unload() {
-  closing_ = true;
+  // A retrieval run under way sees this between its steps and while it waits on the network,
+  // abandons its download and returns without its closing wait or message.
+  run_.closing = true;
   // A modal box may be open with its own event loop; close it so that loop ends too.
   // Closing one window may delete another, so each is held by a guarded pointer.
   QList<QPointer<QWidget>> windows;

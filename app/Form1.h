@@ -10,10 +10,22 @@
 #include <QTreeWidget>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "DialogService.h"
 #include "PointerState.h"
+#include "RetrievalRun.h"
+#include "RunState.h"
 #include "SettingsStore.h"
+
+class FailedFeedMarks;
+class LineEditFolderField;
+class ListViewResultsList;
+class ListViewUrlList;
+class ProgressBarSink;
+class QtEventPump;
+class UrlListCommands;
+class WindowPointer;
 
 class Form1 : public QWidget {
   Q_OBJECT
@@ -26,6 +38,7 @@ class Form1 : public QWidget {
   // programFolder is where the optional skin (x/o.cjs) and hand cursor (HAND-M.CUR) are looked for.
   Form1(DialogService& dialogs, SettingsStore& settings, QString programFolder,
         DesktopLocator desktop = &Form1::StandardDesktop, QWidget* parent = nullptr);
+  ~Form1() override;
 
   // The window's preparation: skin, hand cursor, caption and icon, application title, output
   // folder, columns. Each step runs under the error guard; call it once before showing the window.
@@ -38,7 +51,13 @@ class Form1 : public QWidget {
   bool HasHandCursor() const { return pointer_.HasHandCursor(); }
 
   // Set once the window is closing; long operations stop when they see it.
-  bool Closing() const { return closing_; }
+  bool Closing() const { return run_.closing; }
+  // True while "Start Retrieving Data" is under way.
+  bool Running() const { return run_.running; }
+
+  // Time-outs, closing wait and feed reader of the runs that start from now on. The program
+  // keeps the defaults; tests shorten the waits.
+  void SetRetrievalOptions(RetrievalOptions options) { retrievalOptions_ = std::move(options); }
 
   // The default output folder: the desktop folder and a separator. Throws
   // std::invalid_argument when the desktop folder cannot be found.
@@ -62,17 +81,19 @@ class Form1 : public QWidget {
   QLineEdit* Text1;
 
  public slots:
-  void PushButton1_Click() {}
-  void PushButton2_Click() {}
-  void PushButton3_Click() {}
-  void PushButton4_Click() {}
-  void PushButton5_Click() {}
-  void PushButton6_Click() {}
-  void PushButton7_Click() {}
-  void PushButton8_Click() {}
-  void PushButton9_Click() {}
-  void PushButton10_Click() {}
-  void PushButton11_Click() {}
+  // The buttons' commands: each hands its work to the workflow, which runs it under the error
+  // guard with the handler's name as the operation name.
+  void PushButton1_Click();
+  void PushButton2_Click();
+  void PushButton3_Click();
+  void PushButton4_Click();
+  void PushButton5_Click();
+  void PushButton6_Click();
+  void PushButton7_Click();
+  void PushButton8_Click();
+  void PushButton9_Click();
+  void PushButton10_Click();
+  void PushButton11_Click();
 
   // Stores the field's whole text under "Download Location" at once. No guard: a failed
   // write leaves the field as it is.
@@ -87,6 +108,8 @@ class Form1 : public QWidget {
                          void (Form1::*click)());
   void SetTabOrder();
   void WatchPointer();
+  void ConnectWorkflow();
+  UrlListCommands UrlCommands();
 
   void ApplySkin();
   void LoadHandCursor();
@@ -97,5 +120,15 @@ class Form1 : public QWidget {
   QString programFolder_;
   DesktopLocator desktop_;
   PointerState pointer_;
-  bool closing_ = false;
+  RunState run_;
+  RetrievalOptions retrievalOptions_;
+
+  // The controls as the workflow sees them.
+  std::unique_ptr<ListViewUrlList> urlList_;
+  std::unique_ptr<ListViewResultsList> resultsList_;
+  std::unique_ptr<ProgressBarSink> progress_;
+  std::unique_ptr<WindowPointer> busy_;
+  std::unique_ptr<QtEventPump> events_;
+  std::unique_ptr<LineEditFolderField> folder_;
+  std::unique_ptr<FailedFeedMarks> failedFeeds_;
 };

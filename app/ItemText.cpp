@@ -1,0 +1,39 @@
+#include "ItemText.h"
+
+#include <QByteArray>
+#include <QStringDecoder>
+
+namespace ItemText {
+
+namespace {
+
+// Where the exact bytes of a text that is not valid UTF-8 are kept.
+constexpr int kBytesRole = Qt::UserRole + 1;
+
+}  // namespace
+
+void Set(QTreeWidgetItem* item, int column, const std::string& text) {
+  QStringDecoder decoder(QStringDecoder::Utf8);
+  const QString shown = decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+  item->setText(column, shown);
+  if (decoder.hasError()) {
+    item->setData(column, kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  } else {
+    Reset(item, column, kBytesRole);
+  }
+}
+
+std::string Get(const QTreeWidgetItem* item, int column) {
+  const QVariant bytes = item->data(column, kBytesRole);
+  if (bytes.isValid()) {
+    const QByteArray raw = bytes.toByteArray();
+    return std::string(raw.constData(), static_cast<std::size_t>(raw.size()));
+  }
+  return item->text(column).toStdString();
+}
+
+void Reset(QTreeWidgetItem* item, int column, int role) {
+  if (item->data(column, role).isValid()) item->setData(column, role, QVariant());
+}
+
+}  // namespace ItemText

@@ -1,0 +1,57 @@
+#include "ListViewResultsList.h"
+
+#include <stdexcept>
+
+#include "ItemText.h"
+
+namespace {
+
+void RequireSubItem(int column) {
+  if (column < ResultsList::kTitle || column > ResultsList::kLink) {
+    throw std::out_of_range("Index out of bounds");
+  }
+}
+
+}  // namespace
+
+ListViewResultsList::ListViewResultsList(QTreeWidget* list) : list_(list) {}
+
+int64_t ListViewResultsList::Count() const { return list_->topLevelItemCount(); }
+
+void ListViewResultsList::Clear() { list_->clear(); }
+
+int64_t ListViewResultsList::Append(const std::string& address) {
+  auto* item = new QTreeWidgetItem();
+  item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+  item->setCheckState(0, Qt::Unchecked);
+  ItemText::Set(item, 0, address);
+  list_->addTopLevelItem(item);
+  return list_->topLevelItemCount() - 1;
+}
+
+QTreeWidgetItem* ListViewResultsList::Item(int64_t row) const {
+  if (row < 0 || row >= Count()) throw std::out_of_range("Index out of bounds");
+  return list_->topLevelItem(static_cast<int>(row));
+}
+
+std::string ListViewResultsList::Text(int64_t row) const { return ItemText::Get(Item(row), 0); }
+
+void ListViewResultsList::SetChecked(int64_t row, bool checked) {
+  Item(row)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+bool ListViewResultsList::IsChecked(int64_t row) const {
+  return Item(row)->checkState(0) == Qt::Checked;
+}
+
+void ListViewResultsList::SetSubItem(int64_t row, int column, const std::string& text) {
+  RequireSubItem(column);
+  ItemText::Set(Item(row), column, text);
+}
+
+std::string ListViewResultsList::SubItem(int64_t row, int column) const {
+  RequireSubItem(column);
+  return ItemText::Get(Item(row), column);
+}
+
+void ListViewResultsList::ScrollIntoView(int64_t row) { list_->scrollToItem(Item(row)); }

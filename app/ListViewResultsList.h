@@ -1,0 +1,27 @@
+// The results list as the workflow sees it, over the window's ListView2: one ticked or unticked
+// row per feed entry, with the address, title, description and link in columns 1 to 4.
+#pragma once
+
+#include <QTreeWidget>
+
+#include "ResultsList.h"
+
+class ListViewResultsList : public ResultsList {
+ public:
+  explicit ListViewResultsList(QTreeWidget* list);
+
+  int64_t Count() const override;
+  void Clear() override;
+  int64_t Append(const std::string& address) override;
+  std::string Text(int64_t row) const override;
+  void SetChecked(int64_t row, bool checked) override;
+  bool IsChecked(int64_t row) const override;
+  void SetSubItem(int64_t row, int column, const std::string& text) override;
+  std::string SubItem(int64_t row, int column) const override;
+  void ScrollIntoView(int64_t row) override;
+
+ private:
+  QTreeWidgetItem* Item(int64_t row) const;
+
+  QTreeWidget* list_;
+};

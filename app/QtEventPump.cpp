@@ -1,0 +1,5 @@
+#include "QtEventPump.h"
+
+#include <QCoreApplication>
+
+void QtEventPump::ProcessEvents() { QCoreApplication::processEvents(); }

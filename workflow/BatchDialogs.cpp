@@ -14,18 +14,27 @@ constexpr std::string_view kDone = "Done.";
 BatchDialogs::BatchDialogs(std::ostream& err) : err_(err) {}
 
 void BatchDialogs::ShowMessage(const std::string& text, const std::string& title, Icon icon) {
-  if (icon == Icon::Exclamation) ++errorReports_;
+  const bool errorReport = icon == Icon::Exclamation;
+  if (errorReport) ++errorReports_;
   if (text == kDone) return;
   std::string_view rest = text;
   bool first = true;
-  // Line ends of any kind (the error report uses CR LF and CR CR); blank lines are left out.
   while (!rest.empty()) {
+    // A line ends at CR LF, a lone CR or a lone LF.
     const std::size_t end = rest.find_first_of("\r\n");
     const std::string_view line = rest.substr(0, end);
-    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    if (line.empty()) continue;
+    const std::size_t ending = end == std::string_view::npos ? 0
+                               : rest.substr(end, 2) == "\r\n" ? 2
+                                                                : 1;
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + ending);
+    if (line.empty()) {
+      // An error report ends with a request to e-mail a screenshot, after a blank line; there
+      // is no screen to take one of here.
+      if (errorReport && !first) break;
+      continue;
+    }
     err_ << "feedwright: ";
-    if (first && icon == Icon::Exclamation) err_ << DisplayText(title) << ": ";
+    if (first && errorReport) err_ << DisplayText(title) << ": ";
     err_ << (first ? "" : "  ") << DisplayText(line) << '\n';
     first = false;
   }

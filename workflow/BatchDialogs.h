@@ -14,7 +14,8 @@ class BatchDialogs : public DialogService {
 
   // Writes the message at once, one line per line of the text, control characters shown
   // escaped. "Done." is left out: the batch's own summary says more. An error report (the
-  // exclamation icon) is counted.
+  // exclamation icon) is counted and written with its title, description and location, without
+  // the request for a screenshot that follows them.
   void ShowMessage(const std::string& text, const std::string& title, Icon icon) override;
 
   // The batch never asks: each of these is a programming error and throws std::logic_error.

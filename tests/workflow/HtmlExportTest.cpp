@@ -14,6 +14,7 @@
 #include "ErrorGuard.h"
 #include "ScriptedDialogs.h"
 #include "TempFolder.h"
+#include "UnwritableFolder.h"
 #include "WorkflowFakes.h"
 
 namespace fs = std::filesystem;
@@ -204,22 +205,6 @@ TEST_F(HtmlExportTest, TakenNamesAreLeftUntouchedAndPassedOver) {
                                             "httpb7.html"}));
   EXPECT_EQ(std::set<fs::path>(fs::directory_iterator(outside.Path()), {}).size(), 1u);
   EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
-}
-
-// A folder in which creating a file fails even for root: a read-only folder when the tests run
-// as an ordinary user, otherwise a sysfs folder, which never takes new files.
-std::string UnwritableFolder(const TempFolder& scratch) {
-  const fs::path readOnly = scratch.Path() / "read-only";
-  fs::create_directory(readOnly);
-  fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
-  for (const fs::path& candidate : {readOnly, fs::path("/sys/kernel")}) {
-    const fs::path probe = candidate / "probe-for-workflow-test";
-    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-    if (fd < 0) return candidate.string() + "/";
-    ::close(fd);
-    fs::remove(probe);
-  }
-  return {};
 }
 
 TEST_F(HtmlExportTest, UnwritableFolderIsReportedWithItsStepsAndNothingIsLost) {

@@ -14,11 +14,20 @@ void RequireSubItem(int column) {
 
 }  // namespace
 
-ListViewResultsList::ListViewResultsList(QTreeWidget* list) : list_(list) {}
+ListViewResultsList::ListViewResultsList(QTreeWidget* list) : list_(list) {
+  // Rows are one line high, so the view need not measure each row's texts to lay them out.
+  list_->setUniformRowHeights(true);
+  scroll_.setSingleShot(true);
+  scroll_.setInterval(0);
+  QObject::connect(&scroll_, &QTimer::timeout, [this] { ScrollNow(); });
+}
 
 int64_t ListViewResultsList::Count() const { return list_->topLevelItemCount(); }
 
-void ListViewResultsList::Clear() { list_->clear(); }
+void ListViewResultsList::Clear() {
+  scrollRow_ = -1;
+  list_->clear();
+}
 
 int64_t ListViewResultsList::Append(const std::string& address) {
   auto* item = new QTreeWidgetItem();
@@ -54,4 +63,13 @@ std::string ListViewResultsList::SubItem(int64_t row, int column) const {
   return ItemText::Get(Item(row), column);
 }
 
-void ListViewResultsList::ScrollIntoView(int64_t row) { list_->scrollToItem(Item(row)); }
+void ListViewResultsList::ScrollIntoView(int64_t row) {
+  Item(row);
+  scrollRow_ = row;
+  if (!scroll_.isActive()) scroll_.start();
+}
+
+void ListViewResultsList::ScrollNow() {
+  if (scrollRow_ >= 0 && scrollRow_ < Count()) list_->scrollToItem(Item(scrollRow_));
+  scrollRow_ = -1;
+}

@@ -2,6 +2,7 @@
 // row per feed entry, with the address, title, description and link in columns 1 to 4.
 #pragma once
 
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "ResultsList.h"
@@ -18,10 +19,15 @@ class ListViewResultsList : public ResultsList {
   bool IsChecked(int64_t row) const override;
   void SetSubItem(int64_t row, int column, const std::string& text) override;
   std::string SubItem(int64_t row, int column) const override;
+  // The list scrolls when the window next handles its events, before it paints: scrolling at
+  // once would lay out the whole list again for every row a run adds.
   void ScrollIntoView(int64_t row) override;
 
  private:
   QTreeWidgetItem* Item(int64_t row) const;
+  void ScrollNow();
 
   QTreeWidget* list_;
+  QTimer scroll_;
+  int64_t scrollRow_ = -1;
 };

@@ -2,4 +2,9 @@
 
 #include <QCoreApplication>
 
-void QtEventPump::ProcessEvents() { QCoreApplication::processEvents(); }
+void QtEventPump::ProcessEvents() {
+  if (lastPass_.isValid() && !lastPass_.hasExpired(kMinPassMilliseconds)) return;
+  QCoreApplication::processEvents();
+  // Timed from the end of the pass, so that slow passes cannot follow one another back to back.
+  lastPass_.start();
+}

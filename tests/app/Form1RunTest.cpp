@@ -1,0 +1,271 @@
+// "Start Retrieving Data" in the window against a loopback server: the whole job from the first
+// address to the saved files, the bar while feeds download, the window answering during a slow
+// download, and closing the window in the middle of a run.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTimer>
+#include <cctype>
+#include <map>
+#include <utility>
+
+#include "ComponentRegistry.h"
+#include "FeedReader.h"
+#include "WindowJobFixture.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+const char* const kFeedA = R"(<?xml version="1.0" encoding="UTF-8"?>
+<rss version="2.0"><channel><title>A</title>
+<item><title>Grüße — 日本</title><description>&lt;b&gt;first&lt;/b&gt; body</description><link>http://a/1</link></item>
+<item><title></title><description></description><link></link></item>
+</channel></rss>)";
+
+const char* const kFeedB = R"(<?xml version="1.0"?>
+<feed xmlns="http://www.w3.org/2005/Atom"><title>B</title>
+<entry><title>B one</title><summary>second</summary><link href="http://b/1"/></entry>
+</feed>)";
+
+class Form1Run : public WindowJobFixture {
+ protected:
+  void SetUp() override {
+    WindowJobFixture::SetUp();
+    Serve("/a.rss", 200, kFeedA);
+    Serve("/b.rss", 200, kFeedB, "application/atom+xml");
+  }
+
+  // Options whose downloads note the bar's position and text each time they wait.
+  RetrievalOptions WatchingTheBar(std::vector<std::pair<int, std::string>>& seen) {
+    RetrievalOptions options = ShortWaits();
+    options.readerFactory = [this, &seen](const HttpOptions& http) {
+      HttpOptions watched = http;
+      watched.waitHook = [this, &seen, inner = http.waitHook] {
+        std::pair<int, std::string> now{Form().ProgressBar1->value(),
+                                        Form().ProgressBar1->text().toStdString()};
+        if (seen.empty() || seen.back() != now) seen.push_back(now);
+        return inner();
+      };
+      return std::make_unique<FeedReader>(ComponentRegistry::Standard(watched));
+    };
+    return options;
+  }
+
+  // The output file name stem of a loopback address: its letters and digits.
+  std::string Stem(const std::string& path) const {
+    std::string stem = "http127001" + std::to_string(server_.Port());
+    for (char c : path) {
+      if (std::isalnum(static_cast<unsigned char>(c))) stem += c;
+    }
+    return stem;
+  }
+
+  // Every file in the output folder, by name, with its bytes.
+  std::map<std::string, std::string> OutputFiles() {
+    std::map<std::string, std::string> files;
+    const QDir folder(DesktopFolder());
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden)) {
+      QFile file(folder.filePath(name));
+      EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+      files[name.toStdString()] = file.readAll().toStdString();
+    }
+    return files;
+  }
+
+  // Runs the application's event loop as main does; a watchdog ends a hang. Gives the exit code.
+  int RunEventLoop() {
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [this] {
+      timedOut_ = true;
+      QCoreApplication::exit(1);
+    });
+    watchdog.start(5000);
+    return QApplication::exec();
+  }
+
+  bool timedOut_ = false;
+};
+
+}  // namespace
+
+TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
+  StartServer();
+  AddAddress(Url("/a.rss"));
+  const QString listFile = temp_.filePath(QStringLiteral("list.txt"));
+  {
+    QFile file(listFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray::fromStdString(Url("/b.rss") + "\r\n" + Url("/a.rss")));
+  }
+  dialogs_.AnswerOpenFile(listFile.toStdString());
+  Form().PushButton6->click();
+  ASSERT_EQ(UrlRows(), (Texts{Url("/a.rss"), Url("/b.rss"), Url("/a.rss")}));
+
+  Form().PushButton2->click();
+
+  const std::string a = Url("/a.rss"), b = Url("/b.rss");
+  const std::vector<ShownResult> rowsA = {{a, "Grüße — 日本", "first body", "http://a/1", true},
+                                          {a, "", "", "", true}};
+  const ShownResult rowB{b, "B one", "second", "http://b/1", true};
+  EXPECT_EQ(ResultRows(), (std::vector<ShownResult>{rowsA[0], rowsA[1], rowB, rowsA[0], rowsA[1]}));
+  EXPECT_EQ(dialogs_.MessageTexts(), (Texts{"Done."}));
+  EXPECT_EQ(Form().ProgressBar1->value(), 0);
+  EXPECT_EQ(Form().ProgressBar1->text(), QStringLiteral("Progress Bar"));
+  EXPECT_EQ(Form().MousePointer(), 0);
+  EXPECT_FALSE(Form().Running());
+
+  // The user unticks the second row; the others keep the numbers in row order.
+  Form().ListView2->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+  ASSERT_EQ(Form().Text1->text(), DesktopFolder() + "/");
+  Form().PushButton3->click();
+
+  const std::string fileA = "Grüße — 日本\r\n\r\nfirst body\r\n\r\nhttp://a/1\r\n";
+  const std::string empty = "\r\n\r\n\r\n\r\n\r\n";
+  std::map<std::string, std::string> expected = {
+      {Stem("/a.rss") + "1.html", fileA},
+      {Stem("/b.rss") + "2.html", "B one\r\n\r\nsecond\r\n\r\nhttp://b/1\r\n"},
+      {Stem("/a.rss") + "3.html", fileA},
+      {Stem("/a.rss") + "4.html", empty},
+  };
+  EXPECT_EQ(OutputFiles(), expected);
+  EXPECT_EQ(dialogs_.MessageTexts(), (Texts{"Done.", "Done."}));
+  EXPECT_EQ(Form().MousePointer(), 0);
+
+  // A second save counts from 1 again and passes over each name already taken: a1 is, a2 is
+  // free; b3 is free; a4 is taken, so a5, and the last row gets a6.
+  Form().PushButton3->click();
+  expected[Stem("/a.rss") + "2.html"] = fileA;
+  expected[Stem("/b.rss") + "3.html"] = "B one\r\n\r\nsecond\r\n\r\nhttp://b/1\r\n";
+  expected[Stem("/a.rss") + "5.html"] = fileA;
+  expected[Stem("/a.rss") + "6.html"] = empty;
+  EXPECT_EQ(OutputFiles(), expected);
+}
+
+TEST_F(Form1Run, CheckAllUncheckAllAndClearListActOnTheResults) {
+  StartServer();
+  AddAddress(Url("/a.rss"));
+  AddAddress(Url("/b.rss"));
+  Form().PushButton2->click();
+  ASSERT_EQ(ResultRows().size(), 3u);
+
+  Form().PushButton5->click();
+  for (const ShownResult& row : ResultRows()) EXPECT_FALSE(row.checked) << row.text;
+  Form().PushButton3->click();
+  EXPECT_TRUE(OutputFiles().empty()) << "no ticked row, no file";
+
+  Form().ListView2->topLevelItem(2)->setCheckState(0, Qt::Checked);
+  Form().PushButton4->click();
+  for (const ShownResult& row : ResultRows()) EXPECT_TRUE(row.checked) << row.text;
+
+  Form().PushButton10->click();
+  EXPECT_TRUE(ResultRows().empty());
+  EXPECT_EQ(UrlRows().size(), 2u) << "the URL list is not the results list";
+  Form().PushButton3->click();
+  EXPECT_EQ(dialogs_.MessageTexts(), (Texts{"Done.", "Done.", "No URL results to save."}));
+}
+
+TEST_F(Form1Run, TheBarShowsEachRowsShareAndAddressWhileItsFeedDownloads) {
+  StartServer();
+  for (const char* path : {"/a.rss", "/b.rss", "/a.rss"}) AddAddress(Url(path));
+  std::vector<std::pair<int, std::string>> seen;
+  Form().SetRetrievalOptions(WatchingTheBar(seen));
+
+  Form().PushButton2->click();
+
+  // 33.33 and 66.67 per cent show as the nearest whole per cent.
+  EXPECT_EQ(seen, (std::vector<std::pair<int, std::string>>{
+                      {33, "Processing: " + Url("/a.rss")},
+                      {67, "Processing: " + Url("/b.rss")},
+                      {100, "Processing: " + Url("/a.rss")}}));
+  EXPECT_EQ(Form().ProgressBar1->value(), 0);
+  EXPECT_EQ(Form().ProgressBar1->text(), QStringLiteral("Progress Bar"));
+}
+
+TEST_F(Form1Run, TheWindowAnswersWhileAFeedDownloadsSlowly) {
+  ServeSlowly("/slow.rss", kFeedB);
+  StartServer();
+  AddAddress(Url("/slow.rss"));
+  AddAddress(Url("/a.rss"));
+
+  int ticks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start(20);
+
+  std::vector<std::string> duringRun;
+  QTimer::singleShot(100, [&] {
+    EXPECT_TRUE(Form().Running());
+    EXPECT_EQ(Form().MousePointer(), 11);
+    // Allowed during a run: adding an address.
+    AddAddress("added meanwhile");
+    // Held back: a second start, the URL list's "Clear List" and the removal gestures.
+    Form().PushButton2->click();
+    Form().PushButton7->click();
+    SelectUrlRow(0);
+    QKeyEvent deleteKey(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(Form().ListView1, &deleteKey);
+    duringRun = UrlRows();
+  });
+  QTimer::singleShot(300, [&] { releaseSlow_ = true; });
+
+  QElapsedTimer clock;
+  clock.start();
+  Form().PushButton2->click();
+  const qint64 millis = clock.elapsed();
+  ticker.stop();
+
+  EXPECT_EQ(duringRun, (Texts{Url("/slow.rss"), Url("/a.rss"), "added meanwhile"}));
+  EXPECT_GE(millis, 250) << "the download should have waited for the release";
+  // Every 20 ms over about 300 ms; a loaded machine may merge some ticks, never all of them.
+  EXPECT_GE(ticks, 5) << "the window stood still for " << millis << " ms";
+  EXPECT_EQ(slowRequests_, 1) << "a second start was not held back";
+  // The bound was read once: the row added meanwhile is not read in this run.
+  EXPECT_EQ(ResultRows().size(), 3u);
+  EXPECT_EQ(dialogs_.MessageTexts(), (Texts{"Done."}));
+  EXPECT_EQ(Form().MousePointer(), 0);
+
+  SelectUrlRow(2);
+  QKeyEvent deleteKey(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+  QApplication::sendEvent(Form().ListView1, &deleteKey);
+  EXPECT_EQ(UrlRows(), (Texts{Url("/slow.rss"), Url("/a.rss")})) << "removal works again after the run";
+}
+
+TEST_F(Form1Run, ClosingTheWindowDuringADownloadEndsTheProgramPromptly) {
+  ServeSlowly("/stall.rss", kFeedB, 5000);
+  StartServer();
+  AddAddress(Url("/stall.rss"));
+  AddAddress(Url("/a.rss"));
+  // The program's own closing wait; closing must not sit through it either.
+  RetrievalOptions options = ShortWaits();
+  options.closingWaitSeconds = 1.0;
+  Form().SetRetrievalOptions(options);
+
+  bool runReturned = false;
+  QElapsedTimer sinceClose;
+  QTimer::singleShot(0, [&] {
+    Form().PushButton2->click();
+    runReturned = true;
+  });
+  QTimer::singleShot(200, [&] {
+    EXPECT_TRUE(Form().Running());
+    EXPECT_EQ(slowRequests_, 1) << "the download should be waiting by now";
+    sinceClose.start();
+    Form().close();
+  });
+
+  EXPECT_EQ(RunEventLoop(), 0);
+  const qint64 millis = sinceClose.elapsed();
+  EXPECT_FALSE(timedOut_);
+  EXPECT_TRUE(runReturned);
+  EXPECT_LT(millis, 1000);
+  EXPECT_FALSE(Form().Running());
+  EXPECT_TRUE(Form().Closing());
+  EXPECT_TRUE(dialogs_.messages.empty()) << "nobody is left to read a message";
+  EXPECT_TRUE(ResultRows().empty()) << "the feed after the closed one is not read";
+}

@@ -13,7 +13,8 @@ constexpr int kBytesRole = Qt::UserRole + 1;
 }  // namespace
 
 void Set(QTreeWidgetItem* item, int column, const std::string& text) {
-  QStringDecoder decoder(QStringDecoder::Utf8);
+  // Stateless: a sequence cut off at the end counts as an error instead of waiting for more.
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString shown = decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
   item->setText(column, shown);
   if (decoder.hasError()) {

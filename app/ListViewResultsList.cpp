@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "ItemText.h"
+#include "OneLineDelegate.h"
 
 namespace {
 
@@ -15,7 +16,10 @@ void RequireSubItem(int column) {
 }  // namespace
 
 ListViewResultsList::ListViewResultsList(QTreeWidget* list) : list_(list) {
-  // Rows are one line high, so the view need not measure each row's texts to lay them out.
+  // Rows are one line high, so the view need not measure each row's texts to lay them out; the
+  // delegate keeps a description with line breaks from making the first row, and so every row,
+  // several lines high.
+  list_->setItemDelegate(new OneLineDelegate(list_));
   list_->setUniformRowHeights(true);
   scroll_.setSingleShot(true);
   scroll_.setInterval(0);

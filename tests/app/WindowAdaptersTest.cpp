@@ -107,6 +107,29 @@ TEST(ListViewResultsList, TheLastRowAskedForIsInViewOnceEventsAreHandled) {
   EXPECT_EQ(list.Count(), 0);
 }
 
+TEST(ListViewResultsList, RowsAreOneLineHighWhateverTheDescriptionsHold) {
+  QTreeWidget view;
+  view.setColumnCount(4);
+  view.resize(400, 300);
+  view.show();
+  ListViewResultsList list(&view);
+  std::string manyLines;
+  for (int line = 0; line < 20; ++line) manyLines += "line " + std::to_string(line) + "\r\n";
+  list.Append("first");
+  list.SetSubItem(0, ResultsList::kTitle, "Title\nwith a break");
+  list.SetSubItem(0, ResultsList::kDescription, manyLines);
+  list.Append("second");
+  list.SetSubItem(1, ResultsList::kTitle, "One line");
+  QCoreApplication::processEvents();
+
+  const int lineHeight = view.fontMetrics().height();
+  for (int row : {0, 1}) {
+    SCOPED_TRACE(row);
+    EXPECT_LT(view.visualItemRect(view.topLevelItem(row)).height(), 2 * lineHeight);
+  }
+  EXPECT_EQ(list.SubItem(0, ResultsList::kDescription), manyLines) << "the text keeps its breaks";
+}
+
 TEST(ProgressBarSink, PositionsShowAsTheNearestWholePercentWithinTheBar) {
   const struct {
     double position;

@@ -4,9 +4,9 @@
 #include <QMouseEvent>
 
 RemovalGestures::RemovalGestures(QTreeWidget* list, std::function<void()> remove)
-    : QObject(list), list_(list), remove_(std::move(remove)) {
-  list_->installEventFilter(this);
-  list_->viewport()->installEventFilter(this);
+    : QObject(list), list_(list), viewport_(list->viewport()), remove_(std::move(remove)) {
+  list->installEventFilter(this);
+  list->viewport()->installEventFilter(this);
 }
 
 bool RemovalGestures::eventFilter(QObject* watched, QEvent* event) {
@@ -17,7 +17,7 @@ bool RemovalGestures::eventFilter(QObject* watched, QEvent* event) {
   }
   // The view would otherwise go on to handle the double-click on whichever row moved up into
   // the removed row's place.
-  if (watched == list_->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+  if (watched == viewport_ && event->type() == QEvent::MouseButtonDblClick &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     remove_();
     return true;

@@ -15,6 +15,8 @@ class RemovalGestures : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QTreeWidget* list_;
+  // Compared with, never called: events keep arriving while the list is being destroyed.
+  const QObject* list_;
+  const QObject* viewport_;
   std::function<void()> remove_;
 };

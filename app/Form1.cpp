@@ -204,6 +204,7 @@ void Form1::ConnectWorkflow() {
   events_ = std::make_unique<QtEventPump>();
   folder_ = std::make_unique<LineEditFolderField>(Text1);
   failedFeeds_ = std::make_unique<FailedFeedMarks>(*urlList_);
+  // Owned by the list it watches.
   new RemovalGestures(ListView1, [this] { UrlCommands().RemoveSelected(); });
 }
 

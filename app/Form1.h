@@ -56,7 +56,8 @@ class Form1 : public QWidget {
   bool Running() const { return run_.running; }
 
   // Time-outs, closing wait and feed reader of the runs that start from now on. The program
-  // keeps the defaults; tests shorten the waits.
+  // keeps the defaults; tests shorten the waits. The observer is always the window's own, which
+  // marks the feeds that failed.
   void SetRetrievalOptions(RetrievalOptions options) { retrievalOptions_ = std::move(options); }
 
   // The default output folder: the desktop folder and a separator. Throws

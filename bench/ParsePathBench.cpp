@@ -7,7 +7,9 @@
 //                    [--seconds S] [--dir DIR] [--python PATH] [--no-memory]
 //   parse_path_bench generate [--sizes ...] [--dialects ...] [--dir DIR]
 //   parse_path_bench phases FILE        time each step of the path on its own
+//   parse_path_bench times FILE --dialects D --sizes N   (child) the interleaved timings
 //   parse_path_bench repeat FILE [N]    N reads of one feed and nothing else, for a profiler
+//   parse_path_bench repeat-floor FILE [N]  the same for the floor
 //   parse_path_bench peak FILE          (child) one ReadFeed, then the peak RSS in KiB
 //   parse_path_bench peak-floor FILE    (child) read + pugixml, then the peak RSS in KiB
 //   parse_path_bench peak-baseline      (child) start only, then the peak RSS in KiB
@@ -19,6 +21,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <malloc.h>
 
 #include <pugixml.hpp>
 
@@ -48,6 +52,7 @@ struct Options {
   double seconds = 1.0;  // time budget per method and feed
   int repetitions = 20;  // for repeat
   bool memory = true;
+  bool warmAllocator = true;  // keep freed memory in the process while timing
 };
 
 struct Row {
@@ -81,11 +86,12 @@ Options ParseOptions(int argc, char** argv) {
   Options options;
   int index = 1;
   if (index < argc && argv[index][0] != '-') options.mode = argv[index++];
-  if ((options.mode == "phases" || options.mode == "repeat" || options.mode == "peak" ||
+  const bool repeat = options.mode == "repeat" || options.mode == "repeat-floor";
+  if ((options.mode == "phases" || options.mode == "times" || repeat || options.mode == "peak" ||
        options.mode == "peak-floor") &&
       index < argc) {
     options.file = argv[index++];
-    if (options.mode == "repeat" && index < argc && argv[index][0] != '-') {
+    if (repeat && index < argc && argv[index][0] != '-') {
       options.repetitions = std::stoi(argv[index++]);
     }
   }
@@ -113,6 +119,8 @@ Options ParseOptions(int argc, char** argv) {
       options.python = value();
     } else if (flag == "--no-memory") {
       options.memory = false;
+    } else if (flag == "--cold-allocator") {
+      options.warmAllocator = false;
     } else {
       throw std::runtime_error("unknown argument " + flag);
     }
@@ -185,6 +193,43 @@ void MeasureTimes(const Options& options, const std::string& path, Row& row) {
   row.oursBest = Minimum(ourTimes);
   row.floorMedian = Median(floorTimes);
   row.oursMedian = Median(ourTimes);
+}
+
+// This machine is a virtual machine where touching a page the process has just given back costs
+// up to tens of microseconds, and how much it costs swings with the host's state: by default,
+// glibc gives a large freed heap back after each read, so both timings would mostly measure
+// page faults. Keeping freed memory in the process measures the parsing itself, for the floor
+// and for the reader alike; --cold-allocator measures with glibc's defaults.
+void KeepFreedMemory() {
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+}
+
+// Each feed is timed in a fresh process: the allocator's state after one feed (how much of the
+// heap it keeps, where its thresholds stand) otherwise changes the page faults of the next.
+void ChildTimes(const Options& options, const std::string& path, Row& row) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%g", options.seconds);
+  const std::string command = ShellQuote(SelfPath()) + " times " + ShellQuote(path) +
+                              " --dialects " + DialectName(row.dialect) + " --sizes " +
+                              std::to_string(row.items) + " --seconds " + seconds +
+                              (options.warmAllocator ? "" : " --cold-allocator");
+  std::stringstream output(RunCommand(command));
+  output >> row.floorBest >> row.oursBest >> row.floorMedian >> row.oursMedian >> row.repetitions;
+  if (!output) throw std::runtime_error("no timings from: " + command);
+}
+
+int Times(const Options& options) {
+  if (options.dialects.size() != 1 || options.sizes.size() != 1) {
+    throw std::runtime_error("times needs one dialect and one size");
+  }
+  if (options.warmAllocator) KeepFreedMemory();
+  Row row{options.dialects.front()};
+  row.items = options.sizes.front();
+  MeasureTimes(options, options.file, row);
+  std::printf("%.9f %.9f %.9f %.9f %d\n", row.floorBest, row.oursBest, row.floorMedian,
+              row.oursMedian, row.repetitions);
+  return 0;
 }
 
 double MeasureFeedparser(const Options& options, const std::string& path, std::size_t items) {
@@ -261,7 +306,7 @@ int Run(const Options& options) {
       row.items = items;
       const std::string path = EnsureFeed(options, dialect, items);
       row.bytes = ReadFile(path).size();
-      MeasureTimes(options, path, row);
+      ChildTimes(options, path, row);
       if (items <= options.feedparserMax) row.feedparser = MeasureFeedparser(options, path, items);
       if (options.memory) {
         row.peakKb = ChildPeakKb("peak", path);
@@ -283,6 +328,7 @@ int Generate(const Options& options) {
 }
 
 int Repeat(const Options& options) {
+  if (options.warmAllocator) KeepFreedMemory();
   auto slot = std::make_shared<ResponseSlot>();
   FeedReader reader(MemoryRegistry(slot));
   const std::string text = ReadFile(options.file);
@@ -295,6 +341,15 @@ int Repeat(const Options& options) {
     }
   }
   std::printf("%d reads, %.3f ms each\n", options.repetitions,
+              (Now() - start) / options.repetitions * 1e3);
+  return 0;
+}
+
+int RepeatFloor(const Options& options) {
+  if (options.warmAllocator) KeepFreedMemory();
+  double start = Now();
+  for (int run = 0; run < options.repetitions; ++run) TimeFloor(options.file);
+  std::printf("%d floor reads, %.3f ms each\n", options.repetitions,
               (Now() - start) / options.repetitions * 1e3);
   return 0;
 }
@@ -338,7 +393,9 @@ int main(int argc, char** argv) {
     if (options.mode == "peak-baseline") return PeakBaseline();
     if (options.file.empty()) throw std::runtime_error(options.mode + " needs a feed file");
     if (options.mode == "phases") return TimePhases(ReadFile(options.file));
+    if (options.mode == "times") return Times(options);
     if (options.mode == "repeat") return Repeat(options);
+    if (options.mode == "repeat-floor") return RepeatFloor(options);
     if (options.mode == "peak") return Peak(options);
     if (options.mode == "peak-floor") return PeakFloor(options);
     throw std::runtime_error("unknown mode " + options.mode);

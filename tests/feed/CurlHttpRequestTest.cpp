@@ -24,12 +24,10 @@
 #include "ErrorCodes.h"
 #include "LoopbackServer.h"
 #include "RawLoopbackServer.h"
-#include "TextDecoder.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 const char* const kFeed = "<rss version=\"2.0\"><channel><item><title>One</title></item></channel></rss>";
 
@@ -47,8 +45,6 @@ class ProxyVariables {
     for (const char* name : kNames) unsetenv(name);
     for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
   }
-  ProxyVariables(const ProxyVariables&) = delete;
-  ProxyVariables& operator=(const ProxyVariables&) = delete;
 
  private:
   static constexpr const char* kNames[] = {"http_proxy", "https_proxy", "all_proxy", "no_proxy",
@@ -114,41 +110,25 @@ class CurlHttpRequestTest : public testing::Test {
     return request;
   }
 
-  // Records the named header of a request; handlers call it before they answer, so the record
+  // Keeps the headers of the latest request; handlers call it before they answer, so the record
   // is complete once the client has the response.
-  void Record(const httplib::Request& request, const char* name) {
+  void Record(const httplib::Request& request) {
     std::lock_guard<std::mutex> lock(mutex_);
-    seen_.push_back(request.has_header(name) ? std::optional(request.get_header_value(name)) : std::nullopt);
+    headers_ = request.headers;
+    ++requests_;
   }
-  std::vector<std::optional<std::string>> Seen() {
+  std::optional<std::string> Header(const char* name) {
     std::lock_guard<std::mutex> lock(mutex_);
-    return seen_;
+    const auto found = headers_.find(name);
+    return found == headers_.end() ? std::nullopt : std::optional(found->second);
   }
 
   ProxyVariables proxyVariables_;
   LoopbackServer server_;
   std::mutex mutex_;
-  std::vector<std::optional<std::string>> seen_;
+  httplib::Headers headers_;
+  int requests_ = 0;
 };
-
-TEST_F(CurlHttpRequestTest, StatusTextAndBodyOfEachResponse) {
-  server_.Http().Get(R"(/status/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
-    response.status = std::stoi(request.matches[1]);
-    response.set_content("body of " + std::string(request.matches[1]), "text/plain");
-  });
-  server_.Start();
-  const struct {
-    int status;
-    const char* text;
-  } cases[] = {{200, "OK"}, {404, "Not Found"}, {500, "Internal Server Error"}};
-  for (const auto& row : cases) {
-    SCOPED_TRACE(row.status);
-    auto request = Fetch(server_.Url("/status/" + std::to_string(row.status)));
-    EXPECT_EQ(request->Status(), row.status);
-    EXPECT_EQ(request->StatusText(), row.text);
-    EXPECT_EQ(request->ResponseText(), "body of " + std::to_string(row.status));
-  }
-}
 
 TEST_F(CurlHttpRequestTest, StatusTextComesFromTheStatusLine) {
   const struct {
@@ -158,8 +138,7 @@ TEST_F(CurlHttpRequestTest, StatusTextComesFromTheStatusLine) {
   } cases[] = {
       {"HTTP/1.1 200 Fine Thanks", 200, "Fine Thanks"},
       {"HTTP/1.1 404 ", 404, "Not Found"},  // no reason phrase: the standard one
-      {"HTTP/1.1 404", 404, "Not Found"},
-      {"HTTP/1.0 503 ", 503, "Service Unavailable"},
+      {"HTTP/1.0 503", 503, "Service Unavailable"},
       {"HTTP/1.1 299 ", 299, ""},  // no standard phrase exists
       {"HTTP/1.1 200 Gr\xFC\xDF" "e", 200, "Gr\xC3\xBC\xC3\x9F" "e"},  // 8-bit phrase made valid UTF-8
   };
@@ -174,7 +153,8 @@ TEST_F(CurlHttpRequestTest, StatusTextComesFromTheStatusLine) {
   }
 }
 
-TEST_F(CurlHttpRequestTest, RedirectsAreFollowedToTheFinalResponse) {
+// The final response's status and charset count; each hop's charset is its own.
+TEST_F(CurlHttpRequestTest, RedirectsAreFollowedUpToTheLimit) {
   server_.Http().Get(R"(/hop/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
     const int left = std::stoi(request.matches[1]);
     if (left > 0) {
@@ -186,10 +166,18 @@ TEST_F(CurlHttpRequestTest, RedirectsAreFollowedToTheFinalResponse) {
     }
   });
   server_.Start();
-  auto request = Fetch(server_.Url("/hop/3"));
+  HttpOptions options = FastOptions();
+  options.maxRedirects = 3;
+  auto request = Fetch(server_.Url("/hop/3"), options);
   EXPECT_EQ(request->Status(), 404);
   EXPECT_EQ(request->StatusText(), "Not Found");
   EXPECT_EQ(request->ResponseText(), "caf\xC3\xA9");
+  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/hop/4"), options); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kTooManyRedirects);
+  EXPECT_EQ(std::string(error.what()), "Too many redirects (more than 3) from " + server_.Url("/hop/4"));
+  // libcurl would take -1 as "follow for ever".
+  options.maxRedirects = -1;
+  EXPECT_EQ(ErrorFrom([&] { Fetch(server_.Url("/hop/1"), options); }).Code(), ErrorCodes::kTooManyRedirects);
 }
 
 TEST_F(CurlHttpRequestTest, CharsetOfARedirectDoesNotCarryOver) {
@@ -207,27 +195,6 @@ TEST_F(CurlHttpRequestTest, CharsetOfARedirectDoesNotCarryOver) {
   EXPECT_EQ(request->ResponseText(), "caf\xC3\xA9");
 }
 
-TEST_F(CurlHttpRequestTest, RedirectLimitComesFromTheOptions) {
-  server_.Http().Get(R"(/hop/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
-    const int left = std::stoi(request.matches[1]);
-    if (left > 0) {
-      response.set_redirect("/hop/" + std::to_string(left - 1));
-    } else {
-      response.set_content(kFeed, "application/rss+xml");
-    }
-  });
-  server_.Start();
-  HttpOptions options = FastOptions();
-  options.maxRedirects = 3;
-  EXPECT_EQ(Fetch(server_.Url("/hop/3"), options)->ResponseText(), kFeed);
-  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/hop/4"), options); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kTooManyRedirects);
-  EXPECT_EQ(std::string(error.what()), "Too many redirects (more than 3) from " + server_.Url("/hop/4"));
-  // libcurl would take -1 as "follow for ever".
-  options.maxRedirects = -1;
-  EXPECT_EQ(ErrorFrom([&] { Fetch(server_.Url("/hop/1"), options); }).Code(), ErrorCodes::kTooManyRedirects);
-}
-
 TEST_F(CurlHttpRequestTest, RedirectLoopEndsWithError) {
   std::atomic<int> hits{0};
   server_.Http().Get("/loop", [&hits](const httplib::Request&, httplib::Response& response) {
@@ -235,7 +202,7 @@ TEST_F(CurlHttpRequestTest, RedirectLoopEndsWithError) {
     response.set_redirect("/loop");
   });
   server_.Start();
-  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/loop"), CurlHttpRequestTest::FastOptions()); });
+  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/loop")); });
   EXPECT_EQ(error.Code(), ErrorCodes::kTooManyRedirects);
   EXPECT_EQ(std::string(error.what()), "Too many redirects (more than 10) from " + server_.Url("/loop"));
   EXPECT_EQ(hits.load(), 11);  // the first request and ten redirects
@@ -300,103 +267,61 @@ TEST_F(CurlHttpRequestTest, MembersCalledOutOfOrderFail) {
   EXPECT_EQ(ErrorFrom([&] { request.Status(); }).Code(), ErrorCodes::kRequestState);
 }
 
-TEST_F(CurlHttpRequestTest, CompressedBodyIsUnpacked) {
+TEST_F(CurlHttpRequestTest, CompressedBodyIsUnpackedAndTheAgentNamed) {
   std::string feed;
   for (int i = 0; i < 200; ++i) feed += "<item><title>Entry " + std::to_string(i) + "</title></item>";
   const std::string packed = Gzip(feed);
-  ASSERT_FALSE(packed.empty()) << "zlib could not compress the test body";
   ASSERT_LT(packed.size(), feed.size() / 4) << "the body should shrink, or this tests nothing";
   server_.Http().Get("/feed.gz", [this, &packed](const httplib::Request& request, httplib::Response& response) {
-    Record(request, "Accept-Encoding");
+    Record(request);
     response.set_header("Content-Encoding", "gzip");
     // A type cpp-httplib does not compress on its own, so the body goes out exactly as packed.
     response.set_content(packed, "application/rss+xml");
   });
   server_.Start();
   EXPECT_EQ(Fetch(server_.Url("/feed.gz"))->ResponseText(), feed);
-  const auto seen = Seen();
-  ASSERT_EQ(seen.size(), 1u);
-  ASSERT_TRUE(seen[0].has_value());
-  EXPECT_NE(seen[0]->find("gzip"), std::string::npos) << *seen[0];
+  EXPECT_NE(Header("Accept-Encoding").value_or("").find("gzip"), std::string::npos);
+  EXPECT_EQ(Header("User-Agent"), std::optional<std::string>("Feedwright/0.1.0"));
 }
 
-TEST_F(CurlHttpRequestTest, BodyCeilingCountsUnpackedBytes) {
+// The ceiling counts unpacked bytes (a small gzip bomb) and lets a body of exactly its size pass.
+TEST_F(CurlHttpRequestTest, BodyCeilingEndsTheRequest) {
   const std::string packed = Gzip(std::string(100 * 1024, 'a'));
   ASSERT_LT(packed.size(), 1024u);
   server_.Http().Get("/bomb.gz", [&packed](const httplib::Request&, httplib::Response& response) {
     response.set_header("Content-Encoding", "gzip");
     response.set_content(packed, "application/rss+xml");
   });
-  server_.Start();
-  HttpOptions options = FastOptions();
-  options.maxBodyBytes = 10 * 1024;
-  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/bomb.gz"), options); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kBodyTooLarge);
-  EXPECT_EQ(std::string(error.what()), "The response is larger than 10 KiB: " + server_.Url("/bomb.gz"));
-}
-
-TEST_F(CurlHttpRequestTest, BodyCeilingIsInclusive) {
   server_.Http().Get(R"(/bytes/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
     response.set_content(std::string(std::stoul(request.matches[1]), 'x'), "application/octet-stream");
   });
   server_.Start();
   HttpOptions options = FastOptions();
+  options.maxBodyBytes = 10 * 1024;
+  ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/bomb.gz"), options); });
+  EXPECT_EQ(error.Code(), ErrorCodes::kBodyTooLarge);
+  EXPECT_EQ(std::string(error.what()), "The response is larger than 10 KiB: " + server_.Url("/bomb.gz"));
+
   options.maxBodyBytes = 1000;
   EXPECT_EQ(Fetch(server_.Url("/bytes/1000"), options)->ResponseText().size(), 1000u);
-  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/bytes/1001"), options); });
+  error = ErrorFrom([&] { Fetch(server_.Url("/bytes/1001"), options); });
   EXPECT_EQ(error.Code(), ErrorCodes::kBodyTooLarge);
   EXPECT_EQ(std::string(error.what()), "The response is larger than 1000 bytes: " + server_.Url("/bytes/1001"));
 }
 
-TEST_F(CurlHttpRequestTest, CharsetOfTheContentTypeDecodesTheBody) {
-  server_.Http().Get("/latin1", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content("<t>caf\xE9 \xA3</t>", "text/xml; charset=ISO-8859-1");
-  });
-  server_.Http().Get("/unknown", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content("<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?><t>\xE1</t>",
-                         "text/xml; charset=x-unheard-of");
-  });
-  server_.Start();
-  EXPECT_EQ(Fetch(server_.Url("/latin1"))->ResponseText(), "<t>caf\xC3\xA9 \xC2\xA3</t>");
-  EXPECT_EQ(Fetch(server_.Url("/unknown"))->ResponseText(),
-            "<?xml version=\"1.0\" encoding=\"ISO-8859-7\"?><t>\xCE\xB1</t>");
-}
-
-TEST_F(CurlHttpRequestTest, BinaryGarbageBodyGivesValidText) {
-  std::string garbage;
-  for (int round = 0; round < 4; ++round) {
-    for (int value = 0; value < 256; ++value) garbage += static_cast<char>((value * 7 + round) % 256);
+TEST_F(CurlHttpRequestTest, ServerSilentBeforeOrDuringTheBodyTimesOut) {
+  for (const char* reply : {"", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n<rss><channel>"}) {
+    SCOPED_TRACE(reply);
+    RawLoopbackServer silent(reply, true);
+    silent.Start();
+    HttpOptions options = FastOptions();
+    options.idleTimeout = 300ms;
+    const auto start = std::chrono::steady_clock::now();
+    const ComponentError error = ErrorFrom([&] { Fetch(silent.Url("/feed"), options); });
+    EXPECT_EQ(error.Code(), ErrorCodes::kTimeout);
+    EXPECT_EQ(std::string(error.what()), "No data received for 0.3 seconds from " + silent.Url("/feed"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "the idle limit did not end the request";
   }
-  server_.Http().Get("/garbage", [&garbage](const httplib::Request&, httplib::Response& response) {
-    response.set_content(garbage, "application/octet-stream");
-  });
-  server_.Start();
-  const std::string text = Fetch(server_.Url("/garbage"))->ResponseText();
-  EXPECT_TRUE(IsValidUtf8(text));
-  EXPECT_GE(text.size(), garbage.size());  // nothing dropped
-}
-
-TEST_F(CurlHttpRequestTest, SilentServerTimesOutAfterTheIdleTime) {
-  RawLoopbackServer silent("", true);
-  silent.Start();
-  HttpOptions options = FastOptions();
-  options.idleTimeout = 300ms;
-  const auto start = Clock::now();
-  const ComponentError error = ErrorFrom([&] { Fetch(silent.Url("/feed"), options); });
-  const auto elapsed = Clock::now() - start;
-  EXPECT_EQ(error.Code(), ErrorCodes::kTimeout);
-  EXPECT_EQ(std::string(error.what()), "No data received for 0.3 seconds from " + silent.Url("/feed"));
-  EXPECT_GE(elapsed, 300ms);
-  EXPECT_LT(elapsed, 5s) << "the idle limit did not end the request";
-}
-
-TEST_F(CurlHttpRequestTest, StallInTheMiddleOfTheBodyTimesOut) {
-  RawLoopbackServer stalling("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n<rss><channel>", true);
-  stalling.Start();
-  HttpOptions options = FastOptions();
-  options.idleTimeout = 300ms;
-  const ComponentError error = ErrorFrom([&] { Fetch(stalling.Url("/feed"), options); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kTimeout);
 }
 
 TEST_F(CurlHttpRequestTest, BrokenAnswersFailAsTransferErrors) {
@@ -422,18 +347,24 @@ TEST_F(CurlHttpRequestTest, BrokenAnswersFailAsTransferErrors) {
   }
 }
 
-TEST_F(CurlHttpRequestTest, UnresolvableHostFails) {
-  // Names under .invalid never resolve, and the resolver knows it without asking the network.
-  const ComponentError error = ErrorFrom([&] { Fetch("http://news.example.invalid/feed.xml"); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kResolveHost);
-  EXPECT_EQ(std::string(error.what()), "Could not resolve host: news.example.invalid");
-}
-
-TEST_F(CurlHttpRequestTest, ClosedPortIsRefused) {
-  const int port = ClosedPort();
-  const ComponentError error = ErrorFrom([&] { Fetch("http://127.0.0.1:" + std::to_string(port) + "/feed"); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kConnect);
-  EXPECT_EQ(std::string(error.what()), "Connection refused: 127.0.0.1 port " + std::to_string(port));
+TEST_F(CurlHttpRequestTest, UnreachableServersFailInWords) {
+  const std::string port = std::to_string(ClosedPort());
+  const struct {
+    std::string url;
+    int32_t code;
+    std::string text;
+  } cases[] = {
+      // Names under .invalid never resolve, and the resolver knows it without asking the network.
+      {"http://news.example.invalid/feed.xml", ErrorCodes::kResolveHost,
+       "Could not resolve host: news.example.invalid"},
+      {"http://127.0.0.1:" + port + "/feed", ErrorCodes::kConnect, "Connection refused: 127.0.0.1 port " + port},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.url);
+    const ComponentError error = ErrorFrom([&] { Fetch(row.url); });
+    EXPECT_EQ(error.Code(), row.code);
+    EXPECT_EQ(std::string(error.what()), row.text);
+  }
 }
 
 TEST_F(CurlHttpRequestTest, WaitHookRunsWhileTheServerIsSlow) {
@@ -444,10 +375,7 @@ TEST_F(CurlHttpRequestTest, WaitHookRunsWhileTheServerIsSlow) {
   server_.Start();
   int calls = 0;
   HttpOptions options = FastOptions();
-  options.waitHook = [&calls] {
-    ++calls;
-    return true;
-  };
+  options.waitHook = [&calls] { return ++calls > 0; };
   EXPECT_EQ(Fetch(server_.Url("/slow"), options)->ResponseText(), kFeed);
   // 300 ms at one call every 25 ms or so; a loose bound, as the machine may be busy.
   EXPECT_GE(calls, 3);
@@ -460,85 +388,50 @@ TEST_F(CurlHttpRequestTest, WaitHookAnsweringFalseAbandonsTheRequest) {
   HttpOptions options = FastOptions();
   options.idleTimeout = 10s;
   options.waitHook = [&calls] { return ++calls < 4; };
-  const auto start = Clock::now();
   const ComponentError error = ErrorFrom([&] { Fetch(silent.Url("/feed"), options); });
   EXPECT_EQ(error.Code(), ErrorCodes::kRequestAbandoned);
   EXPECT_EQ(std::string(error.what()), "The download of " + silent.Url("/feed") + " was abandoned");
   EXPECT_EQ(calls, 4);
-  EXPECT_LT(Clock::now() - start, 5s);
-}
-
-TEST_F(CurlHttpRequestTest, UserAgentNamesProgramAndVersion) {
-  server_.Http().Get("/feed", [this](const httplib::Request& request, httplib::Response& response) {
-    Record(request, "User-Agent");
-    response.set_content(kFeed, "application/rss+xml");
-  });
-  server_.Start();
-  Fetch(server_.Url("/feed"));
-  const auto seen = Seen();
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0], std::optional<std::string>("Feedwright/0.1.0"));
 }
 
 // The server asks for Basic credentials the way real servers do: a 401 with a challenge first.
-class CurlHttpRequestCredentialsTest : public CurlHttpRequestTest {
- protected:
-  void SetUp() override {
-    server_.Http().Get("/private", [this](const httplib::Request& request, httplib::Response& response) {
-      Record(request, "Authorization");
-      if (!request.has_header("Authorization")) {
-        response.status = 401;
-        response.set_header("WWW-Authenticate", "Basic realm=\"feeds\"");
-        return;
-      }
-      response.set_content(kFeed, "application/rss+xml");
-    });
-    server_.Start();
-  }
-
-  // The credentials the server saw, after the challenge.
-  std::optional<std::string> LastAuthorization() {
-    const auto seen = Seen();
-    return seen.empty() ? std::nullopt : seen.back();
-  }
-};
-
-TEST_F(CurlHttpRequestCredentialsTest, BasicCredentialsArriveWithEitherOpenForm) {
+TEST_F(CurlHttpRequestTest, BasicCredentialsArriveWithEitherOpenForm) {
+  server_.Http().Get("/private", [this](const httplib::Request& request, httplib::Response& response) {
+    Record(request);
+    if (!request.has_header("Authorization")) {
+      response.status = 401;
+      response.set_header("WWW-Authenticate", "Basic realm=\"feeds\"");
+      return;
+    }
+    response.set_content(kFeed, "application/rss+xml");
+  });
+  server_.Start();
   const struct {
     const char* user;
     const char* password;
-    const char* header;
+    std::optional<std::string> header;
   } cases[] = {
       {"user", "secret", "Basic dXNlcjpzZWNyZXQ="},
       {"", "secret", "Basic OnNlY3JldA=="},  // only both empty means none
       {"user", "", "Basic dXNlcjo="},
+      {"", "", std::nullopt},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(std::string(row.user) + ":" + row.password);
-    CurlHttpRequest winHttp(FastOptions());
-    winHttp.Open("GET", server_.Url("/private"), false);
-    winHttp.SetCredentials(row.user, row.password, 0);
-    winHttp.Send();
-    EXPECT_EQ(winHttp.Status(), 200);
-    EXPECT_EQ(LastAuthorization(), std::optional<std::string>(row.header));
-
-    CurlHttpRequest xmlHttp(FastOptions());
-    xmlHttp.Open("GET", server_.Url("/private"), false, row.user, row.password);
-    xmlHttp.Send();
-    EXPECT_EQ(xmlHttp.Status(), 200);
-    EXPECT_EQ(LastAuthorization(), std::optional<std::string>(row.header));
+    for (bool winHttpForm : {true, false}) {
+      CurlHttpRequest request(FastOptions());
+      if (winHttpForm) {
+        request.Open("GET", server_.Url("/private"), false);
+        if (row.header) request.SetCredentials(row.user, row.password, 0);
+      } else {
+        request.Open("GET", server_.Url("/private"), false, row.user, row.password);
+      }
+      request.Send();
+      EXPECT_EQ(request.Status(), row.header ? 200 : 401);
+      EXPECT_EQ(request.StatusText(), row.header ? "OK" : "Unauthorized");
+      EXPECT_EQ(Header("Authorization"), row.header);
+    }
   }
-}
-
-TEST_F(CurlHttpRequestCredentialsTest, EmptyCredentialsSendNone) {
-  CurlHttpRequest request(FastOptions());
-  request.Open("GET", server_.Url("/private"), false, "", "");
-  request.Send();
-  EXPECT_EQ(request.Status(), 401);
-  EXPECT_EQ(request.StatusText(), "Unauthorized");
-  const auto seen = Seen();
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_FALSE(seen[0].has_value()) << *seen[0];
 }
 
 TEST_F(CurlHttpRequestTest, ProxyFromTheEnvironmentGetsTheProxyCredentials) {

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "FeedReader.h"
 #include "PatternScanners.h"
 #include "Patterns.h"
 #include "Re2RegExp.h"
@@ -55,17 +54,6 @@ TEST(InPlaceReplace, GivenUpInputGivesTheSameAsACopyForEveryPattern) {
       ASSERT_EQ(fromGivenUp, fromCopy) << ::testing::PrintToString(input);
     }
   }
-}
-
-TEST(InPlaceReplace, KeptInputIsLeftAlone) {
-  Re2RegExp regex;
-  regex.IgnoreCase(true);
-  regex.Global(true);
-  regex.Pattern(Patterns::kStripHtml);
-  const std::string input = "<p>one</p> <b>two</b> and some more text past the short size";
-  std::string kept = input;
-  EXPECT_EQ(regex.Replace(kept, ""), "one two and some more text past the short size");
-  EXPECT_EQ(kept, input);
 }
 
 TEST(InPlaceReplace, ScannersWorkInTheTextsOwnStorage) {
@@ -118,14 +106,6 @@ TEST(InPlaceReplace, ComponentsWithoutTheirOwnGivenUpReplaceUseTheCopyingOne) {
   CopyOnlyRegExp copyOnly;
   RegExp& regex = copyOnly;
   EXPECT_EQ(regex.Replace(std::string("text"), "> "), "> text");
-}
-
-TEST(InPlaceReplace, StripHtmlOfAGivenUpTextMatchesStripHtmlOfACopy) {
-  FeedReader reader;
-  const std::string text = "<p>caf\xC3\xA9 <b>&amp;</b> more</p><br/>";
-  std::string givenUp = text;
-  EXPECT_EQ(reader.StripHTML(std::move(givenUp)), reader.StripHTML(text));
-  EXPECT_EQ(reader.StripHTML(text), "caf\xC3\xA9 &amp; more");
 }
 
 }  // namespace

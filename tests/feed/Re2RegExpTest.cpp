@@ -87,12 +87,14 @@ TEST(Re2RegExpTest, InvalidPatternThrowsRegexErrorNamingThePattern) {
     SCOPED_TRACE(pattern);
     Re2RegExp regex;
     regex.Pattern(pattern);
-    try {
-      regex.Replace("text", "");
-      ADD_FAILURE() << "no exception";
-    } catch (const ComponentError& error) {
-      EXPECT_EQ(error.Code(), ErrorCodes::kRegex);
-      EXPECT_NE(std::string(error.what()).find(pattern), std::string::npos) << error.what();
+    for (int attempt = 0; attempt < 2; ++attempt) {  // and again on the next Replace
+      try {
+        regex.Replace("text", "");
+        ADD_FAILURE() << "no exception";
+      } catch (const ComponentError& error) {
+        EXPECT_EQ(error.Code(), ErrorCodes::kRegex);
+        EXPECT_NE(std::string(error.what()).find(pattern), std::string::npos) << error.what();
+      }
     }
     // The component stays usable with the next pattern.
     regex.Pattern("x");
@@ -100,38 +102,9 @@ TEST(Re2RegExpTest, InvalidPatternThrowsRegexErrorNamingThePattern) {
   }
 }
 
-TEST(Re2RegExpTest, InvalidPatternThrowsAgainOnEveryReplace) {
-  Re2RegExp regex;
-  regex.Pattern("(");
-  EXPECT_THROW(regex.Replace("a", ""), ComponentError);
-  EXPECT_THROW(regex.Replace("a", ""), ComponentError);
-}
-
-TEST(Re2RegExpTest, IgnoreCaseChangeRecompiles) {
-  Re2RegExp regex;
-  regex.Global(true);
-  regex.Pattern("abc");
-  EXPECT_EQ(regex.Replace("ABC abc", "x"), "ABC x");
-  regex.IgnoreCase(true);
-  EXPECT_EQ(regex.Replace("ABC abc", "x"), "x x");
-  regex.IgnoreCase(false);
-  EXPECT_EQ(regex.Replace("ABC abc", "x"), "ABC x");
-}
-
-TEST(Re2RegExpTest, PatternChangeRecompiles) {
-  Re2RegExp regex;
-  regex.Global(true);
-  regex.Pattern("a");
-  EXPECT_EQ(regex.Replace("ab", "-"), "-b");
-  regex.Pattern("b");
-  EXPECT_EQ(regex.Replace("ab", "-"), "a-");
-  regex.Pattern("b");
-  EXPECT_EQ(regex.Replace("bb", "-"), "--");
-}
-
-// The reader alternates its two patterns on one component; a third pattern in between must not
-// leave the shortcut or the cache pointing at the wrong one.
-TEST(Re2RegExpTest, AlternatingPatternsKeepTheirOwnMeaning) {
+// The reader alternates its two patterns on one component; another pattern or option in between
+// must not leave the shortcut or the compiled-pattern cache pointing at the wrong one.
+TEST(Re2RegExpTest, ChangedPatternOrOptionIsNeverServedFromTheCache) {
   Re2RegExp regex;
   regex.IgnoreCase(true);
   regex.Global(true);
@@ -140,7 +113,10 @@ TEST(Re2RegExpTest, AlternatingPatternsKeepTheirOwnMeaning) {
     regex.Pattern(Patterns::kCleanDocument);
     EXPECT_EQ(regex.Replace("<!DOCTYPE a>\x02<b>", ""), "<b>");
     regex.Pattern("b");
-    EXPECT_EQ(regex.Replace("<b>", ""), "<>");
+    EXPECT_EQ(regex.Replace("<B>", ""), "<>");
+    regex.IgnoreCase(false);
+    EXPECT_EQ(regex.Replace("<B>b", ""), "<B>");
+    regex.IgnoreCase(true);
     regex.Pattern(Patterns::kStripHtml);
     EXPECT_EQ(regex.Replace("<!DOCTYPE a>\x02<b>", ""), "\x02");
     EXPECT_EQ(regex.Replace("<\xFF>", ""), "<\xFF>");

@@ -1,3 +1,5 @@
+// The retrieval run against a loopback server: rows, progress, pointer, failures and the
+// report of every feed to its observer.
 #include "RetrievalRun.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,6 +41,26 @@ const std::vector<Row> kRowsA(const std::string& address) {
 }
 const Row kRowB(const std::string& address) { return {address, "B one", "second", "http://b/1", true}; }
 
+// Everything the observer heard, as text, in order.
+class RecordingObserver : public RunObserver {
+ public:
+  std::vector<std::string> events;
+  std::vector<FeedOutcome> outcomes;
+  // Thrown from FeedFinished when set.
+  std::string failWith;
+
+  void RunStarted() override { events.push_back("started"); }
+  void FeedStarting(int64_t row, int64_t count, const std::string& address) override {
+    events.push_back("starting " + std::to_string(row) + "/" + std::to_string(count) + " " +
+                     address);
+  }
+  void FeedFinished(const FeedOutcome& outcome) override {
+    events.push_back("finished " + std::to_string(outcome.row));
+    outcomes.push_back(outcome);
+    if (!failWith.empty()) throw std::runtime_error(failWith);
+  }
+};
+
 // Builds the window side of one run: lists, bar, pointer, events and dialogs.
 class RetrievalRunTest : public ::testing::Test {
  protected:
@@ -46,6 +69,9 @@ class RetrievalRunTest : public ::testing::Test {
     Serve("/b.rss", 200, kFeedB, "application/atom+xml");
     Serve("/page", 200, "<html><body><p>Not a feed<br></body></html>", "text/html");
     Serve("/gone.rss", 404, kFeedA, "application/rss+xml");
+    Serve("/missing", 404, "<html><body>gone<br></body></html>", "text/html");
+    Serve("/empty.rss", 200, R"(<rss version="2.0"><channel><title>E</title></channel></rss>)",
+          "application/rss+xml");
     hits_["/slow.rss"] = 0;
     server_.Http().Get("/slow.rss", [this](const httplib::Request&, httplib::Response& response) {
       ++hits_["/slow.rss"];
@@ -78,7 +104,8 @@ class RetrievalRunTest : public ::testing::Test {
 
   std::string Url(const std::string& path) const { return server_.Url(path); }
 
-  RetrievalRun MakeRun() {
+  RetrievalRun MakeRun(RunObserver* observer = nullptr) {
+    options_.observer = observer;
     return RetrievalRun(urls_, results_, progress_, pointer_, events_, dialogs_, state_, options_);
   }
 
@@ -109,7 +136,9 @@ TEST_F(RetrievalRunTest, EmptyUrlListOnlySaysNoUrlsAdded) {
     ++readers;
     return std::unique_ptr<FeedReader>();
   };
-  MakeRun().Start();
+  RecordingObserver observer;
+  MakeRun(&observer).Start();
+  EXPECT_TRUE(observer.events.empty());
   EXPECT_EQ(dialogs_.MessageTexts(), Texts{"No URLs added."});
   EXPECT_EQ(dialogs_.messages[0].title, "Feedwright");
   EXPECT_EQ(results_.rows, (std::vector<Row>{{"kept", "t", "d", "l", false}}));
@@ -123,39 +152,77 @@ TEST_F(RetrievalRunTest, EmptyUrlListOnlySaysNoUrlsAdded) {
 
 TEST_F(RetrievalRunTest, RowsFollowTheListAndAreAllTicked) {
   results_.rows = {{"old", "t", "d", "l", false}};
-  urls_.rows = {Url("/a.rss"), Url("/b.rss")};
+  urls_.rows = {Url("/a.rss"), Url("/b.rss"), Url("/b.rss")};
   MakeRun().Start();
   std::vector<Row> expected = kRowsA(Url("/a.rss"));
   expected.push_back(kRowB(Url("/b.rss")));
+  // The same address twice gives its items twice.
+  expected.push_back(kRowB(Url("/b.rss")));
   EXPECT_EQ(results_.rows, expected);
-  EXPECT_EQ(results_.scrolledTo, (std::vector<int64_t>{0, 1, 2}));
-  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
-  EXPECT_EQ(urls_.rows, (Texts{Url("/a.rss"), Url("/b.rss")}));
-}
-
-TEST_F(RetrievalRunTest, SameAddressTwiceGivesItsItemsTwice) {
-  urls_.rows = {Url("/b.rss"), Url("/b.rss")};
-  MakeRun().Start();
-  EXPECT_EQ(results_.rows, (std::vector<Row>{kRowB(Url("/b.rss")), kRowB(Url("/b.rss"))}));
   EXPECT_EQ(hits_["/b.rss"], 2);
+  EXPECT_EQ(results_.scrolledTo, (std::vector<int64_t>{0, 1, 2, 3}));
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+  EXPECT_EQ(urls_.rows, (Texts{Url("/a.rss"), Url("/b.rss"), Url("/b.rss")}));
 }
 
-TEST_F(RetrievalRunTest, FailingFeedsBetweenGoodOnesAddNothingAndSayNothing) {
-  // An HTML page and a refused connection between two feeds.
-  urls_.rows = {Url("/a.rss"), Url("/page"), "http://127.0.0.1:1/refused.rss", Url("/b.rss")};
-  MakeRun().Start();
+TEST_F(RetrievalRunTest, FailingFeedsBetweenGoodOnesAddNothingSayNothingAndAreReported) {
+  const std::string refused = "http://127.0.0.1:1/refused.rss";
+  urls_.rows = {Url("/a.rss"), Url("/page"), Url("/missing"), refused, Url("/gone.rss"),
+                Url("/empty.rss"), Url("/b.rss")};
+  RecordingObserver observer;
+  MakeRun(&observer).Start();
+  // A feed served with another status than 200 still gives its rows.
   std::vector<Row> expected = kRowsA(Url("/a.rss"));
+  for (const Row& row : kRowsA(Url("/gone.rss"))) expected.push_back(row);
   expected.push_back(kRowB(Url("/b.rss")));
   EXPECT_EQ(results_.rows, expected);
   EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
   // A response that is not a feed is tried with every one of the four HTTP components.
   EXPECT_EQ(hits_["/page"], 4);
-}
 
-TEST_F(RetrievalRunTest, FeedWithAnotherStatusThan200StillGivesRows) {
-  urls_.rows = {Url("/gone.rss")};
-  MakeRun().Start();
-  EXPECT_EQ(results_.rows, kRowsA(Url("/gone.rss")));
+  Texts events = {"started"};
+  for (std::size_t i = 0; i < urls_.rows.size(); ++i) {
+    events.push_back("starting " + std::to_string(i) + "/7 " + urls_.rows[i]);
+    events.push_back("finished " + std::to_string(i));
+  }
+  EXPECT_EQ(observer.events, events);
+  ASSERT_EQ(observer.outcomes.size(), 7u);
+  const std::string noEntries =
+      "The response is not an RSS, RDF or Atom feed with entries (HTTP 200 OK)";
+  struct Expected {
+    bool read;
+    int64_t rows;
+    int32_t status;
+    bool failed;
+    std::string reason;
+  };
+  const std::vector<Expected> outcomes = {
+      {true, 2, 200, false, ""},
+      {false, 0, 200, true, noEntries},
+      {false, 0, 404, true, "HTTP 404 Not Found"},
+      {false, 0, 0, true, ""},
+      {false, 2, 404, false, ""},
+      // Without entries the reader cannot tell the dialect: not read.
+      {false, 0, 200, true, noEntries},
+      {true, 1, 200, false, ""},
+  };
+  for (std::size_t i = 0; i < outcomes.size(); ++i) {
+    SCOPED_TRACE(urls_.rows[i]);
+    const FeedOutcome& outcome = observer.outcomes[i];
+    EXPECT_EQ(outcome.row, static_cast<int64_t>(i));
+    EXPECT_EQ(outcome.address, urls_.rows[i]);
+    EXPECT_EQ(outcome.read, outcomes[i].read);
+    EXPECT_EQ(outcome.rowsAdded, outcomes[i].rows);
+    EXPECT_EQ(outcome.httpStatus, outcomes[i].status);
+    EXPECT_EQ(FeedFailed(outcome), outcomes[i].failed);
+    if (!outcomes[i].reason.empty()) {
+      EXPECT_EQ(FeedFailureReason(outcome), outcomes[i].reason);
+    }
+  }
+  // The refused connection is told by the reader's own error.
+  EXPECT_NE(observer.outcomes[3].errorCode, 0);
+  EXPECT_FALSE(observer.outcomes[3].errorText.empty());
+  EXPECT_EQ(FeedFailureReason(observer.outcomes[3]), observer.outcomes[3].errorText);
 }
 
 TEST_F(RetrievalRunTest, ProgressShowsShareReachedAndTheAddress) {
@@ -364,6 +431,37 @@ TEST_F(RetrievalRunTest, CountersAreNotLimitedToSixteenBits) {
   EXPECT_EQ(progress_.positions.size(), 40001u);
   EXPECT_DOUBLE_EQ(progress_.positions[39999], 100.0);
   EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+}
+
+TEST_F(RetrievalRunTest, RowsThatCouldNotBeAddedAreNotCountedButTheFeedWasRead) {
+  urls_.rows = {Url("/a.rss")};
+  results_.fail = FailAt("Append", "List full");
+  RecordingObserver observer;
+  MakeRun(&observer).Start();
+  ASSERT_EQ(observer.outcomes.size(), 1u);
+  EXPECT_TRUE(observer.outcomes[0].read);
+  EXPECT_EQ(observer.outcomes[0].rowsAdded, 0);
+  EXPECT_FALSE(FeedFailed(observer.outcomes[0]));
+}
+
+TEST_F(RetrievalRunTest, FailingObserverIsReportedWithStep138AndTheRunGoesOn) {
+  urls_.rows = {Url("/a.rss"), Url("/a.rss")};
+  RecordingObserver observer;
+  observer.failWith = "Observer broke";
+  MakeRun(&observer).Start();
+  EXPECT_EQ(results_.rows.size(), 4u);
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            (Texts{Report("Observer broke", 138), Report("Observer broke", 138), "Done."}));
+}
+
+TEST_F(RetrievalRunTest, MissingReaderIsReportedAsAFailedFeed) {
+  urls_.rows = {Url("/a.rss")};
+  options_.readerFactory = [](const HttpOptions&) { return std::unique_ptr<FeedReader>(); };
+  RecordingObserver observer;
+  MakeRun(&observer).Start();
+  ASSERT_EQ(observer.outcomes.size(), 1u);
+  EXPECT_TRUE(FeedFailed(observer.outcomes[0]));
+  EXPECT_EQ(FeedFailureReason(observer.outcomes[0]), "No response was received");
 }
 
 }  // namespace

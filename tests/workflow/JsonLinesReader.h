@@ -2,6 +2,7 @@
 // from the program's own escaper so that the tests check its output independently.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -38,43 +39,21 @@ class Parser {
 
  private:
   bool Take(char c) {
-    if (at_ < text_.size() && text_[at_] == c) {
-      ++at_;
-      return true;
-    }
-    return false;
+    if (at_ >= text_.size() || text_[at_] != c) return false;
+    ++at_;
+    return true;
   }
 
-  std::optional<uint32_t> Hex4() {
+  // The program writes non-ASCII text as UTF-8, so a \u escape here must name an ASCII
+  // character; anything else is refused rather than decoded.
+  std::optional<char> AsciiEscape() {
     if (text_.size() - at_ < 4) return std::nullopt;
     uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-      const char c = text_[at_++];
-      value <<= 4;
-      if (c >= '0' && c <= '9') value |= static_cast<uint32_t>(c - '0');
-      else if (c >= 'a' && c <= 'f') value |= static_cast<uint32_t>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') value |= static_cast<uint32_t>(c - 'A' + 10);
-      else return std::nullopt;
-    }
-    return value;
-  }
-
-  static void AppendUtf8(std::string& out, uint32_t cp) {
-    if (cp < 0x80) {
-      out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      out += static_cast<char>(0xC0 | (cp >> 6));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += static_cast<char>(0xE0 | (cp >> 12));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (cp >> 18));
-      out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    const char* first = text_.data() + at_;
+    const auto [end, error] = std::from_chars(first, first + 4, value, 16);
+    at_ += 4;
+    if (error != std::errc() || end != first + 4 || value >= 0x80) return std::nullopt;
+    return static_cast<char>(value);
   }
 
   std::optional<std::string> String() {
@@ -91,32 +70,15 @@ class Parser {
       }
       if (at_ >= text_.size()) return std::nullopt;
       const char escape = text_[at_++];
-      switch (escape) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'u': {
-          std::optional<uint32_t> unit = Hex4();
-          if (!unit) return std::nullopt;
-          uint32_t cp = *unit;
-          if (cp >= 0xD800 && cp <= 0xDBFF) {
-            if (!Take('\\') || !Take('u')) return std::nullopt;
-            std::optional<uint32_t> low = Hex4();
-            if (!low || *low < 0xDC00 || *low > 0xDFFF) return std::nullopt;
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (*low - 0xDC00);
-          } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
-            return std::nullopt;
-          }
-          AppendUtf8(out, cp);
-          break;
-        }
-        default:
-          return std::nullopt;
+      static constexpr std::string_view kFrom = "\"\\/bfnrt", kTo = "\"\\/\b\f\n\r\t";
+      if (const std::size_t i = kFrom.find(escape); i != std::string_view::npos) {
+        out += kTo[i];
+      } else if (escape != 'u') {
+        return std::nullopt;
+      } else if (const std::optional<char> ascii = AsciiEscape()) {
+        out += *ascii;
+      } else {
+        return std::nullopt;
       }
     }
     return std::nullopt;

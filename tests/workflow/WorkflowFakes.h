@@ -36,29 +36,17 @@ class VectorUrlList : public MemoryUrlList {
  public:
   FailureHook fail;
 
-  int64_t Count() const override {
-    FailWhen(fail, "Count");
-    return MemoryUrlList::Count();
-  }
+  int64_t Count() const override { FailWhen(fail, "Count"); return MemoryUrlList::Count(); }
   std::string Text(int64_t row) const override {
-    FailWhen(fail, "Text");
-    return MemoryUrlList::Text(row);
+    FailWhen(fail, "Text"); return MemoryUrlList::Text(row);
   }
   void Append(const std::string& text) override {
-    FailWhen(fail, "Append");
-    MemoryUrlList::Append(text);
+    FailWhen(fail, "Append"); MemoryUrlList::Append(text);
   }
-  void Remove(int64_t row) override {
-    FailWhen(fail, "Remove");
-    MemoryUrlList::Remove(row);
-  }
-  void Clear() override {
-    FailWhen(fail, "Clear");
-    MemoryUrlList::Clear();
-  }
+  void Remove(int64_t row) override { FailWhen(fail, "Remove"); MemoryUrlList::Remove(row); }
+  void Clear() override { FailWhen(fail, "Clear"); MemoryUrlList::Clear(); }
   int64_t SelectedRow() const override {
-    FailWhen(fail, "SelectedRow");
-    return MemoryUrlList::SelectedRow();
+    FailWhen(fail, "SelectedRow"); return MemoryUrlList::SelectedRow();
   }
 };
 
@@ -69,37 +57,25 @@ class VectorResultsList : public MemoryResultsList {
   std::vector<int64_t> scrolledTo;
   FailureHook fail;
 
-  int64_t Count() const override {
-    FailWhen(fail, "Count");
-    return MemoryResultsList::Count();
-  }
-  void Clear() override {
-    FailWhen(fail, "Clear");
-    MemoryResultsList::Clear();
-  }
+  int64_t Count() const override { FailWhen(fail, "Count"); return MemoryResultsList::Count(); }
+  void Clear() override { FailWhen(fail, "Clear"); MemoryResultsList::Clear(); }
   int64_t Append(const std::string& address) override {
-    FailWhen(fail, "Append");
-    return MemoryResultsList::Append(address);
+    FailWhen(fail, "Append"); return MemoryResultsList::Append(address);
   }
   std::string Text(int64_t row) const override {
-    FailWhen(fail, "Text");
-    return MemoryResultsList::Text(row);
+    FailWhen(fail, "Text"); return MemoryResultsList::Text(row);
   }
   void SetChecked(int64_t row, bool checked) override {
-    FailWhen(fail, "SetChecked");
-    MemoryResultsList::SetChecked(row, checked);
+    FailWhen(fail, "SetChecked"); MemoryResultsList::SetChecked(row, checked);
   }
   bool IsChecked(int64_t row) const override {
-    FailWhen(fail, "IsChecked");
-    return MemoryResultsList::IsChecked(row);
+    FailWhen(fail, "IsChecked"); return MemoryResultsList::IsChecked(row);
   }
   void SetSubItem(int64_t row, int column, const std::string& text) override {
-    FailWhen(fail, "SetSubItem");
-    MemoryResultsList::SetSubItem(row, column, text);
+    FailWhen(fail, "SetSubItem"); MemoryResultsList::SetSubItem(row, column, text);
   }
   std::string SubItem(int64_t row, int column) const override {
-    FailWhen(fail, "SubItem");
-    return MemoryResultsList::SubItem(row, column);
+    FailWhen(fail, "SubItem"); return MemoryResultsList::SubItem(row, column);
   }
   void ScrollIntoView(int64_t row) override {
     FailWhen(fail, "ScrollIntoView");
@@ -118,14 +94,10 @@ class RecordingProgress : public ProgressSink {
   FailureHook fail;
 
   void SetPosition(double percent) override {
-    FailWhen(fail, "SetPosition");
-    position = percent;
-    positions.push_back(percent);
+    FailWhen(fail, "SetPosition"); positions.push_back(position = percent);
   }
   void SetText(const std::string& newText) override {
-    FailWhen(fail, "SetText");
-    text = newText;
-    texts.push_back(newText);
+    FailWhen(fail, "SetText"); texts.push_back(text = newText);
   }
 };
 
@@ -135,10 +107,7 @@ class RecordingPointer : public BusyPointer {
   std::vector<int> history;
 
   int Value() const override { return value; }
-  void SetValue(int newValue) override {
-    value = newValue;
-    history.push_back(newValue);
-  }
+  void SetValue(int newValue) override { history.push_back(value = newValue); }
 };
 
 class CountingEvents : public EventPump {
@@ -159,13 +128,8 @@ class PlainFolderField : public FolderField {
   std::vector<std::string> history;
   FailureHook fail;
 
-  std::string Text() const override {
-    FailWhen(fail, "Text");
-    return text;
-  }
+  std::string Text() const override { FailWhen(fail, "Text"); return text; }
   void SetText(const std::string& newText) override {
-    FailWhen(fail, "SetText");
-    text = newText;
-    history.push_back(newText);
+    FailWhen(fail, "SetText"); history.push_back(text = newText);
   }
 };

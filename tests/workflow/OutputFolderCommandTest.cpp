@@ -39,14 +39,6 @@ TEST(OutputFolderCommand, ChosenFolderIsNormalisedIntoTheField) {
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST(OutputFolderCommand, RootStaysRoot) {
-  ScriptedDialogs dialogs;
-  PlainFolderField field;
-  dialogs.AnswerChooseFolder("/");
-  OutputFolderCommand(field, dialogs).ChooseFolder();
-  EXPECT_EQ(field.text, "/");
-}
-
 TEST(OutputFolderCommand, NothingChosenLeavesTheFieldAlone) {
   ScriptedDialogs dialogs;
   PlainFolderField field;

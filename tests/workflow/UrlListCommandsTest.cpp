@@ -27,19 +27,13 @@ class UrlListCommandsTest : public ::testing::Test {
 TEST_F(UrlListCommandsTest, AddUrlPromptsAndAppendsTheAnswerUnchanged) {
   dialogs_.AnswerPrompt("  http://feeds.example/a.rss ");
   dialogs_.AnswerPrompt("  http://feeds.example/a.rss ");
-  commands_.AddUrl();
-  commands_.AddUrl();
-  ASSERT_EQ(dialogs_.prompts.size(), 2u);
+  // An empty answer adds nothing.
+  dialogs_.AnswerPrompt("");
+  for (int i = 0; i < 3; ++i) commands_.AddUrl();
+  ASSERT_EQ(dialogs_.prompts.size(), 3u);
   EXPECT_EQ(dialogs_.prompts[0],
             (Rows{"Enter website address to add: ", "Feedwright", UrlListCommands::kDefaultAddress}));
   EXPECT_EQ(list_.rows, (Rows{"  http://feeds.example/a.rss ", "  http://feeds.example/a.rss "}));
-  EXPECT_TRUE(dialogs_.messages.empty());
-}
-
-TEST_F(UrlListCommandsTest, AddUrlWithEmptyAnswerAddsNothing) {
-  dialogs_.AnswerPrompt("");
-  commands_.AddUrl();
-  EXPECT_TRUE(list_.rows.empty());
   EXPECT_TRUE(dialogs_.messages.empty());
 }
 
@@ -64,28 +58,26 @@ TEST_F(UrlListCommandsTest, LoadFromFileShowsTheDialogAndLoadsTheLines) {
   EXPECT_TRUE(dialogs_.messages.empty());
 }
 
-TEST_F(UrlListCommandsTest, LoadFromFileCancelledDoesNothing) {
-  dialogs_.AnswerOpenFile("");
-  commands_.LoadFromFile();
-  EXPECT_TRUE(list_.rows.empty());
-  EXPECT_TRUE(dialogs_.messages.empty());
-}
-
-TEST_F(UrlListCommandsTest, LoadFromFileWithSeveralNamesAsksForOne) {
+TEST_F(UrlListCommandsTest, LoadFromFileAddsNothingWhenCancelledMissingOrSeveral) {
   TempFolder folder;
   const std::string first = folder.Write("a.txt", "http://a");
-  dialogs_.AnswerOpenFile(first + std::string(1, '\0') + "b.txt");
-  commands_.LoadFromFile();
-  EXPECT_TRUE(list_.rows.empty());
-  ASSERT_EQ(dialogs_.messages.size(), 1u);
-  EXPECT_EQ(dialogs_.messages[0].text, "Please select just one file.");
-  EXPECT_EQ(dialogs_.messages[0].title, "Feedwright");
-}
-
-TEST_F(UrlListCommandsTest, LoadFromFileOfMissingFileShowsFileNotFound) {
-  dialogs_.AnswerOpenFile("/nonexistent/urls.txt");
-  commands_.LoadFromFile();
-  EXPECT_EQ(dialogs_.MessageTexts(), Rows{"File not found"});
+  const struct {
+    std::string answer;
+    Rows messages;
+  } cases[] = {
+      {"", {}},
+      {"/nonexistent/urls.txt", {"File not found"}},
+      {first + std::string(1, '\0') + "b.txt", {"Please select just one file."}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    dialogs_.messages.clear();
+    dialogs_.AnswerOpenFile(c.answer);
+    commands_.LoadFromFile();
+    EXPECT_TRUE(list_.rows.empty());
+    EXPECT_EQ(dialogs_.MessageTexts(), c.messages);
+    for (const auto& message : dialogs_.messages) EXPECT_EQ(message.title, "Feedwright");
+  }
 }
 
 TEST_F(UrlListCommandsTest, LoaderFailureIsReportedWithTheCallingStep118) {
@@ -99,66 +91,46 @@ TEST_F(UrlListCommandsTest, LoaderFailureIsReportedWithTheCallingStep118) {
       << dialogs_.messages[0].text;
 }
 
-TEST_F(UrlListCommandsTest, SamplesAppendThePairEachTime) {
+TEST_F(UrlListCommandsTest, SamplesAppendThePairEachTimeAndReportStep102ForEachAppend) {
   list_.rows = {"mine"};
   commands_.LoadSamples();
   commands_.LoadSamples();
   const Rows pair = {"http://news.feedwright.example/rss/breaking_news.rss",
                      "http://news.feedwright.example/rss/earth.rss"};
   EXPECT_EQ(list_.rows, (Rows{"mine", pair[0], pair[1], pair[0], pair[1]}));
-}
-
-TEST_F(UrlListCommandsTest, SampleFailureReportsStep102ForEachAppend) {
   list_.fail = FailAt("Append", "List refused");
   commands_.LoadSamples();
   const std::string report = ErrorReportText("List refused", "PushButton9_Click", 102);
   EXPECT_EQ(dialogs_.MessageTexts(), (Rows{report, report}));
 }
 
-TEST_F(UrlListCommandsTest, ClearEmptiesTheList) {
-  list_.rows = {"a", "b"};
-  commands_.Clear();
-  EXPECT_TRUE(list_.rows.empty());
-}
-
-TEST_F(UrlListCommandsTest, ClearIsHeldBackWhileARunIsUnderWay) {
+TEST_F(UrlListCommandsTest, ClearIsHeldBackDuringARunAndReportsFailureAtStep100) {
   list_.rows = {"a", "b"};
   run_.running = true;
   commands_.Clear();
   EXPECT_EQ(list_.rows, (Rows{"a", "b"}));
+  run_.running = false;
+  commands_.Clear();
+  EXPECT_TRUE(list_.rows.empty());
   EXPECT_TRUE(dialogs_.messages.empty());
-}
-
-TEST_F(UrlListCommandsTest, ClearFailureReportsStep100) {
   list_.fail = FailAt("Clear", "List refused");
   commands_.Clear();
   EXPECT_EQ(dialogs_.MessageTexts(), Rows{ErrorReportText("List refused", "PushButton7_Click", 100)});
 }
 
-TEST_F(UrlListCommandsTest, RemoveSelectedRemovesOnlyTheSelectedRow) {
+TEST_F(UrlListCommandsTest, RemoveSelectedNeedsASelectedRowAndNoBusyPointer) {
   list_.rows = {"a", "b", "c"};
+  commands_.RemoveSelected();
+  EXPECT_EQ(list_.rows, (Rows{"a", "b", "c"}));
   list_.selected = 1;
-  commands_.RemoveSelected();
-  EXPECT_EQ(list_.rows, (Rows{"a", "c"}));
-}
-
-TEST_F(UrlListCommandsTest, RemoveSelectedDoesNothingWithoutSelectionOrRows) {
-  list_.rows = {"a"};
-  commands_.RemoveSelected();
-  EXPECT_EQ(list_.rows, Rows{"a"});
-  list_.rows.clear();
-  list_.selected = 0;
-  commands_.RemoveSelected();
-  EXPECT_TRUE(list_.rows.empty());
-}
-
-TEST_F(UrlListCommandsTest, RemoveSelectedIsRefusedUnderTheBusyPointer) {
-  list_.rows = {"a"};
-  list_.selected = 0;
   pointer_.value = BusyPointer::kBusy;
   commands_.RemoveSelected();
-  EXPECT_EQ(list_.rows, Rows{"a"});
+  EXPECT_EQ(list_.rows, (Rows{"a", "b", "c"}));
   pointer_.value = BusyPointer::kHand;
+  commands_.RemoveSelected();
+  EXPECT_EQ(list_.rows, (Rows{"a", "c"}));
+  list_.rows.clear();
+  list_.selected = 0;
   commands_.RemoveSelected();
   EXPECT_TRUE(list_.rows.empty());
 }

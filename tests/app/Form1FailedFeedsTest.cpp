@@ -4,11 +4,8 @@
 
 #include <QImage>
 #include <QPixmap>
-#include <atomic>
 
-#include "ComponentRegistry.h"
 #include "FailedFeedMarks.h"
-#include "FeedReader.h"
 #include "WindowJobFixture.h"
 
 namespace {
@@ -17,7 +14,6 @@ const char* const kFeed = R"(<?xml version="1.0"?>
 <rss version="2.0"><channel><title>A</title>
 <item><title>one</title><description>body</description><link>http://a/1</link></item>
 </channel></rss>)";
-const char* const kEmptyFeed = R"(<rss version="2.0"><channel><title>E</title></channel></rss>)";
 const char* const kPage = "<html><body><p>Not a feed<br></body></html>";
 
 struct Mark {
@@ -35,32 +31,22 @@ class Form1FailedFeeds : public WindowJobFixture {
   void SetUp() override {
     WindowJobFixture::SetUp();
     Serve("/good.rss", 200, kFeed);
-    Serve("/empty.rss", 200, kEmptyFeed);
+    Serve("/empty.rss", 200, R"(<rss version="2.0"><channel><title>E</title></channel></rss>)");
     Serve("/gone", 404, kPage, "text/html");
     Serve("/gone-but-a-feed", 404, kFeed);
     server_.Http().Get("/page", [this](const httplib::Request&, httplib::Response& response) {
-      if (pageIsAFeed_) {
-        response.set_content(kFeed, "application/rss+xml");
-      } else {
-        response.set_content(kPage, "text/html");
-      }
+      response.set_content(pageIsAFeed_ ? kFeed : kPage, pageIsAFeed_ ? "application/rss+xml" : "text/html");
     });
     StartServer();
-    // A port that was just free: nothing listens there, so the connection is refused at once.
-    LoopbackServer closed;
-    closed.Start();
-    refused_ = closed.Url("/refused.rss");
   }
 
-  // The mark of every URL-list row: its tool tip and whether it shows the failure colours.
-  // A row with only some of the colours fails the test.
+  // The mark of every URL-list row; a row with only some of the failure colours fails the test.
   std::vector<Mark> Marks() {
     std::vector<Mark> marks;
     for (int row = 0; row < Form().ListView1->topLevelItemCount(); ++row) {
       const QTreeWidgetItem* item = Form().ListView1->topLevelItem(row);
       const bool text = item->data(0, Qt::ForegroundRole).isValid();
-      const bool background = item->data(0, Qt::BackgroundRole).isValid();
-      EXPECT_EQ(text, background) << "row " << row;
+      EXPECT_EQ(text, item->data(0, Qt::BackgroundRole).isValid()) << "row " << row;
       if (text) {
         EXPECT_EQ(item->foreground(0).color(), FailedFeedMarks::kText) << "row " << row;
         EXPECT_EQ(item->background(0).color(), FailedFeedMarks::kBackground) << "row " << row;
@@ -71,24 +57,27 @@ class Form1FailedFeeds : public WindowJobFixture {
   }
 
   std::atomic<bool> pageIsAFeed_{false};
-  std::string refused_;
 };
 
 }  // namespace
 
 TEST_F(Form1FailedFeeds, FailedFeedsCarryTheirReasonAndColoursAndOnlyThey) {
-  for (const std::string& address : {Url("/good.rss"), Url("/page"), Url("/gone"), refused_,
+  // A port that was just free: nothing listens there, so the connection is refused at once.
+  LoopbackServer closed;
+  closed.Start();
+  const std::string refused = closed.Url("/refused.rss");
+  closed.Stop();
+  for (const std::string& address : {Url("/good.rss"), Url("/page"), Url("/gone"), refused,
                                      Url("/empty.rss"), Url("/gone-but-a-feed")}) {
     AddAddress(address);
   }
   Form().PushButton2->click();
-  ASSERT_EQ(dialogs_.MessageTexts(), (std::vector<std::string>{"Done."}));
+  ASSERT_EQ(dialogs_.MessageTexts(), (Texts{"Done."}));
 
-  const std::vector<Mark> marks = Marks();
+  std::vector<Mark> marks = Marks();
   ASSERT_EQ(marks.size(), 6u);
   EXPECT_EQ(marks[0], Mark{}) << "a feed that was read";
-  const Mark notAFeed{"The response is not an RSS, RDF or Atom feed with entries (HTTP 200 OK)",
-                      true};
+  const Mark notAFeed{"The response is not an RSS, RDF or Atom feed with entries (HTTP 200 OK)", true};
   EXPECT_EQ(marks[1], notAFeed);
   EXPECT_TRUE(marks[2].coloured);
   EXPECT_NE(marks[2].toolTip.find("HTTP 404 Not Found"), std::string::npos) << marks[2].toolTip;
@@ -97,6 +86,11 @@ TEST_F(Form1FailedFeeds, FailedFeedsCarryTheirReasonAndColoursAndOnlyThey) {
   // The reader tells a dialect by its entries, so a feed without any cannot be told from a page.
   EXPECT_EQ(marks[4], notAFeed);
   EXPECT_EQ(marks[5], Mark{}) << "a feed with entries under a 404 still gave rows";
+
+  // Rows added after a run are plain; the marked rows keep their marks until a run starts.
+  AddAddress(Url("/good.rss"));
+  marks.push_back(Mark{});
+  EXPECT_EQ(Marks(), marks);
 }
 
 TEST_F(Form1FailedFeeds, FailureColoursShowOnTheScreen) {
@@ -110,8 +104,7 @@ TEST_F(Form1FailedFeeds, FailureColoursShowOnTheScreen) {
   // Right of the text, inside the column: only the row's background is painted there.
   auto backgroundOf = [&](int row) {
     const QRect rect = Form().ListView1->visualItemRect(Form().ListView1->topLevelItem(row));
-    const QPoint at(rect.right() - 10, rect.center().y());
-    return shot.pixelColor(at * shot.devicePixelRatio());
+    return shot.pixelColor(QPoint(rect.right() - 10, rect.center().y()) * shot.devicePixelRatio());
   };
   EXPECT_EQ(backgroundOf(1), FailedFeedMarks::kBackground);
   EXPECT_NE(backgroundOf(0), FailedFeedMarks::kBackground);
@@ -126,16 +119,9 @@ TEST_F(Form1FailedFeeds, MarksGoWhenTheNextRunStartsAndReturnOnlyWhereFeedsStill
 
   // While the next run downloads its first feed, no row is marked any more.
   std::vector<std::vector<Mark>> duringRun;
-  RetrievalOptions options = ShortWaits();
-  options.readerFactory = [&](const HttpOptions& http) {
-    HttpOptions watched = http;
-    watched.waitHook = [&, inner = http.waitHook] {
-      if (duringRun.empty()) duringRun.push_back(Marks());
-      return inner();
-    };
-    return std::make_unique<FeedReader>(ComponentRegistry::Standard(watched));
-  };
-  Form().SetRetrievalOptions(options);
+  Form().SetRetrievalOptions(OnEachWait([&] {
+    if (duringRun.empty()) duringRun.push_back(Marks());
+  }));
   pageIsAFeed_ = true;
   Form().PushButton2->click();
 
@@ -145,14 +131,4 @@ TEST_F(Form1FailedFeeds, MarksGoWhenTheNextRunStartsAndReturnOnlyWhereFeedsStill
   EXPECT_EQ(after[0], Mark{}) << "the page is a feed now";
   EXPECT_TRUE(after[1].coloured);
   EXPECT_FALSE(after[1].toolTip.empty());
-}
-
-TEST_F(Form1FailedFeeds, AnEmptyListStartsNoRunAndKeepsTheMarks) {
-  AddAddress(Url("/gone"));
-  Form().PushButton2->click();
-  const Mark failed = Marks()[0];
-  ASSERT_TRUE(failed.coloured);
-  // Rows added after a run are plain; the marked row keeps its mark until a run starts.
-  AddAddress(Url("/good.rss"));
-  EXPECT_EQ(Marks(), (std::vector<Mark>{failed, Mark{}}));
 }

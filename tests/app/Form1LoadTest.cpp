@@ -10,8 +10,6 @@
 
 namespace {
 
-const std::string kSection = AppInfo::kSettingsSection;
-
 // A Windows cursor file: Qt writes an icon file, which a cursor file resembles except for its
 // type field and the hot spot kept where an icon keeps planes and bit count.
 QByteArray CursorFile(quint16 hotX, quint16 hotY) {
@@ -28,6 +26,11 @@ QByteArray CursorFile(quint16 hotX, quint16 hotY) {
   bytes[12] = char(hotY & 0xff);
   bytes[13] = char(hotY >> 8);
   return bytes;
+}
+
+bool Store(const QString& path, const QString& value) {
+  return SettingsStore::AtPath(path).Write(QString::fromUtf8(AppInfo::kSettingsSection),
+                                           QStringLiteral("Download Location"), value);
 }
 
 std::string Report(const std::string& description, int step) {
@@ -49,17 +52,12 @@ TEST_F(Form1Load, FirstStartShowsTheDesktopAndStoresItAtOnce) {
 
 TEST_F(Form1Load, StoredTextsAreUsedAsTheyAre) {
   const QString stored[] = {QString(), QStringLiteral("/srv/feeds"),
-                            QStringLiteral("relative folder without separator"),
                             QStringLiteral("C:\\Users\\someone\\Desktop\\"),
                             QString::fromUtf8("/home/z\xc3\xbcrich/\xe6\x96\xb0\xe9\x97\xbb/")};
   for (const QString& value : stored) {
     SCOPED_TRACE(value.toStdString());
-    {
-      SettingsStore writer = SettingsStore::AtPath(SettingsFile());
-      ASSERT_TRUE(writer.Write(QString::fromStdString(kSection), QStringLiteral("Download Location"), value));
-    }
+    ASSERT_TRUE(Store(SettingsFile(), value));
     form_.reset();
-    settings_ = SettingsStore::AtPath(SettingsFile());
     Form().Form_Load();
     EXPECT_TRUE(dialogs_.messages.empty());
     EXPECT_EQ(Form().Text1->text(), value);
@@ -77,27 +75,25 @@ TEST_F(Form1Load, EveryChangeOfTheFieldIsStoredAtOnce) {
 
 TEST_F(Form1Load, MissingDesktopReportsStep130AndLeavesTheFieldEmpty) {
   desktop_.clear();
-  Form().Form_Load();
-  ASSERT_EQ(dialogs_.messages.size(), 1u);
-  EXPECT_EQ(dialogs_.messages[0].text,
-            Report("Invalid procedure call or argument: the desktop folder was not found", 130));
-  EXPECT_EQ(dialogs_.messages[0].title, "Application Error");
-  EXPECT_EQ(dialogs_.messages[0].icon, DialogService::Icon::Exclamation);
-  EXPECT_TRUE(Form().Text1->text().isEmpty());
-  EXPECT_EQ(StoredLocation(), QStringLiteral("<absent>"));
-  EXPECT_EQ(Form().ListView2->columnCount(), 4) << "preparation goes on after the report";
-}
-
-TEST_F(Form1Load, MissingDesktopStillUsesAStoredText) {
-  SettingsStore::AtPath(SettingsFile()).Write(QString::fromStdString(kSection),
-                                              QStringLiteral("Download Location"), QStringLiteral("/kept/"));
-  settings_ = SettingsStore::AtPath(SettingsFile());
-  desktop_.clear();
-  Form().Form_Load();
-  // The default is formed before the store is read, so its failure ends the step first.
-  ASSERT_EQ(dialogs_.messages.size(), 1u);
-  EXPECT_TRUE(Form().Text1->text().isEmpty());
-  EXPECT_EQ(StoredLocation(), QStringLiteral("/kept/"));
+  // The default is formed before the store is read, so its failure ends the step even when a
+  // text is stored.
+  for (const QString& stored : {QStringLiteral("<absent>"), QStringLiteral("/kept/")}) {
+    SCOPED_TRACE(stored.toStdString());
+    if (stored != StoredLocation()) {
+      ASSERT_TRUE(Store(SettingsFile(), stored));
+    }
+    form_.reset();
+    dialogs_.messages.clear();
+    Form().Form_Load();
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text,
+              Report("Invalid procedure call or argument: the desktop folder was not found", 130));
+    EXPECT_EQ(dialogs_.messages[0].title, "Application Error");
+    EXPECT_EQ(dialogs_.messages[0].icon, DialogService::Icon::Exclamation);
+    EXPECT_TRUE(Form().Text1->text().isEmpty());
+    EXPECT_EQ(StoredLocation(), stored);
+    EXPECT_EQ(Form().ListView2->columnCount(), 4) << "preparation goes on after the report";
+  }
 }
 
 TEST_F(Form1Load, SettingsFileThatCannotBeWrittenOrReadIsNotFatal) {
@@ -127,18 +123,21 @@ TEST_F(Form1Load, CaptionIconAndApplicationTitle) {
   EXPECT_FALSE(Form().windowIcon().pixmap(48, 48).isNull());
 }
 
-TEST_F(Form1Load, NoSkinFolderKeepsThePlainLook) {
-  Form().Form_Load();
-  EXPECT_TRUE(dialogs_.messages.empty());
-  EXPECT_TRUE(Form().styleSheet().isEmpty());
-  EXPECT_FALSE(Form().autoFillBackground());
-}
-
-TEST_F(Form1Load, SkinFolderWithoutTheFileOrWithAFolderInItsPlaceIsSkipped) {
-  ASSERT_TRUE(QDir(ProgramFolder()).mkpath(QStringLiteral("x/o.cjs")));
-  Form().Form_Load();
-  EXPECT_TRUE(dialogs_.messages.empty());
-  EXPECT_TRUE(Form().styleSheet().isEmpty());
+TEST_F(Form1Load, MissingSkinAndCursorFilesAreNoErrorAndKeepThePlainLook) {
+  for (bool folderInPlaceOfTheSkin : {false, true}) {
+    SCOPED_TRACE(folderInPlaceOfTheSkin);
+    if (folderInPlaceOfTheSkin) {
+      ASSERT_TRUE(QDir(ProgramFolder()).mkpath(QStringLiteral("x/o.cjs")));
+    }
+    form_.reset();
+    Form().Form_Load();
+    EXPECT_TRUE(dialogs_.messages.empty());
+    EXPECT_TRUE(Form().styleSheet().isEmpty());
+    EXPECT_FALSE(Form().autoFillBackground());
+    EXPECT_FALSE(Form().HasHandCursor());
+    Form().SetMousePointer(99);
+    EXPECT_EQ(Form().cursor().shape(), Qt::PointingHandCursor);
+  }
 }
 
 TEST_F(Form1Load, SkinFileIsAppliedOnButtonFaceColours) {
@@ -193,15 +192,6 @@ TEST_F(Form1Load, HandCursorFileIsShownForPointer99WithItsHotSpot) {
   EXPECT_EQ(Form().cursor().shape(), Qt::BitmapCursor);
   EXPECT_EQ(Form().cursor().hotSpot(), QPoint(5, 7));
   EXPECT_EQ(Form().cursor().pixmap().size(), QSize(32, 32));
-}
-
-TEST_F(Form1Load, MissingHandCursorIsNoErrorAndPointer99ShowsTheStandardHand) {
-  Form().Form_Load();
-  EXPECT_TRUE(dialogs_.messages.empty());
-  EXPECT_FALSE(Form().HasHandCursor());
-  Form().SetMousePointer(99);
-  EXPECT_EQ(Form().MousePointer(), 99);
-  EXPECT_EQ(Form().cursor().shape(), Qt::PointingHandCursor);
 }
 
 TEST_F(Form1Load, BrokenHandCursorIsReportedAtStep106AndTheStandardHandServes) {

@@ -3,23 +3,14 @@
 // download, and closing the window in the middle of a run.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QKeyEvent>
-#include <QTimer>
 #include <cctype>
 #include <map>
 #include <utility>
 
-#include "ComponentRegistry.h"
-#include "FeedReader.h"
 #include "WindowJobFixture.h"
 
 namespace {
-
-using Texts = std::vector<std::string>;
 
 const char* const kFeedA = R"(<?xml version="1.0" encoding="UTF-8"?>
 <rss version="2.0"><channel><title>A</title>
@@ -38,22 +29,6 @@ class Form1Run : public WindowJobFixture {
     WindowJobFixture::SetUp();
     Serve("/a.rss", 200, kFeedA);
     Serve("/b.rss", 200, kFeedB, "application/atom+xml");
-  }
-
-  // Options whose downloads note the bar's position and text each time they wait.
-  RetrievalOptions WatchingTheBar(std::vector<std::pair<int, std::string>>& seen) {
-    RetrievalOptions options = ShortWaits();
-    options.readerFactory = [this, &seen](const HttpOptions& http) {
-      HttpOptions watched = http;
-      watched.waitHook = [this, &seen, inner = http.waitHook] {
-        std::pair<int, std::string> now{Form().ProgressBar1->value(),
-                                        Form().ProgressBar1->text().toStdString()};
-        if (seen.empty() || seen.back() != now) seen.push_back(now);
-        return inner();
-      };
-      return std::make_unique<FeedReader>(ComponentRegistry::Standard(watched));
-    };
-    return options;
   }
 
   // The output file name stem of a loopback address: its letters and digits.
@@ -76,20 +51,6 @@ class Form1Run : public WindowJobFixture {
     }
     return files;
   }
-
-  // Runs the application's event loop as main does; a watchdog ends a hang. Gives the exit code.
-  int RunEventLoop() {
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [this] {
-      timedOut_ = true;
-      QCoreApplication::exit(1);
-    });
-    watchdog.start(5000);
-    return QApplication::exec();
-  }
-
-  bool timedOut_ = false;
 };
 
 }  // namespace
@@ -97,13 +58,8 @@ class Form1Run : public WindowJobFixture {
 TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
   StartServer();
   AddAddress(Url("/a.rss"));
-  const QString listFile = temp_.filePath(QStringLiteral("list.txt"));
-  {
-    QFile file(listFile);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray::fromStdString(Url("/b.rss") + "\r\n" + Url("/a.rss")));
-  }
-  dialogs_.AnswerOpenFile(listFile.toStdString());
+  dialogs_.AnswerOpenFile(
+      WriteFile("list.txt", QByteArray::fromStdString(Url("/b.rss") + "\r\n" + Url("/a.rss"))));
   Form().PushButton6->click();
   ASSERT_EQ(UrlRows(), (Texts{Url("/a.rss"), Url("/b.rss"), Url("/a.rss")}));
 
@@ -115,8 +71,6 @@ TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
   const ShownResult rowB{b, "B one", "second", "http://b/1", true};
   EXPECT_EQ(ResultRows(), (std::vector<ShownResult>{rowsA[0], rowsA[1], rowB, rowsA[0], rowsA[1]}));
   EXPECT_EQ(dialogs_.MessageTexts(), (Texts{"Done."}));
-  EXPECT_EQ(Form().ProgressBar1->value(), 0);
-  EXPECT_EQ(Form().ProgressBar1->text(), QStringLiteral("Progress Bar"));
   EXPECT_EQ(Form().MousePointer(), 0);
   EXPECT_FALSE(Form().Running());
 
@@ -126,25 +80,13 @@ TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
   Form().PushButton3->click();
 
   const std::string fileA = "Grüße — 日本\r\n\r\nfirst body\r\n\r\nhttp://a/1\r\n";
-  const std::string empty = "\r\n\r\n\r\n\r\n\r\n";
-  std::map<std::string, std::string> expected = {
-      {Stem("/a.rss") + "1.html", fileA},
-      {Stem("/b.rss") + "2.html", "B one\r\n\r\nsecond\r\n\r\nhttp://b/1\r\n"},
-      {Stem("/a.rss") + "3.html", fileA},
-      {Stem("/a.rss") + "4.html", empty},
-  };
-  EXPECT_EQ(OutputFiles(), expected);
+  EXPECT_EQ(OutputFiles(), (std::map<std::string, std::string>{
+                               {Stem("/a.rss") + "1.html", fileA},
+                               {Stem("/b.rss") + "2.html", "B one\r\n\r\nsecond\r\n\r\nhttp://b/1\r\n"},
+                               {Stem("/a.rss") + "3.html", fileA},
+                               {Stem("/a.rss") + "4.html", "\r\n\r\n\r\n\r\n\r\n"}}));
   EXPECT_EQ(dialogs_.MessageTexts(), (Texts{"Done.", "Done."}));
   EXPECT_EQ(Form().MousePointer(), 0);
-
-  // A second save counts from 1 again and passes over each name already taken: a1 is, a2 is
-  // free; b3 is free; a4 is taken, so a5, and the last row gets a6.
-  Form().PushButton3->click();
-  expected[Stem("/a.rss") + "2.html"] = fileA;
-  expected[Stem("/b.rss") + "3.html"] = "B one\r\n\r\nsecond\r\n\r\nhttp://b/1\r\n";
-  expected[Stem("/a.rss") + "5.html"] = fileA;
-  expected[Stem("/a.rss") + "6.html"] = empty;
-  EXPECT_EQ(OutputFiles(), expected);
 }
 
 TEST_F(Form1Run, CheckAllUncheckAllAndClearListActOnTheResults) {
@@ -174,7 +116,11 @@ TEST_F(Form1Run, TheBarShowsEachRowsShareAndAddressWhileItsFeedDownloads) {
   StartServer();
   for (const char* path : {"/a.rss", "/b.rss", "/a.rss"}) AddAddress(Url(path));
   std::vector<std::pair<int, std::string>> seen;
-  Form().SetRetrievalOptions(WatchingTheBar(seen));
+  Form().SetRetrievalOptions(OnEachWait([&] {
+    const std::pair<int, std::string> now{Form().ProgressBar1->value(),
+                                          Form().ProgressBar1->text().toStdString()};
+    if (seen.empty() || seen.back() != now) seen.push_back(now);
+  }));
 
   Form().PushButton2->click();
 
@@ -208,8 +154,7 @@ TEST_F(Form1Run, TheWindowAnswersWhileAFeedDownloadsSlowly) {
     Form().PushButton2->click();
     Form().PushButton7->click();
     SelectUrlRow(0);
-    QKeyEvent deleteKey(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-    QApplication::sendEvent(Form().ListView1, &deleteKey);
+    PressKey(Qt::Key_Delete);
     duringRun = UrlRows();
   });
   QTimer::singleShot(300, [&] { releaseSlow_ = true; });
@@ -231,8 +176,7 @@ TEST_F(Form1Run, TheWindowAnswersWhileAFeedDownloadsSlowly) {
   EXPECT_EQ(Form().MousePointer(), 0);
 
   SelectUrlRow(2);
-  QKeyEvent deleteKey(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-  QApplication::sendEvent(Form().ListView1, &deleteKey);
+  PressKey(Qt::Key_Delete);
   EXPECT_EQ(UrlRows(), (Texts{Url("/slow.rss"), Url("/a.rss")})) << "removal works again after the run";
 }
 

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 
 #include "AppInfo.h"
@@ -34,20 +36,38 @@ class FormFixture : public testing::Test {
     return *form_;
   }
 
-  // Writes bytes into a file below the program folder, making its folders.
-  void WriteProgramFile(const QString& relativePath, const QByteArray& bytes) {
-    const QString path = QDir(ProgramFolder()).filePath(relativePath);
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+  // Writes bytes into a file below the temporary folder, making its folders; gives its path.
+  std::string WriteFile(const QString& relativePath, const QByteArray& bytes) {
+    const QString path = temp_.filePath(relativePath);
+    EXPECT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    EXPECT_EQ(file.write(bytes), bytes.size());
+    return path.toStdString();
+  }
+  void WriteProgramFile(const QString& relativePath, const QByteArray& bytes) {
+    WriteFile(QStringLiteral("program/") + relativePath, bytes);
   }
 
   // What the settings file holds under "Download Location", read by a fresh store.
-  QString StoredLocation(const QString& absent = QStringLiteral("<absent>")) {
-    SettingsStore fresh = SettingsStore::AtPath(SettingsFile());
-    return fresh.Read(QString::fromUtf8(AppInfo::kSettingsSection),
-                      QStringLiteral("Download Location"), absent);
+  QString StoredLocation() {
+    return SettingsStore::AtPath(SettingsFile())
+        .Read(QString::fromUtf8(AppInfo::kSettingsSection), QStringLiteral("Download Location"),
+              QStringLiteral("<absent>"));
+  }
+
+  // Runs the event loop as main does; a watchdog closes every window and ends a hang, so the
+  // test fails instead of the whole run. Gives the loop's exit code.
+  int RunEventLoop() {
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [this] {
+      timedOut_ = true;
+      for (QWidget* window : QApplication::topLevelWidgets()) window->close();
+      QCoreApplication::exit(1);
+    });
+    watchdog.start(5000);
+    return QApplication::exec();
   }
 
   QTemporaryDir temp_;
@@ -55,4 +75,5 @@ class FormFixture : public testing::Test {
   SettingsStore settings_ = SettingsStore::AtPath(temp_.filePath(QStringLiteral("Quillmark.conf")));
   QString desktop_ = temp_.filePath(QStringLiteral("Desktop"));
   std::unique_ptr<Form1> form_;
+  bool timedOut_ = false;
 };

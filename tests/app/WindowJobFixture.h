@@ -4,23 +4,27 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QTreeWidget>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "ComponentRegistry.h"
+#include "FeedReader.h"
 #include "FormFixture.h"
 #include "LoopbackServer.h"
 
+using Texts = std::vector<std::string>;
+
 // One row of ListView2 as the window shows it.
 struct ShownResult {
-  std::string text;
-  std::string title;
-  std::string description;
-  std::string link;
+  std::string text, title, description, link;
   bool checked = false;
   bool operator==(const ShownResult&) const = default;
 };
@@ -52,11 +56,24 @@ class WindowJobFixture : public FormFixture {
     return options;
   }
 
+  // Short waits, with onWait called each time a download waits for the network.
+  static RetrievalOptions OnEachWait(std::function<void()> onWait) {
+    RetrievalOptions options = ShortWaits();
+    options.readerFactory = [onWait](const HttpOptions& http) {
+      HttpOptions watched = http;
+      watched.waitHook = [onWait, inner = http.waitHook] {
+        onWait();
+        return inner();
+      };
+      return std::make_unique<FeedReader>(ComponentRegistry::Standard(watched));
+    };
+    return options;
+  }
+
   // Answers path with a fixed status and body. Register every path before StartServer.
   void Serve(const std::string& path, int status, std::string body,
              std::string type = "application/rss+xml") {
-    server_.Http().Get(path, [status, body, type](const httplib::Request&,
-                                                  httplib::Response& response) {
+    server_.Http().Get(path, [status, body, type](const httplib::Request&, httplib::Response& response) {
       response.status = status;
       response.set_content(body, type.c_str());
     });
@@ -64,8 +81,7 @@ class WindowJobFixture : public FormFixture {
 
   // Answers path with body only once the test sets releaseSlow_, or after holdMillis.
   void ServeSlowly(const std::string& path, std::string body, int holdMillis = 5000) {
-    server_.Http().Get(path, [this, body, holdMillis](const httplib::Request&,
-                                                      httplib::Response& response) {
+    server_.Http().Get(path, [this, body, holdMillis](const httplib::Request&, httplib::Response& response) {
       ++slowRequests_;
       for (int waited = 0; waited < holdMillis && !releaseSlow_; waited += 5) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -83,8 +99,8 @@ class WindowJobFixture : public FormFixture {
     Form().PushButton1->click();
   }
 
-  std::vector<std::string> UrlRows() {
-    std::vector<std::string> rows;
+  Texts UrlRows() {
+    Texts rows;
     for (int row = 0; row < Form().ListView1->topLevelItemCount(); ++row) {
       rows.push_back(Form().ListView1->topLevelItem(row)->text(0).toStdString());
     }
@@ -103,8 +119,11 @@ class WindowJobFixture : public FormFixture {
   }
 
   // Selects the URL-list row, as a click on it would.
-  void SelectUrlRow(int row) {
-    Form().ListView1->setCurrentItem(Form().ListView1->topLevelItem(row));
+  void SelectUrlRow(int row) { Form().ListView1->setCurrentItem(Form().ListView1->topLevelItem(row)); }
+
+  void PressKey(int key, Qt::KeyboardModifiers modifiers = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(Form().ListView1, &press);
   }
 
   LoopbackServer server_;

@@ -1,8 +1,7 @@
-// The Qt dialogs: filters, the shown text, and real boxes answered by a timer.
+// The Qt dialogs: filters, and real boxes answered by a timer.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
@@ -46,7 +45,6 @@ TEST(QtDialogServiceFilter, VerticalBarFiltersBecomeQtFilters) {
     const char* expected;
   } rows[] = {
       {"Text Files (*.txt)|*.txt|All Files (*.*)|*.*", "Text Files (*.txt);;All Files (*)"},
-      {"A|*.a|B|*.b", "A (*.a);;B (*.b)"},
       {"Lists|*.txt;*.lst", "Lists (*.txt *.lst)"},
       {"Lists (*.txt;*.lst)|*.txt;*.lst", "Lists (*.txt *.lst)"},
       {"Odd|*.a|Dangling label", "Odd (*.a)"},
@@ -60,23 +58,6 @@ TEST(QtDialogServiceFilter, VerticalBarFiltersBecomeQtFilters) {
   }
 }
 
-TEST(QtDialogServiceText, ErrorReportShowsAsFourLines) {
-  const QString shown = QtDialogService::DisplayText(
-      QString::fromStdString(ErrorReportText("File not found", "PushButton6_Click", 118)));
-  const QStringList lines = shown.split(u'\n');
-  ASSERT_EQ(lines.size(), 4);
-  EXPECT_EQ(lines[0], QStringLiteral("File not found"));
-  EXPECT_EQ(lines[1], QStringLiteral("in Feedwright2017/04/05.Form1.PushButton6_Click at line 118"));
-  EXPECT_EQ(lines[2], QString());
-  EXPECT_TRUE(lines[3].startsWith(QStringLiteral("Please email screenshot of this message to ")));
-  EXPECT_FALSE(shown.contains(u'\r'));
-}
-
-TEST(QtDialogServiceText, EmptyTitleMeansTheApplicationTitle) {
-  EXPECT_EQ(QtDialogService::TitleOrDefault(""), QStringLiteral("Feedwright"));
-  EXPECT_EQ(QtDialogService::TitleOrDefault("Application Error"), QStringLiteral("Application Error"));
-}
-
 TEST(QtDialogServiceBox, ErrorReportBoxHasTitleIconSingleOkAndPlainText) {
   QtDialogService dialogs;
   bool inspected = false;
@@ -86,6 +67,7 @@ TEST(QtDialogServiceBox, ErrorReportBoxHasTitleIconSingleOkAndPlainText) {
     EXPECT_EQ(box->windowTitle(), QStringLiteral("Application Error"));
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    // The report's CR LF and CR CR show as four lines.
     EXPECT_EQ(box->text(), QStringLiteral("<b>not bold</b>\nin Feedwright2017/04/05.Form1.Form_Load at "
                                           "line 130\n\nPlease email screenshot of this message to "
                                           "support@feedwright.example"));
@@ -110,7 +92,7 @@ TEST(QtDialogServiceBox, OrdinaryMessageHasNoIconAndTheApplicationTitle) {
     inspected = true;
     box->accept();
   });
-  dialogs.ShowMessage("Done.", "", DialogService::Icon::None);
+  dialogs.ShowMessage("Done.", "", DialogService::Icon::None);  // an empty title: the program's
   EXPECT_TRUE(inspected);
 }
 

@@ -38,8 +38,7 @@ TEST(ExampleFeeds, EachDialectReadsWhole) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.file);
-    auto script = std::make_shared<FakeHttpScript>();
-    script->body = ReadExample(row.file);
+    auto script = std::make_shared<FakeHttpScript>(ReadExample(row.file));
     ASSERT_FALSE(script->body.empty());
     FeedReader reader(FakeHttpRegistry(script));
     ASSERT_TRUE(reader.ReadFeed("http://example.invalid/feed"));

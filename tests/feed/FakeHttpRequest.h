@@ -17,7 +17,7 @@ struct FakeHttpScript {
   // Send throws this error when its code is non-zero.
   int32_t sendErrorCode = 0;
   std::string sendErrorText;
-  // One line per call, e.g. "Open GET http://x false", "SetCredentials u p 1", "Send".
+  // One line per call, e.g. "Open GET http://x false [user] [password]", "SetCredentials [u] [p] 1", "Send".
   std::vector<std::string> calls;
 };
 
@@ -26,22 +26,19 @@ class FakeHttpRequest : public HttpRequest {
   explicit FakeHttpRequest(std::shared_ptr<FakeHttpScript> script) : script_(std::move(script)) {}
 
   void Open(const std::string& method, const std::string& url, bool async) override {
-    script_->calls.push_back("Open " + method + " " + url + " " + (async ? "true" : "false"));
+    script_->calls.push_back("Open " + method + " " + url + (async ? " true" : " false"));
   }
   void Open(const std::string& method, const std::string& url, bool async, const std::string& user,
             const std::string& password) override {
-    script_->calls.push_back("Open " + method + " " + url + " " + (async ? "true" : "false") +
-                             " [" + user + "] [" + password + "]");
+    Open(method, url, async);
+    script_->calls.back() += " [" + user + "] [" + password + "]";
   }
   void SetCredentials(const std::string& user, const std::string& password, int32_t flag) override {
-    script_->calls.push_back("SetCredentials [" + user + "] [" + password + "] " +
-                             std::to_string(flag));
+    script_->calls.push_back("SetCredentials [" + user + "] [" + password + "] " + std::to_string(flag));
   }
   void Send() override {
     script_->calls.push_back("Send");
-    if (script_->sendErrorCode != 0) {
-      throw ComponentError(script_->sendErrorCode, script_->sendErrorText);
-    }
+    if (script_->sendErrorCode != 0) throw ComponentError(script_->sendErrorCode, script_->sendErrorText);
   }
   int32_t Status() const override { return script_->status; }
   std::string StatusText() const override { return script_->statusText; }

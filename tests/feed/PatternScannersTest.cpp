@@ -232,6 +232,41 @@ TEST(PatternScannersTest, UnterminatedRunsStayLinear) {
   EXPECT_EQ(PatternScanners::StripHtml(tags), tags);
 }
 
+// For the reader, the scanners also work in a text it gives up, without new storage.
+TEST(PatternScannersTest, InPlaceScannersKeepTheTextsStorage) {
+  struct Row {
+    std::string text;
+    std::string cleaned;
+    std::string stripped;
+  };
+  const Row rows[] = {
+      {"<!DOCTYPE a>0123456789abcdef0123456789", "0123456789abcdef0123456789",
+       "0123456789abcdef0123456789"},
+      {"0123456789abcdef0123456789<b>\x01", "0123456789abcdef0123456789<b>",
+       "0123456789abcdef0123456789\x01"},
+      {"<a><b>\x01\x02<c>0123456789abcdef0123456789", "<a><b><c>0123456789abcdef0123456789",
+       "\x01\x02" "0123456789abcdef0123456789"},
+      {"<a>\x01<b>\x02<c>\x03<d>0123456789abcdef", "<a><b><c><d>0123456789abcdef",
+       "\x01\x02\x03" "0123456789abcdef"},
+      {"nothing to remove here at all, not even one", "nothing to remove here at all, not even one",
+       "nothing to remove here at all, not even one"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.text));
+    std::string cleaned = row.text;
+    const char* cleanedStorage = cleaned.data();
+    PatternScanners::CleanDocumentInPlace(cleaned);
+    EXPECT_EQ(cleaned, row.cleaned);
+    EXPECT_EQ(cleaned.data(), cleanedStorage);
+
+    std::string stripped = row.text;
+    const char* strippedStorage = stripped.data();
+    PatternScanners::StripHtmlInPlace(stripped);
+    EXPECT_EQ(stripped, row.stripped);
+    EXPECT_EQ(stripped.data(), strippedStorage);
+  }
+}
+
 // Both checks of UTF-8, the scanners' and the decoder's, at the boundaries of each length and
 // at every offset of the block-wise skipping.
 TEST(PatternScannersTest, IsValidUtf8Boundaries) {

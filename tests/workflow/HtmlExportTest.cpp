@@ -60,34 +60,36 @@ class HtmlExportTest : public ::testing::Test {
   ScriptedDialogs dialogs_;
 };
 
-TEST_F(HtmlExportTest, EmptyResultsAreReportedBeforeTheFolderIsLookedAt) {
-  field_.text = "";
-  EXPECT_TRUE(Save().empty());
-  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"No URL results to save."});
-  EXPECT_EQ(dialogs_.messages[0].title, "Feedwright");
-  EXPECT_TRUE(pointer_.history.empty());
-}
-
-TEST_F(HtmlExportTest, FolderThatIsNotAFolderIsRefused) {
-  AddRow("http://a");
+TEST_F(HtmlExportTest, NothingToWriteIsSaidAndNothingIsWritten) {
   const std::string file = folder_.Write("plain.txt", "x");
-  for (const std::string& text : {std::string(), file, folder_.FieldText() + "missing/"}) {
-    SCOPED_TRACE(text);
+  const std::string noFolder = "Folder does not exist. Please select another folder.";
+  const struct {
+    const char* label;
+    int rows;
+    bool ticked;
+    std::string field;
+    std::string message;
+  } cases[] = {
+      // Checked before the folder is looked at.
+      {"no rows", 0, false, "", "No URL results to save."},
+      {"empty field", 1, true, "", noFolder},
+      {"a file", 1, true, file, noFolder},
+      {"a missing folder", 1, true, folder_.FieldText() + "missing/", noFolder},
+      {"no ticked row", 2, false, folder_.FieldText(), "Done."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    results_.rows.clear();
     dialogs_.messages.clear();
-    field_.text = text;
+    for (int i = 0; i < c.rows; ++i) AddRow("http://a", c.ticked);
+    field_.text = c.field;
     EXPECT_TRUE(Save().empty());
-    EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Folder does not exist. Please select another folder."});
+    EXPECT_EQ(dialogs_.MessageTexts(), Texts{c.message});
+    EXPECT_EQ(dialogs_.messages[0].title, "Feedwright");
   }
   EXPECT_EQ(Names(), std::set<std::string>{"plain.txt"});
-  EXPECT_TRUE(pointer_.history.empty());
-}
-
-TEST_F(HtmlExportTest, NoTickedRowWritesNothingAndSaysDone) {
-  AddRow("http://a", false);
-  AddRow("http://b", false);
-  EXPECT_TRUE(Save().empty());
-  EXPECT_TRUE(Names().empty());
-  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+  // The pointer is only made busy once there are rows to go through.
+  EXPECT_EQ(pointer_.history, (std::vector<int>{11, 11, 0}));
 }
 
 TEST_F(HtmlExportTest, NamesComeFromTheAddressAndACounterOfTickedRows) {

@@ -47,6 +47,14 @@ ComponentError ErrorFrom(Call call) {
   return ComponentError(0, "");
 }
 
+// Runs call and checks the code and text of the ComponentError it throws.
+template <typename Call>
+void ExpectError(Call call, int32_t code, const std::string& text) {
+  const ComponentError error = ErrorFrom(call);
+  EXPECT_EQ(error.Code(), code);
+  EXPECT_EQ(std::string(error.what()), text);
+}
+
 std::string Gzip(const std::string& data) {
   z_stream stream{};
   // 15 + 16: the largest window, with a gzip header instead of a zlib one.
@@ -92,7 +100,6 @@ class CurlHttpRequestTest : public testing::Test {
   void Record(const httplib::Request& request) {
     std::lock_guard<std::mutex> lock(mutex_);
     headers_ = request.headers;
-    ++requests_;
   }
   std::optional<std::string> Header(const char* name) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -106,7 +113,6 @@ class CurlHttpRequestTest : public testing::Test {
   LoopbackServer server_;
   std::mutex mutex_;
   httplib::Headers headers_;
-  int requests_ = 0;
 };
 
 TEST_F(CurlHttpRequestTest, StatusTextComesFromTheStatusLine) {
@@ -151,9 +157,8 @@ TEST_F(CurlHttpRequestTest, RedirectsAreFollowedUpToTheLimit) {
   EXPECT_EQ(request->Status(), 404);
   EXPECT_EQ(request->StatusText(), "Not Found");
   EXPECT_EQ(request->ResponseText(), "caf\xC3\xA9");
-  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/hop/4"), options); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kTooManyRedirects);
-  EXPECT_EQ(std::string(error.what()), "Too many redirects (more than 3) from " + server_.Url("/hop/4"));
+  ExpectError([&] { Fetch(server_.Url("/hop/4"), options); }, ErrorCodes::kTooManyRedirects,
+              "Too many redirects (more than 3) from " + server_.Url("/hop/4"));
   // libcurl would take -1 as "follow for ever".
   options.maxRedirects = -1;
   EXPECT_EQ(ErrorFrom([&] { Fetch(server_.Url("/hop/1"), options); }).Code(), ErrorCodes::kTooManyRedirects);
@@ -181,9 +186,8 @@ TEST_F(CurlHttpRequestTest, RedirectLoopEndsWithError) {
     response.set_redirect("/loop");
   });
   server_.Start();
-  const ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/loop")); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kTooManyRedirects);
-  EXPECT_EQ(std::string(error.what()), "Too many redirects (more than 10) from " + server_.Url("/loop"));
+  ExpectError([&] { Fetch(server_.Url("/loop")); }, ErrorCodes::kTooManyRedirects,
+              "Too many redirects (more than 10) from " + server_.Url("/loop"));
   EXPECT_EQ(hits.load(), 11);  // the first request and ten redirects
 }
 
@@ -199,10 +203,8 @@ TEST_F(CurlHttpRequestTest, RedirectToAnotherSchemeIsRefused) {
   server_.Start();
   for (const auto& [path, target] : targets) {
     SCOPED_TRACE(path);
-    const ComponentError error = ErrorFrom([&] { Fetch(server_.Url(path)); });
-    EXPECT_EQ(error.Code(), ErrorCodes::kInvalidAddress);
-    EXPECT_EQ(std::string(error.what()),
-              server_.Url(path) + " redirects to an address that is not http or https: " + target);
+    ExpectError([&] { Fetch(server_.Url(path)); }, ErrorCodes::kInvalidAddress,
+                server_.Url(path) + " redirects to an address that is not http or https: " + target);
   }
 }
 
@@ -220,9 +222,7 @@ TEST_F(CurlHttpRequestTest, OpenRefusesAddressesThatAreNotHttpOrHttps) {
   for (const auto& row : cases) {
     SCOPED_TRACE(row.address);
     CurlHttpRequest request(FastOptions());
-    const ComponentError error = ErrorFrom([&] { request.Open("GET", row.address, false); });
-    EXPECT_EQ(error.Code(), ErrorCodes::kInvalidAddress);
-    EXPECT_EQ(std::string(error.what()), row.text);
+    ExpectError([&] { request.Open("GET", row.address, false); }, ErrorCodes::kInvalidAddress, row.text);
     // A refused Open leaves nothing to send.
     EXPECT_EQ(ErrorFrom([&] { request.Send(); }).Code(), ErrorCodes::kRequestState);
   }
@@ -275,15 +275,13 @@ TEST_F(CurlHttpRequestTest, BodyCeilingEndsTheRequest) {
   server_.Start();
   HttpOptions options = FastOptions();
   options.maxBodyBytes = 10 * 1024;
-  ComponentError error = ErrorFrom([&] { Fetch(server_.Url("/bomb.gz"), options); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kBodyTooLarge);
-  EXPECT_EQ(std::string(error.what()), "The response is larger than 10 KiB: " + server_.Url("/bomb.gz"));
+  ExpectError([&] { Fetch(server_.Url("/bomb.gz"), options); }, ErrorCodes::kBodyTooLarge,
+              "The response is larger than 10 KiB: " + server_.Url("/bomb.gz"));
 
   options.maxBodyBytes = 1000;
   EXPECT_EQ(Fetch(server_.Url("/bytes/1000"), options)->ResponseText().size(), 1000u);
-  error = ErrorFrom([&] { Fetch(server_.Url("/bytes/1001"), options); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kBodyTooLarge);
-  EXPECT_EQ(std::string(error.what()), "The response is larger than 1000 bytes: " + server_.Url("/bytes/1001"));
+  ExpectError([&] { Fetch(server_.Url("/bytes/1001"), options); }, ErrorCodes::kBodyTooLarge,
+              "The response is larger than 1000 bytes: " + server_.Url("/bytes/1001"));
 }
 
 TEST_F(CurlHttpRequestTest, ServerSilentBeforeOrDuringTheBodyTimesOut) {
@@ -294,9 +292,8 @@ TEST_F(CurlHttpRequestTest, ServerSilentBeforeOrDuringTheBodyTimesOut) {
     HttpOptions options = FastOptions();
     options.idleTimeout = 300ms;
     const auto start = std::chrono::steady_clock::now();
-    const ComponentError error = ErrorFrom([&] { Fetch(silent.Url("/feed"), options); });
-    EXPECT_EQ(error.Code(), ErrorCodes::kTimeout);
-    EXPECT_EQ(std::string(error.what()), "No data received for 0.3 seconds from " + silent.Url("/feed"));
+    ExpectError([&] { Fetch(silent.Url("/feed"), options); }, ErrorCodes::kTimeout,
+                "No data received for 0.3 seconds from " + silent.Url("/feed"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "the idle limit did not end the request";
   }
 }
@@ -318,9 +315,7 @@ TEST_F(CurlHttpRequestTest, BrokenAnswersFailAsTransferErrors) {
     SCOPED_TRACE(row.name);
     RawLoopbackServer raw(row.reply, false);
     raw.Start();
-    const ComponentError error = ErrorFrom([&] { Fetch(raw.Url("/feed")); });
-    EXPECT_EQ(error.Code(), ErrorCodes::kTransfer);
-    EXPECT_EQ(std::string(error.what()), row.text + raw.Url("/feed"));
+    ExpectError([&] { Fetch(raw.Url("/feed")); }, ErrorCodes::kTransfer, row.text + raw.Url("/feed"));
   }
 }
 
@@ -338,9 +333,7 @@ TEST_F(CurlHttpRequestTest, UnreachableServersFailInWords) {
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.url);
-    const ComponentError error = ErrorFrom([&] { Fetch(row.url); });
-    EXPECT_EQ(error.Code(), row.code);
-    EXPECT_EQ(std::string(error.what()), row.text);
+    ExpectError([&] { Fetch(row.url); }, row.code, row.text);
   }
 }
 
@@ -365,9 +358,8 @@ TEST_F(CurlHttpRequestTest, WaitHookAnsweringFalseAbandonsTheRequest) {
   HttpOptions options = FastOptions();
   options.idleTimeout = 10s;
   options.waitHook = [&calls] { return ++calls < 4; };
-  const ComponentError error = ErrorFrom([&] { Fetch(silent.Url("/feed"), options); });
-  EXPECT_EQ(error.Code(), ErrorCodes::kRequestAbandoned);
-  EXPECT_EQ(std::string(error.what()), "The download of " + silent.Url("/feed") + " was abandoned");
+  ExpectError([&] { Fetch(silent.Url("/feed"), options); }, ErrorCodes::kRequestAbandoned,
+              "The download of " + silent.Url("/feed") + " was abandoned");
   EXPECT_EQ(calls, 4);
 }
 

@@ -40,7 +40,6 @@ TEST(Re2RegExpTest, OptionsSyntaxAndReplacements) {
   } cases[] = {
       {"first match only", false, false, "o", "foo boo", "0", "f0o boo"},
       {"every match", false, true, "o", "foo boo", "0", "f00 b00"},
-      {"no match", false, true, "z", "foo", "0", "foo"},
       {"case-sensitive", false, true, "ABC", "abc ABC", "x", "abc x"},
       {"case-insensitive", true, true, "ABC", "abc ABC aBc", "x", "x x x"},
       {"case-insensitive beyond ASCII", true, true, "\xC3\xA9", "\xC3\x89 \xC3\xA9", "e", "e e"},
@@ -56,25 +55,8 @@ TEST(Re2RegExpTest, OptionsSyntaxAndReplacements) {
       {"trailing backslash in the replacement", false, true, "b", "abc", "x\\", "ax\\c"},
       {"dollar in the replacement is literal", false, true, "(b)", "abc", "$1", "a$1c"},
       {"NUL in input and replacement", false, true, "b", "a\0b"s, "\0"s, "a\0\0"s},
-      // The fixed patterns with other options than the reader's go to RE2.
-      {"declaration pattern case-sensitive", false, true, Patterns::kCleanDocument,
-       "<!doctype x><!DOCTYPE y>z", "", "<!doctype x>z"},
-      {"tag pattern with a replacement", true, true, Patterns::kStripHtml, "<p>a</p>", "|",
-       "|a|"},
-      {"tag pattern first match only", true, false, Patterns::kStripHtml, "<p>a</p>", "",
-       "a</p>"},
-      // With the reader's options, the scanners.
-      {"tag pattern, reader's options", true, true, Patterns::kStripHtml,
-       "<p>Hello <b>world</b></p> a < b > c <>", "", "Hello world a  c <>"},
-      {"declaration pattern, reader's options", true, true, Patterns::kCleanDocument,
-       "<!doctype rss [<!ENTITY a 'b'>]>\x01<rss/>\xEF\xBF\xBE", "", "]><rss/>"},
       // Malformed UTF-8 makes RE2 give a different answer from the scanners'; RE2's stands.
-      {"tag around a stray byte", true, true, Patterns::kStripHtml, "<\xFF>a<b>", "",
-       "<\xFF>a"},
-      {"declaration ending in a stray byte", true, true, Patterns::kCleanDocument,
-       "<!DOCTYPE\xFF>\x01", "", "<!DOCTYPE\xFF>"},
-      {"tag around a truncated sequence", true, true, Patterns::kStripHtml, "<\xC3>", "",
-       "<\xC3>"},
+      {"tag around a stray byte", true, true, Patterns::kStripHtml, "<\xFF>a<b>", "", "<\xFF>a"},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);
@@ -142,7 +124,8 @@ TEST(Re2RegExpTest, AnyBytesGiveRe2sAnswerInACopyOrInPlace) {
   } cases[] = {
       {Patterns::kCleanDocument, true, true, ""}, {Patterns::kStripHtml, true, true, ""},
       {Patterns::kStripHtml, false, true, ""},    {Patterns::kStripHtml, true, false, ""},
-      {Patterns::kStripHtml, true, true, "-"},    {"[<>]", false, false, "x"},
+      {Patterns::kStripHtml, true, true, "-"},    {Patterns::kCleanDocument, false, true, ""},
+      {"[<>]", false, false, "x"},
       {"a+", true, true, "\\1"},  // literal here, a group reference to RE2: only the copy is compared
   };
   for (const auto& c : cases) {

@@ -13,6 +13,11 @@
 //   and the control characters, U+FFFE and U+FFFF have no case at all.
 // - Every match starts at a '<' or at a forbidden character, and a match runs to its own end
 //   before the search resumes, exactly as in a replace-all.
+// - Bytes that are not valid UTF-8 matter only inside a tag or a declaration. RE2 looks for the
+//   start of a match byte by byte, so outside those it steps over any byte as the scanners do,
+//   and a forbidden character is the same bytes wherever it stands. Inside, whether
+//   "(.|\n)" steps over such bytes is RE2's own affair, so a scanner stops at a tag or
+//   declaration that holds them and leaves the rest of the text to RE2.
 
 namespace PatternScanners {
 namespace {
@@ -69,6 +74,22 @@ std::size_t FindByte(std::string_view text, std::size_t from, char value) {
   return std::string_view::npos;
 }
 
+// True when some byte of text is outside ASCII.
+bool HasNonAscii(std::string_view text) {
+  std::size_t pos = 0;
+  for (; pos + 8 <= text.size(); pos += 8) {
+    if (Load8(text.data() + pos) & kHighBits) return true;
+  }
+  for (; pos < text.size(); ++pos) {
+    if (static_cast<unsigned char>(text[pos]) >= 0x80) return true;
+  }
+  return false;
+}
+
+// True when the bytes of a tag or declaration between its '<' and its '>' are such that RE2's
+// match of it is the scanner's: ASCII, or valid UTF-8.
+bool SpanIsExact(std::string_view span) { return !HasNonAscii(span) || IsValidUtf8(span); }
+
 constexpr bool IsForbiddenControl(unsigned char c) {
   return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
@@ -92,6 +113,14 @@ class Compactor {
     text_.resize(size_);
   }
 
+  // Finish for a scan that stopped at stop: returns where the unscanned rest now starts.
+  std::size_t FinishAt(std::size_t stop) {
+    Keep(stop);
+    const std::size_t restStart = size_;
+    Finish();
+    return restStart;
+  }
+
  private:
   void Keep(std::size_t end) {
     const std::size_t length = end - keepFrom_;
@@ -99,6 +128,7 @@ class Compactor {
       std::memmove(text_.data() + size_, text_.data() + keepFrom_, length);
     }
     size_ += length;
+    keepFrom_ = end;
   }
 
   std::string& text_;
@@ -112,20 +142,23 @@ class CleanScanner {
  public:
   explicit CleanScanner(std::string& text) : text_(text), compactor_(text) {}
 
-  void Run() {
+  std::size_t Run() {
     const std::size_t size = text_.size();
-    while (pos_ < size) {
+    while (pos_ < size && stop_ == kNotStopped) {
       // Skip sixteen bytes at a time while none of them can start a match. The byte after the
       // block is read too, for a "<!" that straddles the block's end.
       while (pos_ + 17 <= size && !MayStartMatch(text_.data() + pos_)) pos_ += 16;
       const std::size_t blockEnd = pos_ + 16 < size ? pos_ + 16 : size;
-      while (pos_ < blockEnd) Step();
+      while (pos_ < blockEnd && stop_ == kNotStopped) Step();
     }
+    if (stop_ != kNotStopped) return compactor_.FinishAt(stop_);
     compactor_.Finish();
+    return kNotStopped;
   }
 
  private:
   static constexpr std::string_view kDoctype = "<!doctype";
+  static constexpr std::size_t kNotStopped = std::string_view::npos;
 
   // False only when Step would pass over each of the sixteen bytes at block without a match:
   // none is a forbidden control, none is the 0xEF that leads U+FFFE and U+FFFF, and no '<'
@@ -154,6 +187,10 @@ class CleanScanner {
       const void* found = std::memchr(text_.data() + searchFrom, '>', text_.size() - searchFrom);
       if (found) {
         const std::size_t end = static_cast<const char*>(found) - text_.data() + 1;
+        if (!SpanIsExact(text_.substr(pos_ + 1, end - pos_ - 2))) {
+          stop_ = pos_;
+          return;
+        }
         compactor_.Drop(pos_, end);
         pos_ = end;
       } else {
@@ -186,16 +223,18 @@ class CleanScanner {
   std::string_view text_;
   Compactor compactor_;
   std::size_t pos_ = 0;
+  std::size_t stop_ = kNotStopped;  // a declaration RE2 may read otherwise starts here
   bool doctypePossible_ = true;
 };
 
 }  // namespace
 
-void CleanDocumentInPlace(std::string& text) {
-  if (!text.empty()) CleanScanner(text).Run();
+std::size_t CleanDocumentInPlace(std::string& text) {
+  if (text.empty()) return std::string::npos;
+  return CleanScanner(text).Run();
 }
 
-void StripHtmlInPlace(std::string& text) {
+std::size_t StripHtmlInPlace(std::string& text) {
   const std::string_view view = text;
   const std::size_t size = view.size();
   Compactor compactor(text);
@@ -209,10 +248,12 @@ void StripHtmlInPlace(std::string& text) {
     if (searchFrom >= size) break;
     const std::size_t close = FindByte(view, searchFrom, '>');
     if (close == std::string_view::npos) break;
+    if (!SpanIsExact(view.substr(start + 1, close - start - 1))) return compactor.FinishAt(start);
     pos = close + 1;
     compactor.Drop(start, pos);
   }
   compactor.Finish();
+  return std::string::npos;
 }
 
 std::string CleanDocument(std::string_view text) {

@@ -17,9 +17,13 @@ std::string CleanDocument(std::string_view text);
 std::string StripHtml(std::string_view text);
 
 // The same two removals done in the text's own storage: nothing is allocated, and a text
-// without matches is not copied at all.
-void CleanDocumentInPlace(std::string& text);
-void StripHtmlInPlace(std::string& text);
+// without matches is not copied at all. Any bytes may come in, and the removal is RE2's up to
+// the first document type declaration or tag whose bytes between "<" and ">" are not valid
+// UTF-8 (how RE2 reads those is its own affair). There the scan stops: the function returns
+// where that "<" now stands, the text from there on is as it came, and the caller finishes it
+// with RE2. npos when the whole text was done.
+std::size_t CleanDocumentInPlace(std::string& text);
+std::size_t StripHtmlInPlace(std::string& text);
 
 // True when text is well-formed UTF-8: shortest forms only, no surrogates, nothing past
 // U+10FFFF. The scanners are exact only for such text.

@@ -50,13 +50,15 @@ std::string Re2RegExp::Replace(const std::string& input, const std::string& repl
 }
 
 std::string Re2RegExp::Replace(std::string&& input, const std::string& replacement) {
-  switch (ScannerFor(input, replacement)) {
-    case Scanner::kCleanDocument:
-      PatternScanners::CleanDocumentInPlace(input);
-      return std::move(input);
-    case Scanner::kStripHtml:
-      PatternScanners::StripHtmlInPlace(input);
-      return std::move(input);
+  switch (ScannerFor(replacement)) {
+    case Scanner::kCleanDocument: {
+      const std::size_t stop = PatternScanners::CleanDocumentInPlace(input);
+      return FinishWithRe2(std::move(input), stop);
+    }
+    case Scanner::kStripHtml: {
+      const std::size_t stop = PatternScanners::StripHtmlInPlace(input);
+      return FinishWithRe2(std::move(input), stop);
+    }
     case Scanner::kNone:
       break;
   }
@@ -70,15 +72,23 @@ std::string Re2RegExp::Replace(std::string&& input, const std::string& replaceme
   return std::move(input);
 }
 
-Re2RegExp::Scanner Re2RegExp::ScannerFor(const std::string& input,
-                                         const std::string& replacement) const {
+Re2RegExp::Scanner Re2RegExp::ScannerFor(const std::string& replacement) const {
   if (patternScanner_ == Scanner::kNone || !ignoreCase_ || !global_ || !replacement.empty()) {
     return Scanner::kNone;
   }
-  // RE2 treats some malformed sequences differently from the scanners; the reader only passes
-  // UTF-8, but any other caller still gets RE2's own answer.
-  if (!PatternScanners::IsValidUtf8(input)) return Scanner::kNone;
   return patternScanner_;
+}
+
+std::string Re2RegExp::FinishWithRe2(std::string&& text, std::size_t stop) {
+  if (stop == std::string::npos) return std::move(text);
+  // The scan stopped at a tag or declaration whose bytes are not valid UTF-8. Everything before
+  // it is done, and RE2's search would resume right there, so RE2 on the rest from that point
+  // gives what RE2 on the whole text gives: neither pattern looks behind a match.
+  std::string rest = text.substr(stop);
+  RE2::GlobalReplace(&rest, Compiled(), "");
+  text.resize(stop);
+  text += rest;
+  return std::move(text);
 }
 
 const RE2& Re2RegExp::Compiled() {

@@ -31,7 +31,9 @@ class Re2RegExp : public RegExp {
   enum class Scanner { kNone, kCleanDocument, kStripHtml };
 
   // The scanner that gives RE2's answer for this call, or kNone.
-  Scanner ScannerFor(const std::string& input, const std::string& replacement) const;
+  Scanner ScannerFor(const std::string& replacement) const;
+  // The text a scanner returned, with the rest from stop (npos: none) replaced by RE2.
+  std::string FinishWithRe2(std::string&& text, std::size_t stop);
   // The compiled pattern for the options in force, compiled on first use.
   const re2::RE2& Compiled();
 

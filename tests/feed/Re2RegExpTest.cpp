@@ -161,6 +161,30 @@ TEST(Re2RegExpTest, AnyBytesGiveRe2sAnswerInACopyOrInPlace) {
   }
 }
 
+// Bytes that are not UTF-8 outside tags are stepped over; a tag or declaration that holds some
+// hands the rest of the text to RE2, which decides whether it matches.
+TEST(Re2RegExpTest, InvalidBytesInsideATagLeaveTheRestToRe2) {
+  const char* const inputs[] = {
+      "\xFF<b>x</b>\xC3",         "<b>x</b><a\xFF<b>y</b>", "<b>\xED\xA0\x80</b><i>z</i>",
+      "<a \xF4\x90\x80\x80>t<b>", "<!DOCTYPE \xFF>\x01<b>",  "\x01<!doctype a>\xC0\x80<x>\x02",
+      "<!DOCTYPE a [\xFF]>\x01", "<\xE0\x80\x80>\xEF\xBF\xBE<!DOCTYPE b>"};
+  RE2::Options options;
+  options.set_case_sensitive(false);
+  for (const char* pattern : {Patterns::kCleanDocument, Patterns::kStripHtml}) {
+    const RE2 reference(pattern, options);
+    Re2RegExp regex;
+    regex.IgnoreCase(true);
+    regex.Global(true);
+    regex.Pattern(pattern);
+    for (const char* input : inputs) {
+      SCOPED_TRACE(testing::Message() << pattern << " " << ::testing::PrintToString(input));
+      std::string expected = input;
+      RE2::GlobalReplace(&expected, reference, "");
+      EXPECT_EQ(regex.Replace(std::string(input), ""), expected);
+    }
+  }
+}
+
 // A component that only implements replacing in a copy still serves a given-up input.
 class CopyOnlyRegExp : public RegExp {
  public:

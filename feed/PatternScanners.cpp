@@ -74,6 +74,37 @@ std::size_t FindByte(std::string_view text, std::size_t from, char value) {
   return std::string_view::npos;
 }
 
+// The index of the first mark in marks (some mark set).
+std::size_t FirstMark(Marks16 marks) {
+  uint64_t halves[2];
+  std::memcpy(halves, &marks, sizeof halves);
+  if (halves[0] != 0) return FirstMarkedByte(halves[0] & kHighBits);
+  return 8 + FirstMarkedByte(halves[1] & kHighBits);
+}
+
+// The position of the first '>' at or after from, or npos; nonAscii tells whether a byte from
+// from up to that '>' is outside ASCII. One pass for both, as FindByte goes.
+std::size_t FindTagEnd(std::string_view text, std::size_t from, bool& nonAscii) {
+  const char* const data = text.data();
+  nonAscii = false;
+  for (; from + 16 <= text.size(); from += 16) {
+    const Bytes16 bytes = Load16(data + from);
+    const Marks16 high = bytes >= 0x80;
+    const Marks16 close = bytes == '>';
+    if (AnySet(close)) {
+      const std::size_t at = FirstMark(close);
+      nonAscii = nonAscii || (AnySet(high) && FirstMark(high) < at);
+      return from + at;
+    }
+    nonAscii = nonAscii || AnySet(high);
+  }
+  for (; from < text.size(); ++from) {
+    if (data[from] == '>') return from;
+    nonAscii = nonAscii || static_cast<unsigned char>(data[from]) >= 0x80;
+  }
+  return std::string_view::npos;
+}
+
 // True when some byte of text is outside ASCII.
 bool HasNonAscii(std::string_view text) {
   std::size_t pos = 0;
@@ -246,9 +277,13 @@ std::size_t StripHtmlInPlace(std::string& text) {
     // '<' can start a tag either.
     const std::size_t searchFrom = start + 2;
     if (searchFrom >= size) break;
-    const std::size_t close = FindByte(view, searchFrom, '>');
+    bool nonAscii;
+    const std::size_t close = FindTagEnd(view, searchFrom, nonAscii);
     if (close == std::string_view::npos) break;
-    if (!SpanIsExact(view.substr(start + 1, close - start - 1))) return compactor.FinishAt(start);
+    nonAscii = nonAscii || static_cast<unsigned char>(view[start + 1]) >= 0x80;
+    if (nonAscii && !IsValidUtf8(view.substr(start + 1, close - start - 1))) {
+      return compactor.FinishAt(start);
+    }
     pos = close + 1;
     compactor.Drop(start, pos);
   }

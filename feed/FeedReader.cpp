@@ -175,11 +175,15 @@ bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bA
     if (lType < 1 || lType > static_cast<int32_t>(kDialects.size())) return false;
     const Dialect& dialect = kDialects[static_cast<std::size_t>(lType) - 1];
 
+    // The field paths as text once, not once for every field of every entry.
+    const std::string linkPath = dialect.linkPath;
+    const std::string titlePath = dialect.titlePath;
+    const std::string descriptionPath = dialect.descriptionPath;
     for (const XmlNode& entry : document.SelectNodes(dialect.entryPath)) {
       auto item = std::make_shared<FeedItem>();
-      item->url_ = GetNodeText(entry, dialect.linkPath);
-      item->title_ = GetNodeText(entry, dialect.titlePath);
-      item->description_ = GetNodeText(entry, dialect.descriptionPath);
+      item->url_ = GetNodeText(entry, linkPath);
+      item->title_ = GetNodeText(entry, titlePath);
+      item->description_ = GetNodeText(entry, descriptionPath);
       if (!bAllowHTML) {
         item->description_ = StripHTML(std::move(item->description_));
         // The stripped text keeps the room its tags took; the list keeps every
@@ -197,7 +201,7 @@ bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bA
   return false;
 }
 
-std::string FeedReader::GetNodeText(const XmlNode& entry, std::string path) {
+std::string FeedReader::GetNodeText(const XmlNode& entry, const std::string& path) {
   try {
     return entry.SelectSingleNode(path).NodeTypedValue();
   } catch (const ComponentError& error) {

@@ -59,7 +59,7 @@ class FeedReader {
   std::string FetchDocument(const std::string& sURL, const std::string& sUserName,
                             const std::string& sPassWord, const std::string& className);
   bool ParseItems(const XmlDocument& document, int32_t& lType, bool bAllowHTML);
-  std::string GetNodeText(const XmlNode& entry, std::string path);
+  std::string GetNodeText(const XmlNode& entry, const std::string& path);
   std::string CleanDocument(std::string text);
 
   // A new component of the class, or null with error 429 recorded.

@@ -183,7 +183,7 @@ void MeasureTimes(const Options& options, const std::string& path, Row& row) {
   std::vector<double> floorTimes, ourTimes;
   double spent = 0;
   // Interleaved, so that a burst of load on the shared machine hits both alike.
-  while (floorTimes.size() < 3 || (spent < 2 * options.seconds && floorTimes.size() < 200)) {
+  while (floorTimes.size() < 5 || (spent < 2 * options.seconds && floorTimes.size() < 200)) {
     floorTimes.push_back(TimeFloor(path));
     ourTimes.push_back(TimeOurs(reader, *slot, path, row));
     spent += floorTimes.back() + ourTimes.back();

@@ -23,3 +23,7 @@ class DialogService {
   // A modal folder chooser; the chosen folder's path, or empty text when nothing was chosen.
   virtual std::string ChooseFolder(const std::string& prompt) = 0;
 };
+
+// A plain message: the text with an OK button only, no icon, under the application title. Every
+// ordinary message of the program ("Done.", "File not found", ...) goes through here.
+void ShowPlainMessage(DialogService& dialogs, const std::string& text);

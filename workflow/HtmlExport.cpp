@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "AppInfo.h"
 #include "ErrorGuard.h"
 #include "ExclusiveFile.h"
 #include "FileNames.h"
@@ -30,15 +29,14 @@ void HtmlExport::OnFileWritten(std::function<void(const std::string& path)> obse
 
 void HtmlExport::Save() {
   ErrorGuard guard(dialogs_, "PushButton3_Click");
-  auto message = [&](const char* text) {
-    dialogs_.ShowMessage(text, AppInfo::kProductName, DialogService::Icon::None);
-  };
   if (guard.Branch(102, [&] { return results_.Count() == 0; })) {
-    guard.Step(152, [&] { message("No URL results to save."); });
+    guard.Step(152, [&] { ShowPlainMessage(dialogs_, "No URL results to save."); });
     return;
   }
   if (guard.Branch(104, [&] { return !FolderExists(folder_.Text()); })) {
-    guard.Step(150, [&] { message("Folder does not exist. Please select another folder."); });
+    guard.Step(150, [&] {
+      ShowPlainMessage(dialogs_, "Folder does not exist. Please select another folder.");
+    });
     return;
   }
   int64_t counter = 0;
@@ -55,7 +53,7 @@ void HtmlExport::Save() {
     more = guard.Advance(142, [&] { return ++row < count; });
   }
   guard.Step(144, [&] { pointer_.SetValue(BusyPointer::kDefault); });
-  guard.Step(148, [&] { message("Done."); });
+  guard.Step(148, [&] { ShowPlainMessage(dialogs_, "Done."); });
 }
 
 void HtmlExport::SaveRow(ErrorGuard& guard, int64_t row, int64_t& counter) {

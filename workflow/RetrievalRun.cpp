@@ -2,7 +2,6 @@
 
 #include <stdexcept>
 
-#include "AppInfo.h"
 #include "ErrorGuard.h"
 #include "FileNames.h"
 #include "WaitSeconds.h"
@@ -45,7 +44,7 @@ void RetrievalRun::Start() {
   RunningMark running(state_);
   ErrorGuard guard(dialogs_, "PushButton2_Click");
   if (guard.Branch(102, [&] { return urls_.Count() == 0; })) {
-    guard.Step(150, [&] { ShowMessage("No URLs added."); });
+    guard.Step(150, [&] { ShowPlainMessage(dialogs_, "No URLs added."); });
     return;
   }
   guard.Step(104, [&] { pointer_.SetValue(BusyPointer::kBusy); });
@@ -80,7 +79,7 @@ void RetrievalRun::Start() {
   guard.Step(148, [&] { pointer_.SetValue(BusyPointer::kDefault); });
   guard.Step(148, [&] { progress_.SetPosition(0); });
   guard.Step(142, [&] { progress_.SetText(ProgressSink::kRestText); });
-  guard.Step(142, [&] { ShowMessage("Done."); });
+  guard.Step(142, [&] { ShowPlainMessage(dialogs_, "Done."); });
 }
 
 std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
@@ -158,8 +157,4 @@ bool RetrievalRun::AddResultRow(ErrorGuard& guard, const std::string& address,
   guard.Step(132, [&] { results_.SetSubItem(row, ResultsList::kDescription, item.Description()); });
   guard.Step(132, [&] { results_.SetSubItem(row, ResultsList::kLink, item.URL()); });
   return true;
-}
-
-void RetrievalRun::ShowMessage(const std::string& text) {
-  dialogs_.ShowMessage(text, AppInfo::kProductName, DialogService::Icon::None);
 }

@@ -54,7 +54,6 @@ class RetrievalRun {
   void ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row, int64_t count);
   // Appends one ticked row for the item; false when no row could be appended.
   bool AddResultRow(ErrorGuard& guard, const std::string& address, const FeedItem& item);
-  void ShowMessage(const std::string& text);
 
   const UrlList& urls_;
   ResultsList& results_;

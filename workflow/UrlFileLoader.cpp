@@ -6,7 +6,6 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "AppInfo.h"
 #include "OpmlSubscriptions.h"
 #include "PathChecks.h"
 
@@ -124,10 +123,6 @@ class RowSplitter {
 
 namespace {
 
-void ShowMessage(DialogService& dialogs, const std::string& text) {
-  dialogs.ShowMessage(text, AppInfo::kProductName, DialogService::Icon::None);
-}
-
 // Appends up to one chunk of the file to bytes; false at the end of the file.
 bool ReadChunk(InputFile& file, std::string& bytes) {
   const std::size_t before = bytes.size();
@@ -148,7 +143,7 @@ UrlFileLoad LoadOpml(UrlList& list, InputFile& file, std::string bytes, bool end
   if (bytes.size() > kMaxOpmlFileBytes) ThrowErrno(EFBIG, path);
   const OpmlAddresses opml = ReadOpmlAddresses(bytes);
   if (!opml.parsed) {
-    ShowMessage(dialogs, "The file looks like an OPML subscription list but cannot be read: " +
+    ShowPlainMessage(dialogs, "The file looks like an OPML subscription list but cannot be read: " +
                              opml.error + ". No addresses were added.");
     return UrlFileLoad::kBrokenOpml;
   }
@@ -167,7 +162,7 @@ UrlFileLoad LoadOpml(UrlList& list, InputFile& file, std::string bytes, bool end
 UrlFileLoad LoadUrlFile(UrlList& list, const std::string& path, DialogService& dialogs,
                         EventPump& events) {
   if (!FileExists(path)) {
-    ShowMessage(dialogs, "File not found");
+    ShowPlainMessage(dialogs, "File not found");
     return UrlFileLoad::kNotFound;
   }
   InputFile file(path);

@@ -55,8 +55,7 @@ void UrlListCommands::LoadFromFile() {
   guard.Step(114, [&] { names = SplitAtNul(fileName); });
   if (guard.Branch(116, [&] { return names.size() > 1; })) {
     guard.Step(120, [&] {
-      dialogs_.ShowMessage("Please select just one file.", AppInfo::kProductName,
-                           DialogService::Icon::None);
+      ShowPlainMessage(dialogs_, "Please select just one file.");
     });
     return;
   }
@@ -91,8 +90,7 @@ void UrlListCommands::RemoveSelected() noexcept {
 void UrlListCommands::Help() {
   ErrorGuard guard(dialogs_, "PushButton11_Click");
   guard.Step(100, [&] {
-    dialogs_.ShowMessage(std::string("Questions? Please contact Team Quillmark at ") +
-                             AppInfo::kContactPage,
-                         AppInfo::kProductName, DialogService::Icon::None);
+    ShowPlainMessage(dialogs_, std::string("Questions? Please contact Team Quillmark at ") +
+                                   AppInfo::kContactPage);
   });
 }

@@ -12,7 +12,9 @@ void BatchReport::FeedStarting(int64_t row, int64_t count, const std::string& ad
 
 void BatchReport::FeedFinished(const FeedOutcome& outcome) {
   ++feedsFinished_;
-  if (FeedFailed(outcome)) {
+  if (!FeedFailed(outcome)) return;
+  ++feedsFailed_;
+  if (failures_.size() < kMaxListedFailures) {
     failures_.push_back({outcome.row, outcome.address, FeedFailureReason(outcome)});
   }
 }
@@ -26,5 +28,7 @@ void BatchReport::WriteSummary(int64_t rows, int64_t filesWritten) {
     err_ << "  [" << failure.row + 1 << '/' << count_ << "] " << DisplayText(failure.address)
          << ": " << DisplayText(failure.reason) << '\n';
   }
+  const int64_t unlisted = feedsFailed_ - static_cast<int64_t>(failures_.size());
+  if (unlisted > 0) err_ << "  ... and " << unlisted << " more failed feeds\n";
   err_.flush();
 }

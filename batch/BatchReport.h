@@ -1,7 +1,8 @@
 // What the batch mode tells on standard error: one progress line per feed as it is read, and
-// the closing summary with every failed feed and its reason.
+// the closing summary with the failed feeds and their reasons.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -11,6 +12,10 @@
 
 class BatchReport : public RunObserver {
  public:
+  // The most failed feeds the summary lists one by one; the rest are only counted, so that a
+  // run of many failing feeds holds no more than this many reasons.
+  static constexpr std::size_t kMaxListedFailures = 1000;
+
   explicit BatchReport(std::ostream& err);
 
   // "[3/12] address", before the feed is read.
@@ -18,11 +23,12 @@ class BatchReport : public RunObserver {
   // Keeps the feed's outcome for the summary.
   void FeedFinished(const FeedOutcome& outcome) override;
 
-  // Feeds read, rows, files written, and every failed feed with its position, address and
-  // reason (the reader's error text and the HTTP status).
+  // Feeds read, rows, files written, and the first kMaxListedFailures failed feeds with their
+  // position, address and reason (the reader's error text and the HTTP status), followed by
+  // "  ... and N more failed feeds" when there were more.
   void WriteSummary(int64_t rows, int64_t filesWritten);
 
-  int64_t FeedsFailed() const { return static_cast<int64_t>(failures_.size()); }
+  int64_t FeedsFailed() const { return feedsFailed_; }
 
  private:
   struct Failure {
@@ -34,5 +40,6 @@ class BatchReport : public RunObserver {
   std::ostream& err_;
   int64_t count_ = 0;
   int64_t feedsFinished_ = 0;
+  int64_t feedsFailed_ = 0;
   std::vector<Failure> failures_;
 };

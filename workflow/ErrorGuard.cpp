@@ -1,6 +1,7 @@
 #include "ErrorGuard.h"
 
 #include <exception>
+#include <new>
 
 #include "AppInfo.h"
 
@@ -39,12 +40,27 @@ bool ErrorGuard::Run(int32_t number, const std::function<void()>& action) {
   try {
     action();
     return true;
+  } catch (const std::bad_alloc& error) {
+    // Remembering this one must not need memory.
+    if (allocationFailureReported_) return false;
+    allocationFailureReported_ = true;
+    description = error.what();
   } catch (const std::exception& error) {
     description = error.what();
   } catch (...) {
     description = "Unknown error";
   }
+  if (!FirstTime(number, description)) return false;
   // Reported outside the catch block: the box is modal and runs an event loop.
   ShowErrorReport(dialogs_, description, operation_, number);
   return false;
+}
+
+bool ErrorGuard::FirstTime(int32_t number, const std::string& description) {
+  try {
+    return reported_.emplace(number, description).second;
+  } catch (const std::bad_alloc&) {
+    // Not remembered, but still shown.
+    return true;
+  }
 }

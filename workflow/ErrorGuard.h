@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "DialogService.h"
 
@@ -20,6 +22,15 @@ void ShowErrorReport(DialogService& dialogs, const std::string& description,
 // Armed for one run of one operation. Each member runs one labelled piece of the operation;
 // an exception escaping it (also from a routine it called) is reported, and the operation then
 // continues with whatever follows the piece.
+//
+// A failure that repeats is reported once per run of the operation, so that a step failing the
+// same way on every row of a long list shows one box, not one per row:
+// - a failure with the same step number and the same description as one already reported by
+//   this guard is not reported again;
+// - an allocation failure (std::bad_alloc) is reported once, at the first step where it
+//   happens, whatever step it happens in later.
+// Every other failure is reported as it happens, and the operation goes on in the same way
+// whether or not the failure was shown.
 class ErrorGuard {
  public:
   ErrorGuard(DialogService& dialogs, std::string operation);
@@ -41,6 +52,12 @@ class ErrorGuard {
   // Runs action; on failure reports it and returns false.
   bool Run(int32_t number, const std::function<void()>& action);
 
+  // Whether the failure is new to this run of the operation; remembers it.
+  bool FirstTime(int32_t number, const std::string& description);
+
   DialogService& dialogs_;
   std::string operation_;
+  // Every failure reported so far, by step number and description.
+  std::set<std::pair<int32_t, std::string>> reported_;
+  bool allocationFailureReported_ = false;
 };

@@ -1,6 +1,6 @@
 #include "FeedOutcome.h"
 
-bool FeedFailed(const FeedOutcome& outcome) { return !outcome.read && outcome.rowsAdded == 0; }
+bool FeedFailed(const FeedOutcome& outcome) { return !outcome.read; }
 
 std::string FeedFailureReason(const FeedOutcome& outcome) {
   std::string status;
@@ -12,7 +12,7 @@ std::string FeedFailureReason(const FeedOutcome& outcome) {
   if (error.empty() && outcome.errorCode != 0) error = "Error " + std::to_string(outcome.errorCode);
 
   if (!error.empty()) return status.empty() ? error : error + " (" + status + ")";
-  if (outcome.httpStatus == 200) {
+  if (outcome.httpStatus == 200 && outcome.rowsAdded == 0) {
     // The reader records nothing for a body that is not XML, and tells a dialect by its
     // entries, so a feed without any looks the same as an HTML page.
     return "The response is not an RSS, RDF or Atom feed with entries (" + status + ")";

@@ -21,12 +21,14 @@ struct FeedOutcome {
   std::string httpStatusText;
 };
 
-// True when the feed added no rows because ReadFeed failed. A feed whose entries arrived with a
-// status other than 200 did not fail. The reader tells a feed's dialect by its entries, so a
-// feed without any entries fails like any other document that is not a feed.
+// True whenever ReadFeed returned false, whether or not the feed added rows: a feed whose entries
+// arrived with a status other than 200 (a 404, a 500, an unfollowed 302) failed, and its rows
+// stay. The reader tells a feed's dialect by its entries, so a feed without any entries fails
+// like any other document that is not a feed.
 bool FeedFailed(const FeedOutcome& outcome);
 
 // Why the feed failed, in plain words: the reader's error text, followed by the HTTP status in
-// parentheses when a response came; "HTTP <status> <text>" when only the status tells; a clear
-// text for a response with status 200 that gave no entries (an HTML page, say).
+// parentheses when a response came; "HTTP <status> <text>" when only the status tells (a feed
+// served with a 404, say); a clear text for a response with status 200 that gave no entries (an
+// HTML page, say).
 std::string FeedFailureReason(const FeedOutcome& outcome);

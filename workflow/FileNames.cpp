@@ -34,6 +34,16 @@ bool Contains(std::string_view charSet, std::string_view character) {
 
 }  // namespace
 
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  std::string_view base = folder;
+  while (!base.empty() && base.back() == '/') base.remove_suffix(1);
+  std::string path(base);
+  path += '/';
+  path += name;
+  return path;
+}
+
 std::string GetFileName(const std::string& path) {
   const std::string::size_type slash = path.rfind('\\');
   return slash == std::string::npos ? path : path.substr(slash + 1);

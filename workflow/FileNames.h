@@ -1,6 +1,6 @@
-// Text rules for the names of output files and for the progress text of a retrieval run. Texts
-// are UTF-8; "character" means one encoded character, and a byte that is not part of a valid
-// sequence counts as a character of its own.
+// Text rules for the names and paths of output files and for the progress text of a retrieval
+// run. Texts are UTF-8; "character" means one encoded character, and a byte that is not part of
+// a valid sequence counts as a character of its own.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +12,10 @@ inline constexpr const char* kFileNameChars =
 
 // The longest name stem, in characters, before the number and extension are added.
 inline constexpr std::size_t kMaxStemChars = 200;
+
+// folder and name joined by exactly one "/", however many the folder text ends with ("/" alone
+// stays the root); name alone when folder is empty.
+std::string JoinPath(const std::string& folder, const std::string& name);
 
 // The text after the last backslash of path, or the whole path when it holds none.
 std::string GetFileName(const std::string& path);

@@ -1,16 +1,50 @@
 #include "HtmlExport.h"
 
+#include <cerrno>
 #include <cstdint>
 
 #include "ErrorGuard.h"
 #include "ExclusiveFile.h"
 #include "FileNames.h"
-#include "PathChecks.h"
 
 namespace {
 
-constexpr const char* kSeparator = "/";
 constexpr const char* kLineEnd = "\r\n";
+
+// Failures that every later file of the save would meet too: the folder is gone, takes no new
+// files, or the disk is full.
+bool EndsTheSave(const std::error_code& error) {
+  if (error.category() != std::generic_category()) return false;
+  switch (error.value()) {
+    case ENOENT:
+    case ENOTDIR:
+    case ESTALE:
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ENOSPC:
+    case EDQUOT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Runs action on a file being written; when it fails, the file, which cannot be whole, is
+// removed before the failure goes on to be reported, and stop says whether it ends the save.
+template <class Action>
+void RemoveOnFailure(ExclusiveFile& file, bool& stop, const Action& action) {
+  try {
+    action();
+  } catch (const std::system_error& error) {
+    stop = EndsTheSave(error.code());
+    file.Remove();
+    throw;
+  } catch (...) {
+    file.Remove();
+    throw;
+  }
+}
 
 }  // namespace
 
@@ -33,7 +67,10 @@ void HtmlExport::Save() {
     guard.Step(152, [&] { ShowPlainMessage(dialogs_, "No URL results to save."); });
     return;
   }
-  if (guard.Branch(104, [&] { return !FolderExists(folder_.Text()); })) {
+  // The folder test opens the folder, once for the whole save; every file is made inside what
+  // was opened, so the files land in the folder that was tested whatever happens to its path.
+  FolderHandle folder;
+  if (guard.Branch(104, [&] { return !folder.Open(folder_.Text()); })) {
     guard.Step(150, [&] {
       ShowPlainMessage(dialogs_, "Folder does not exist. Please select another folder.");
     });
@@ -48,47 +85,57 @@ void HtmlExport::Save() {
     row = 0;
     return row < count;
   });
-  while (more) {
-    SaveRow(guard, row, counter);
+  // A failure that every later file would meet too has been reported once; the rows left are
+  // not tried.
+  while (more && SaveRow(guard, folder, row, counter)) {
     more = guard.Advance(142, [&] { return ++row < count; });
   }
   guard.Step(144, [&] { pointer_.SetValue(BusyPointer::kDefault); });
   guard.Step(148, [&] { ShowPlainMessage(dialogs_, "Done."); });
 }
 
-void HtmlExport::SaveRow(ErrorGuard& guard, int64_t row, int64_t& counter) {
+bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t row,
+                         int64_t& counter) {
   guard.Step(112, [&] { pointer_.SetValue(BusyPointer::kBusy); });
   // A tick that cannot be read counts as no tick: nothing is written for that row.
-  if (guard.Branch(114, [&] { return !results_.IsChecked(row); })) return;
+  if (guard.Branch(114, [&] { return !results_.IsChecked(row); })) return true;
   std::string stem;
   guard.Step(116, [&] { stem = results_.Text(row); });
   guard.Step(118, [&] { stem = ShortenName(CleanFileName(stem)); });
 
   // Trying a name creates the file when the name is free, so nothing can slip in between the
-  // test and the opening. Every name tried uses up a number.
+  // test and the opening. Every name tried uses up a number. The path of a file (step 124) is
+  // the folder's and the name joined, as ExclusiveFile::Path gives it.
   ExclusiveFile file;
   for (;;) {
     std::string name;
-    std::string path;
     guard.Step(122, [&] { name = stem + std::to_string(counter) + ".html"; });
-    guard.Step(124, [&] { path = folder_.Text() + kSeparator + name; });
     guard.Step(126, [&] { ++counter; });
-    // The name test (step 128). Create never throws, and an empty path is never taken, so the
+    // The name test (step 128). Create never throws, and an empty name is never taken, so the
     // loop ends.
-    if (file.Create(path) != ExclusiveFile::Outcome::kNameTaken) break;
+    if (file.Create(folder, name) != ExclusiveFile::Outcome::kNameTaken) break;
   }
-  guard.Step(130, [&] {
-    if (!file.IsOpen()) throw std::system_error(file.Error(), file.Path());
-  });
+  bool stop = false;
+  if (!file.IsOpen()) {
+    guard.Step(130, [&] {
+      stop = EndsTheSave(file.Error());
+      throw std::system_error(file.Error(), file.Path());
+    });
+    return !stop;
+  }
   bool whole = false;
   guard.Step(136, [&] {
-    file.Write(HtmlFileContent(results_.SubItem(row, ResultsList::kTitle),
-                               results_.SubItem(row, ResultsList::kDescription),
-                               results_.SubItem(row, ResultsList::kLink)));
+    RemoveOnFailure(file, stop, [&] {
+      file.Write(HtmlFileContent(results_.SubItem(row, ResultsList::kTitle),
+                                 results_.SubItem(row, ResultsList::kDescription),
+                                 results_.SubItem(row, ResultsList::kLink)));
+    });
     whole = true;
   });
+  if (!whole) return !stop;
   guard.Step(138, [&] {
-    file.Close();
-    if (whole && fileWritten_) fileWritten_(file.Path());
+    RemoveOnFailure(file, stop, [&] { file.Close(); });
+    if (fileWritten_) fileWritten_(file.Path());
   });
+  return !stop;
 }

@@ -90,12 +90,12 @@ std::size_t LineOf(std::string_view text, std::ptrdiff_t offset) {
   return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(end), '\n'));
 }
 
-// Every outline's xmlUrl below root, in document order. Walks without recursion, so deeply
-// nested outlines cannot exhaust the stack.
-std::vector<std::string> CollectAddresses(const pugi::xml_node& root) {
+// The first maxAddresses outline xmlUrls below root, in document order. Walks without
+// recursion, so deeply nested outlines cannot exhaust the stack.
+std::vector<std::string> CollectAddresses(const pugi::xml_node& root, std::size_t maxAddresses) {
   std::vector<std::string> addresses;
   pugi::xml_node node = root.first_child();
-  while (node) {
+  while (node && addresses.size() < maxAddresses) {
     if (node.type() == pugi::node_element && std::string_view(node.name()) == "outline") {
       const pugi::xml_attribute address = node.attribute("xmlUrl");
       if (address && *address.value() != '\0') addresses.emplace_back(address.value());
@@ -130,7 +130,7 @@ OpmlStart SniffOpml(std::string_view head, bool whole) {
   return SniffUtf8(head, whole);
 }
 
-OpmlAddresses ReadOpmlAddresses(std::string_view bytes) {
+OpmlAddresses ReadOpmlAddresses(std::string_view bytes, std::size_t maxAddresses) {
   OpmlAddresses result;
   const std::string text = DecodeBody(bytes, "");
   pugi::xml_document document;
@@ -147,6 +147,6 @@ OpmlAddresses ReadOpmlAddresses(std::string_view bytes) {
     return result;
   }
   result.parsed = true;
-  result.addresses = CollectAddresses(root);
+  result.addresses = CollectAddresses(root, maxAddresses);
   return result;
 }

@@ -2,6 +2,7 @@
 // feed addresses in their xmlUrl attributes.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,7 +29,7 @@ struct OpmlAddresses {
   std::string error;
 };
 
-// Reads the addresses of an OPML document. The bytes are decoded like a feed (byte-order mark,
-// the XML declaration's encoding, UTF-8, else windows-1252); entities are never expanded beyond
-// XML's own five and character references.
-OpmlAddresses ReadOpmlAddresses(std::string_view bytes);
+// Reads the addresses of an OPML document, at most maxAddresses of them (the first ones). The
+// bytes are decoded like a feed (byte-order mark, the XML declaration's encoding, UTF-8, else
+// windows-1252); entities are never expanded beyond XML's own five and character references.
+OpmlAddresses ReadOpmlAddresses(std::string_view bytes, std::size_t maxAddresses);

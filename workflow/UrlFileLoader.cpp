@@ -1,5 +1,6 @@
 #include "UrlFileLoader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,67 +53,100 @@ class InputFile {
   int fd_ = -1;
 };
 
-// Turns the file's bytes into rows as they arrive.
+// The plain messages of a load that stops because the file asks too much of the list.
+static_assert(kMaxUrlFileRows == 100000 && kMaxUrlFileRowBytes == 1024 * 1024 &&
+                  kMaxOpmlFileBytes == 64 * 1024 * 1024,
+              "the messages below name the limits");
+constexpr const char* kTooManyLines =
+    "The file has more than 100,000 lines. The load stopped after the first 100,000.";
+constexpr const char* kTooManyOutlines =
+    "The file lists more than 100,000 feed addresses. The load stopped after the first 100,000.";
+constexpr const char* kLongOutline =
+    "An address in the file is longer than 1 MiB. No addresses were added.";
+constexpr const char* kLargeOpml =
+    "The file is larger than 64 MiB, more than an OPML subscription list may be. No addresses "
+    "were added.";
+
+std::string LongLine(std::size_t line) {
+  return "An address in the file is longer than 1 MiB, on line " + std::to_string(line) +
+         ". The load stopped before that line.";
+}
+
+// Turns the file's bytes into rows as they arrive, until a limit stops it.
 class RowSplitter {
  public:
-  RowSplitter(UrlList& list, EventPump& events, const std::string& path)
-      : list_(list), events_(events), path_(path) {}
+  RowSplitter(UrlList& list, EventPump& events) : list_(list), events_(events) {}
 
-  void Feed(char c) {
+  // Takes the next byte of the file; false once a limit has stopped the load.
+  bool Feed(char c) {
     if (!markDecided_) {
       if (c == kByteOrderMark[markMatched_]) {
         if (++markMatched_ == kByteOrderMarkLength) markDecided_ = true;
-        return;
+        return true;
       }
-      ReleaseMarkPrefix();
+      if (!ReleaseMarkPrefix()) return false;
     }
-    Take(c);
+    return Take(c);
   }
 
+  // After the last byte: appends the last line when it has no line end.
   void Finish() {
-    if (!markDecided_) ReleaseMarkPrefix();
+    if (!markDecided_ && !ReleaseMarkPrefix()) return;
     if (lineStarted_) EndLine();
   }
 
+  // kLoaded, or the limit that stopped the load.
+  UrlFileLoad Outcome() const { return outcome_; }
+  // The number of the line being read, from 1.
+  std::size_t Line() const { return rows_ + 1; }
+
  private:
   // Bytes that began like a byte-order mark but turned out not to be one are ordinary text.
-  void ReleaseMarkPrefix() {
+  bool ReleaseMarkPrefix() {
     markDecided_ = true;
-    for (std::size_t at = 0; at < markMatched_; ++at) Take(kByteOrderMark[at]);
+    for (std::size_t at = 0; at < markMatched_; ++at) {
+      if (!Take(kByteOrderMark[at])) return false;
+    }
+    return true;
   }
 
-  void Take(char c) {
+  bool Take(char c) {
     if (afterCr_) {
       afterCr_ = false;
-      if (c == '\n') return;  // the LF of a CR LF that already ended its line
+      if (c == '\n') return true;  // the LF of a CR LF that already ended its line
     }
     if (!lineStarted_) {
+      if (rows_ == kMaxUrlFileRows) return Stop(UrlFileLoad::kTooManyRows);
       events_.ProcessEvents();
       lineStarted_ = true;
     }
-    if (c == '\r') {
+    if (c == '\r' || c == '\n') {
       EndLine();
-      afterCr_ = true;
-    } else if (c == '\n') {
-      events_.ProcessEvents();
-      list_.Append(text_);
-      text_.clear();
+      afterCr_ = c == '\r';
     } else {
-      if (text_.size() >= kMaxUrlFileRowBytes) ThrowErrno(EFBIG, path_);
+      if (text_.size() >= kMaxUrlFileRowBytes) return Stop(UrlFileLoad::kTooLarge);
       text_ += c;
     }
+    return true;
+  }
+
+  bool Stop(UrlFileLoad outcome) {
+    outcome_ = outcome;
+    return false;
   }
 
   void EndLine() {
     list_.Append(text_);
+    ++rows_;
     text_.clear();
     lineStarted_ = false;
   }
 
   UrlList& list_;
   EventPump& events_;
-  const std::string& path_;
   std::string text_;
+  std::size_t rows_ = 0;
+  UrlFileLoad outcome_ = UrlFileLoad::kLoaded;
   bool lineStarted_ = false;
   bool afterCr_ = false;
   bool markDecided_ = false;
@@ -132,29 +166,36 @@ bool ReadChunk(InputFile& file, std::string& bytes) {
   return got != 0;
 }
 
-// The rest of an OPML file after head, parsed; every address is checked before the first row is
-// appended, so a file that fails adds nothing.
+// The rest of an OPML file after head, parsed; every address that would be appended is checked
+// before the first one is, so a file refused for a long address adds nothing.
 UrlFileLoad LoadOpml(UrlList& list, InputFile& file, std::string bytes, bool ended,
-                     const std::string& path, DialogService& dialogs, EventPump& events) {
-  while (!ended) {
-    if (bytes.size() > kMaxOpmlFileBytes) ThrowErrno(EFBIG, path);
-    ended = !ReadChunk(file, bytes);
+                     DialogService& dialogs, EventPump& events) {
+  while (!ended && bytes.size() <= kMaxOpmlFileBytes) ended = !ReadChunk(file, bytes);
+  if (bytes.size() > kMaxOpmlFileBytes) {
+    ShowPlainMessage(dialogs, kLargeOpml);
+    return UrlFileLoad::kTooLarge;
   }
-  if (bytes.size() > kMaxOpmlFileBytes) ThrowErrno(EFBIG, path);
-  const OpmlAddresses opml = ReadOpmlAddresses(bytes);
+  // One address more than a list takes tells that there are more.
+  const OpmlAddresses opml = ReadOpmlAddresses(bytes, kMaxUrlFileRows + 1);
   if (!opml.parsed) {
     ShowPlainMessage(dialogs, "The file looks like an OPML subscription list but cannot be read: " +
                              opml.error + ". No addresses were added.");
     return UrlFileLoad::kBrokenOpml;
   }
-  for (const std::string& address : opml.addresses) {
-    if (address.size() > kMaxUrlFileRowBytes) ThrowErrno(EFBIG, path);
+  const std::size_t count = std::min(opml.addresses.size(), kMaxUrlFileRows);
+  for (std::size_t at = 0; at < count; ++at) {
+    if (opml.addresses[at].size() > kMaxUrlFileRowBytes) {
+      ShowPlainMessage(dialogs, kLongOutline);
+      return UrlFileLoad::kTooLarge;
+    }
   }
-  for (const std::string& address : opml.addresses) {
+  for (std::size_t at = 0; at < count; ++at) {
     events.ProcessEvents();
-    list.Append(address);
+    list.Append(opml.addresses[at]);
   }
-  return UrlFileLoad::kLoaded;
+  if (opml.addresses.size() == count) return UrlFileLoad::kLoaded;
+  ShowPlainMessage(dialogs, kTooManyOutlines);
+  return UrlFileLoad::kTooManyRows;
 }
 
 }  // namespace
@@ -175,19 +216,30 @@ UrlFileLoad LoadUrlFile(UrlList& list, const std::string& path, DialogService& d
     start = SniffOpml(head, ended || head.size() >= kMaxOpmlPrologBytes);
   }
   if (start == OpmlStart::kOpml) {
-    return LoadOpml(list, file, std::move(head), ended, path, dialogs, events);
+    return LoadOpml(list, file, std::move(head), ended, dialogs, events);
   }
 
-  RowSplitter splitter(list, events, path);
-  for (const char c : head) splitter.Feed(c);
-  if (!ended) {
+  RowSplitter splitter(list, events);
+  bool going = true;
+  for (std::size_t at = 0; going && at < head.size(); ++at) going = splitter.Feed(head[at]);
+  if (going && !ended) {
     std::string buffer(kChunkBytes, '\0');
-    for (;;) {
+    while (going) {
       const std::size_t got = file.Read(buffer.data(), buffer.size());
       if (got == 0) break;
-      for (std::size_t at = 0; at < got; ++at) splitter.Feed(buffer[at]);
+      for (std::size_t at = 0; going && at < got; ++at) going = splitter.Feed(buffer[at]);
     }
   }
-  splitter.Finish();
-  return UrlFileLoad::kLoaded;
+  if (going) splitter.Finish();
+  switch (splitter.Outcome()) {
+    case UrlFileLoad::kTooManyRows:
+      ShowPlainMessage(dialogs, kTooManyLines);
+      break;
+    case UrlFileLoad::kTooLarge:
+      ShowPlainMessage(dialogs, LongLine(splitter.Line()));
+      break;
+    default:
+      break;
+  }
+  return splitter.Outcome();
 }

@@ -85,7 +85,9 @@ TEST_F(Form1FailedFeeds, FailedFeedsCarryTheirReasonAndColoursAndOnlyThey) {
   EXPECT_NE(marks[3].toolTip.find("refused"), std::string::npos) << marks[3].toolTip;
   // The reader tells a dialect by its entries, so a feed without any cannot be told from a page.
   EXPECT_EQ(marks[4], notAFeed);
-  EXPECT_EQ(marks[5], Mark{}) << "a feed with entries under a 404 still gave rows";
+  EXPECT_EQ(marks[5], (Mark{"HTTP 404 Not Found", true})) << "a feed with entries under a 404";
+  // Its entry still became a row, beside the good feed's.
+  EXPECT_EQ(Form().ListView2->topLevelItemCount(), 2);
 
   // Rows added after a run are plain; the marked rows keep their marks until a run starts.
   AddAddress(Url("/good.rss"));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -168,4 +169,39 @@ TEST(ErrorGuard, AnotherOperationRunWhileABoxIsOpenReportsUnderItsOwnName) {
             (std::vector<std::string>{Report("Overflow", "PushButton2_Click", 120),
                                       Report("Out of memory", "PushButton11_Click", 100),
                                       Report("Division by zero", "PushButton2_Click", 122)}));
+}
+
+TEST(ErrorGuard, RepeatedFailureIsReportedOncePerRunOfTheOperation) {
+  ScriptedDialogs dialogs;
+  int rowsPassed = 0;
+  {
+    ErrorGuard guard(dialogs, "PushButton3_Click");
+    int row = 0;
+    while (guard.Advance(142, [&] { return ++row <= 4; })) {
+      // The same failure on every row; a different one on row 3; memory running out at two
+      // different steps.
+      guard.Step(130, [] { throw std::runtime_error("Permission denied"); });
+      guard.Step(130, [&] {
+        if (row == 3) throw std::runtime_error("Read-only file system");
+      });
+      guard.Step(136, [&] {
+        if (row >= 2) throw std::bad_alloc();
+      });
+      guard.Step(138, [&] {
+        if (row == 4) throw std::bad_alloc();
+        ++rowsPassed;
+      });
+    }
+  }
+  EXPECT_EQ(rowsPassed, 3);
+  const std::string outOfMemory = std::bad_alloc().what();
+  EXPECT_EQ(dialogs.MessageTexts(),
+            (std::vector<std::string>{Report("Permission denied", "PushButton3_Click", 130),
+                                      Report(outOfMemory, "PushButton3_Click", 136),
+                                      Report("Read-only file system", "PushButton3_Click", 130)}));
+
+  // The next run of the operation reports afresh.
+  ErrorGuard again(dialogs, "PushButton3_Click");
+  again.Step(130, [] { throw std::runtime_error("Permission denied"); });
+  EXPECT_EQ(dialogs.messages.size(), 4u);
 }

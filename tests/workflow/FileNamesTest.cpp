@@ -13,6 +13,22 @@ struct TextCase {
   std::string expected;
 };
 
+TEST(JoinPath, PutsOneSlashBetweenFolderAndName) {
+  const struct {
+    std::string folder;
+    std::string expected;
+  } cases[] = {
+      {"/tmp/out", "/tmp/out/n.html"},
+      {"/tmp/out/", "/tmp/out/n.html"},
+      {"/tmp/out//", "/tmp/out/n.html"},
+      {"/", "/n.html"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    EXPECT_EQ(JoinPath(c.folder, "n.html"), c.expected);
+  }
+}
+
 TEST(GetFileName, TakesTextAfterLastBackslash) {
   const std::vector<TextCase> cases = {
       {"web address, no backslash", "http://news.example/rss/earth.rss",

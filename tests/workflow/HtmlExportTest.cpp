@@ -98,7 +98,8 @@ TEST_F(HtmlExportTest, NamesComeFromTheAddressAndACounterOfTickedRows) {
   AddRow("http://a/y.rss", false);
   AddRow("http://ex.com/a_b-c d/caf\xC3\xA9\xE4\xB8\xAD.rss:8080\\x");
   AddRow("feeds/news.rss?id=7", true, "second");
-  const std::string folder = field_.text + "/";
+  // The field ends with "/", as the folder chooser leaves it; the paths have one separator.
+  const std::string folder = folder_.Path().string() + "/";
   EXPECT_EQ(Save(), (Texts{folder + "feedsnewsrssid71.html", folder + "2.html",
                            folder + "httpexcomab-c dcafrss8080x3.html",
                            folder + "feedsnewsrssid74.html"}));
@@ -198,7 +199,7 @@ TEST_F(HtmlExportTest, TakenNamesAreLeftUntouchedAndPassedOver) {
   EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
 }
 
-TEST_F(HtmlExportTest, UnwritableFolderIsReportedWithItsStepsAndNothingIsLost) {
+TEST_F(HtmlExportTest, UnwritableFolderIsReportedOnceAndNothingIsLost) {
   TempFolder scratch;
   const std::string folder = UnwritableFolder(scratch);
   if (folder.empty()) GTEST_SKIP() << "no folder here refuses new files to this user";
@@ -213,21 +214,56 @@ TEST_F(HtmlExportTest, UnwritableFolderIsReportedWithItsStepsAndNothingIsLost) {
   EXPECT_EQ(rowsAfter, rowsBefore);
   EXPECT_FALSE(fs::exists(fs::path(folder) / "httpa1.html"));
   EXPECT_FALSE(fs::exists(fs::path(folder) / "httpc2.html"));
-  // Each ticked row: the failed creation (130), then the write to no file (136).
-  ASSERT_EQ(dialogs_.messages.size(), 5u);
-  const char* where[] = {"PushButton3_Click at line 130", "PushButton3_Click at line 136",
-                         "PushButton3_Click at line 130", "PushButton3_Click at line 136"};
-  for (int i = 0; i < 4; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(dialogs_.messages[i].title, "Application Error");
-    EXPECT_NE(dialogs_.messages[i].text.find(where[i]), std::string::npos) << dialogs_.messages[i].text;
-  }
-  EXPECT_NE(dialogs_.messages[0].text.find("httpa1.html"), std::string::npos);
-  EXPECT_EQ(dialogs_.messages[4].text, "Done.");
+  // The first file's creation fails (130), and every later one would fail alike: one report.
+  ASSERT_EQ(dialogs_.messages.size(), 2u);
+  EXPECT_EQ(dialogs_.messages[0].title, "Application Error");
+  EXPECT_EQ(dialogs_.messages[0].text.rfind(folder + "httpa1.html: ", 0), 0u)
+      << dialogs_.messages[0].text;
+  EXPECT_NE(dialogs_.messages[0].text.find("PushButton3_Click at line 130"), std::string::npos)
+      << dialogs_.messages[0].text;
+  EXPECT_EQ(dialogs_.messages[1].text, "Done.");
   EXPECT_EQ(pointer_.value, BusyPointer::kDefault);
 }
 
-TEST_F(HtmlExportTest, FailedWriteIsReportedWithStep136AndTheSaveGoesOn) {
+TEST_F(HtmlExportTest, FolderRemovedDuringTheSaveStopsItWithOneReport) {
+  for (const char* address : {"http://a", "http://b", "http://c", "http://d"}) AddRow(address);
+  // While the third row is looked at, the folder goes away with the files already in it.
+  int calls = 0;
+  results_.fail = [&](std::string_view member) {
+    if (member == "IsChecked" && ++calls == 3) fs::remove_all(folder_.Path());
+  };
+  EXPECT_EQ(Save().size(), 2u);
+  ASSERT_EQ(dialogs_.messages.size(), 2u);
+  EXPECT_EQ(dialogs_.messages[0].text,
+            ErrorReportText(folder_.Path().string() + "/httpc3.html: No such file or directory",
+                            "PushButton3_Click", 130));
+  EXPECT_EQ(dialogs_.messages[1].text, "Done.");
+  EXPECT_EQ(calls, 3) << "the rows after the failure are not tried";
+  EXPECT_EQ(pointer_.value, BusyPointer::kDefault);
+  EXPECT_FALSE(fs::exists(folder_.Path()));
+}
+
+TEST_F(HtmlExportTest, FolderReplacedByALinkDuringTheSaveStillGetsEveryFile) {
+  for (const char* address : {"http://a", "http://b", "http://c"}) AddRow(address);
+  // While the second row is looked at, the folder is moved aside and a link to another folder
+  // takes its path.
+  TempFolder elsewhere;
+  const fs::path moved = folder_.Path().string() + "-moved";
+  int calls = 0;
+  results_.fail = [&](std::string_view member) {
+    if (member != "IsChecked" || ++calls != 2) return;
+    fs::rename(folder_.Path(), moved);
+    fs::create_directory_symlink(elsewhere.Path(), folder_.Path());
+  };
+  Save();
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
+  EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
+  fs::remove(folder_.Path());
+  fs::rename(moved, folder_.Path());
+  EXPECT_EQ(Names(), (std::set<std::string>{"httpa1.html", "httpb2.html", "httpc3.html"}));
+}
+
+TEST_F(HtmlExportTest, FileThatCannotBeWrittenWholeIsRemovedAndTheSaveGoesOn) {
   // A file-size limit makes writes fail for root too; SIGXFSZ would otherwise end the process.
   struct rlimit saved {};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -242,15 +278,16 @@ TEST_F(HtmlExportTest, FailedWriteIsReportedWithStep136AndTheSaveGoesOn) {
 
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
-  ASSERT_EQ(dialogs_.messages.size(), 3u);
-  EXPECT_NE(dialogs_.messages[0].text.find("PushButton3_Click at line 136"), std::string::npos)
-      << dialogs_.messages[0].text;
-  EXPECT_NE(dialogs_.messages[1].text.find("PushButton3_Click at line 136"), std::string::npos);
-  EXPECT_EQ(dialogs_.messages[2].text, "Done.");
-  // What was written before the failure stays, but neither file is told as written.
+  // One report per row (a size limit is no reason to stop), and neither half-written file
+  // stays.
+  auto report = [&](const std::string& name) {
+    return ErrorReportText(folder_.Path().string() + "/" + name + ": File too large",
+                           "PushButton3_Click", 136);
+  };
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            (Texts{report("httpa1.html"), report("httpb2.html"), "Done."}));
   EXPECT_TRUE(written.empty());
-  EXPECT_EQ(Content("httpa1.html"), "long");
-  EXPECT_EQ(Content("httpb2.html"), "\r\n\r\n");
+  EXPECT_TRUE(Names().empty());
 }
 
 TEST_F(HtmlExportTest, UnreadableTickSkipsTheRowWithStep114) {
@@ -266,16 +303,16 @@ TEST_F(HtmlExportTest, UnreadableTickSkipsTheRowWithStep114) {
             (Texts{ErrorReportText("Tick unreadable", "PushButton3_Click", 114), "Done."}));
 }
 
-TEST_F(HtmlExportTest, UnreadableCellLeavesAnEmptyFileWithStep136) {
+TEST_F(HtmlExportTest, UnreadableCellLeavesNoFileAndIsReportedWithStep136) {
   AddRow("http://a");
   AddRow("http://c");
   int calls = 0;
   results_.fail = [&](std::string_view member) {
     if (member == "SubItem" && ++calls == 1) throw std::runtime_error("Cell unreadable");
   };
-  // The file left incomplete is not told as written.
-  EXPECT_EQ(Save(), Texts{field_.text + "/httpc2.html"});
-  EXPECT_EQ(Content("httpa1.html"), "");
+  // The file left incomplete is removed, and its number stays used.
+  EXPECT_EQ(Save(), Texts{folder_.Path().string() + "/httpc2.html"});
+  EXPECT_EQ(Names(), std::set<std::string>{"httpc2.html"});
   EXPECT_EQ(dialogs_.MessageTexts(),
             (Texts{ErrorReportText("Cell unreadable", "PushButton3_Click", 136), "Done."}));
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "OpmlSubscriptions.h"
@@ -178,13 +177,43 @@ TEST_F(LoadUrlFileOpmlTest, BrokenOpmlSaysWhatAndWhereAndAddsNothing) {
   }
 }
 
-TEST_F(LoadUrlFileOpmlTest, AddressPastTheRowCeilingAddsNothing) {
-  list_.rows = {"kept"};
-  const std::string address(kMaxUrlFileRowBytes + 1, 'a');
-  const std::string bytes = "<opml><body><outline xmlUrl=\"http://a/\"/><outline xmlUrl=\"" +
-                            address + "\"/></body></opml>";
-  EXPECT_THROW(Load(bytes), std::system_error);
-  EXPECT_EQ(list_.rows, Rows{"kept"});
+TEST_F(LoadUrlFileOpmlTest, TooMuchForTheListIsSaidPlainly) {
+  const std::string longAddress(kMaxUrlFileRowBytes + 1, 'a');
+  std::string outlines;
+  for (std::size_t i = 0; i <= kMaxUrlFileRows; ++i) outlines += "<outline xmlUrl=\"u\"/>";
+  struct Case {
+    const char* label;
+    std::string bytes;
+    UrlFileLoad outcome;
+    std::size_t rowsAdded;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"an address past the row ceiling",
+       "<opml><body><outline xmlUrl=\"http://a/\"/><outline xmlUrl=\"" + longAddress +
+           "\"/></body></opml>",
+       UrlFileLoad::kTooLarge, 0,
+       "An address in the file is longer than 1 MiB. No addresses were added."},
+      {"a file past its ceiling",
+       "<opml><body>" + std::string(kMaxOpmlFileBytes, ' ') + "</body></opml>",
+       UrlFileLoad::kTooLarge, 0,
+       "The file is larger than 64 MiB, more than an OPML subscription list may be. No "
+       "addresses were added."},
+      {"one outline more than a list takes", "<opml><body>" + outlines + "</body></opml>",
+       UrlFileLoad::kTooManyRows, kMaxUrlFileRows,
+       "The file lists more than 100,000 feed addresses. The load stopped after the first "
+       "100,000."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    list_.rows = {"kept"};
+    dialogs_.messages.clear();
+    EXPECT_EQ(Load(c.bytes), c.outcome);
+    EXPECT_EQ(list_.rows.size(), 1 + c.rowsAdded);
+    EXPECT_EQ(list_.rows.front(), "kept");
+    EXPECT_EQ(dialogs_.MessageTexts(), Rows{c.message});
+    EXPECT_EQ(dialogs_.messages[0].icon, DialogService::Icon::None);
+  }
 }
 
 TEST_F(LoadUrlFileOpmlTest, DeeplyNestedOutlinesAreAllRead) {

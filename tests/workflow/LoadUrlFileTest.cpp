@@ -37,9 +37,10 @@ TEST_F(LoadUrlFileTest, LineRules) {
       {"last line without terminator", "a\r\nb", {"a", "b"}},
       {"lone CR", "a\rb\r", {"a", "b"}},
       {"two CRs give an empty row", "a\r\r", {"a", ""}},
-      {"LF only, final LF gives an empty row", "a\nb\n", {"a", "b", ""}},
+      {"LF only, final LF adds no row", "a\nb\n", {"a", "b"}},
+      {"LF only, blank line in the middle", "a\n\nb\n", {"a", "", "b"}},
       {"LF only, no final LF", "a\nb", {"a", "b"}},
-      {"only LFs", "\n\n", {"", "", ""}},
+      {"only LFs", "\n\n", {"", ""}},
       {"only CR LF", "\r\n", {""}},
       {"LF then CR", "a\n\rb", {"a", "", "b"}},
       {"mixed ends", "a\r\nb\nc\rd", {"a", "b", "c", "d"}},
@@ -89,21 +90,45 @@ TEST_F(LoadUrlFileTest, FolderAndDeviceAreRefusedInsteadOfRead) {
 
 TEST_F(LoadUrlFileTest, RowAtTheCeilingIsAcceptedAndALongerOneStopsTheLoad) {
   const std::string row(kMaxUrlFileRowBytes, 'x');
-  LoadUrlFile(list_, folder_.Write("urls.txt", row), dialogs_, events_);
+  EXPECT_EQ(LoadUrlFile(list_, folder_.Write("urls.txt", row), dialogs_, events_),
+            UrlFileLoad::kLoaded);
   EXPECT_EQ(list_.rows, Rows{row});
+  EXPECT_TRUE(dialogs_.messages.empty());
   const std::string bytes = "a\r\n" + row + "x\r\nb\r\n";
-  EXPECT_THROW(LoadUrlFile(list_, folder_.Write("urls.txt", bytes), dialogs_, events_),
-               std::system_error);
+  EXPECT_EQ(LoadUrlFile(list_, folder_.Write("urls.txt", bytes), dialogs_, events_),
+            UrlFileLoad::kTooLarge);
   EXPECT_EQ(list_.rows, (Rows{row, "a"}));
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            Rows{"An address in the file is longer than 1 MiB, on line 2. The load stopped "
+                 "before that line."});
+  EXPECT_EQ(dialogs_.messages[0].icon, DialogService::Icon::None);
 }
 
-TEST_F(LoadUrlFileTest, EventsBeforeEachLineAndEachPiece) {
-  // Line "a\nb" (one pass for the line, one for its LF), then line "c": three passes, and each
-  // pass sees the rows appended before it.
+TEST_F(LoadUrlFileTest, LoadStopsAfterTheMostRowsOneFileMayGive) {
+  std::string lines;
+  for (std::size_t i = 0; i < kMaxUrlFileRows; ++i) lines += "a\n";
+  // The end of the last line is no row of its own, so the full count passes in silence.
+  EXPECT_EQ(LoadUrlFile(list_, folder_.Write("urls.txt", lines), dialogs_, events_),
+            UrlFileLoad::kLoaded);
+  EXPECT_EQ(list_.rows.size(), kMaxUrlFileRows);
+  EXPECT_TRUE(dialogs_.messages.empty());
+
+  list_.rows.clear();
+  EXPECT_EQ(LoadUrlFile(list_, folder_.Write("urls.txt", lines + "b\n"), dialogs_, events_),
+            UrlFileLoad::kTooManyRows);
+  EXPECT_EQ(list_.rows.size(), kMaxUrlFileRows);
+  EXPECT_EQ(list_.rows.back(), "a");
+  EXPECT_EQ(dialogs_.MessageTexts(),
+            Rows{"The file has more than 100,000 lines. The load stopped after the first "
+                 "100,000."});
+}
+
+TEST_F(LoadUrlFileTest, EventsBeforeEachLine) {
+  // Three lines, three passes, and each pass sees the rows appended before it.
   std::vector<Rows> seen;
   events_.onProcess = [&](int) { seen.push_back(list_.rows); };
   LoadUrlFile(list_, folder_.Write("urls.txt", "a\nb\r\nc"), dialogs_, events_);
-  EXPECT_EQ(seen, (std::vector<Rows>{{}, {}, {"a", "b"}}));
+  EXPECT_EQ(seen, (std::vector<Rows>{{}, {"a"}, {"a", "b"}}));
   EXPECT_EQ(list_.rows, (Rows{"a", "b", "c"}));
 }
 

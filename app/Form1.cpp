@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
 #include <QPointer>
@@ -248,8 +247,7 @@ void Form1::Form_Load() {
     setWindowIcon(ApplicationIcon());
   });
   guard.Step(128, [&] {
-    QGuiApplication::setApplicationDisplayName(
-        ApplicationTitle(QString::fromUtf8(AppInfo::kProductName)));
+    SetApplicationTitle(ApplicationTitle(QString::fromUtf8(AppInfo::kProductName)));
   });
   guard.Step(130, [&] {
     Text1->setText(settings_.Read(QString::fromUtf8(AppInfo::kSettingsSection), kDownloadLocation,

@@ -28,6 +28,7 @@
 #include "QtEventPump.h"
 #include "RemovalGestures.h"
 #include "ResultsCommands.h"
+#include "ResultsHeader.h"
 #include "Skin.h"
 #include "Twips.h"
 #include "UrlListCommands.h"
@@ -55,8 +56,10 @@ QIcon ApplicationIcon() {
   return icon;
 }
 
-QTreeWidget* MakeList(QWidget* parent, const char* name, const QString& toolTip, QRect twips) {
+QTreeWidget* MakeList(QWidget* parent, const char* name, const QString& toolTip, QRect twips,
+                      QHeaderView* header = nullptr) {
   auto* list = new QTreeWidget(parent);
+  if (header) list->setHeader(header);
   list->setObjectName(QString::fromLatin1(name));
   list->setGeometry(twips);
   list->setFont(ArialBold(9));
@@ -114,7 +117,11 @@ void Form1::BuildControls() {
   ListView1 = MakeList(this, "ListView1",
                        QStringLiteral("Double-click item to remove it. ") + kListToolTip,
                        TwipsRect(120, 90, 7800, 2535));
-  ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535));
+  // Its one-pixel "Description" and link columns need a header that lets them be dragged open.
+  auto* resultsHeader = new ResultsHeader();
+  resultsHeader->SetMenuLabel(ResultsList::kLink, QStringLiteral("Link"));
+  ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535),
+                       resultsHeader);
 
   PushButton1 = AddButton(this, "PushButton1", "Add RSS Feed URL", {120, 2715, 3840, 405},
                           &Form1::PushButton1_Click);

@@ -218,6 +218,13 @@ UrlListCommands Form1::UrlCommands() {
   return UrlListCommands(*urlList_, dialogs_, *events_, *busy_, run_);
 }
 
+void Form1::LoadUrlFiles(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    if (Closing()) return;
+    UrlCommands().LoadFile(path);
+  }
+}
+
 void Form1::PushButton1_Click() { UrlCommands().AddUrl(); }
 
 void Form1::PushButton2_Click() {

@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "DialogService.h"
 #include "PointerState.h"
@@ -43,6 +45,11 @@ class Form1 : public QWidget {
   // The window's preparation: skin, hand cursor, caption and icon, application title, output
   // folder, columns. Each step runs under the error guard; call it once before showing the window.
   void Form_Load();
+
+  // Loads each file into the URL list, in order, as "Load RSS URLs From File" loads a chosen
+  // one: the same messages, and a failure reported under that command. Stops when the window
+  // closes. For the files named on the command line.
+  void LoadUrlFiles(const std::vector<std::string>& paths);
 
   // The window's pointer: 0 arrow, 11 hourglass, 99 hand.
   int MousePointer() const { return pointer_.Value(); }

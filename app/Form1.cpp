@@ -32,6 +32,7 @@
 #include "Skin.h"
 #include "Twips.h"
 #include "UrlListCommands.h"
+#include "UrlListDrops.h"
 #include "WindowPointer.h"
 
 namespace {
@@ -210,8 +211,9 @@ void Form1::ConnectWorkflow() {
   events_ = std::make_unique<QtEventPump>();
   folder_ = std::make_unique<LineEditFolderField>(Text1);
   failedFeeds_ = std::make_unique<FailedFeedMarks>(*urlList_);
-  // Owned by the list it watches.
+  // Owned by the list they watch.
   new RemovalGestures(ListView1, [this] { UrlCommands().RemoveSelected(); });
+  new UrlListDrops(ListView1, [this](const std::vector<DroppedItem>& items) { TakeDrop(items); });
 }
 
 UrlListCommands Form1::UrlCommands() {
@@ -222,6 +224,19 @@ void Form1::LoadUrlFiles(const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
     if (Closing()) return;
     UrlCommands().LoadFile(path);
+  }
+}
+
+void Form1::TakeDrop(const std::vector<DroppedItem>& items) {
+  // A drop only ever appends, so it may come during a run: the run reads the rows it counted
+  // at its start.
+  for (const DroppedItem& item : items) {
+    if (Closing()) return;
+    if (item.kind == DroppedItem::Kind::kFile) {
+      UrlCommands().LoadFile(item.text);
+    } else {
+      urlList_->Append(item.text);
+    }
   }
 }
 

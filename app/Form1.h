@@ -28,6 +28,7 @@ class ProgressBarSink;
 class QtEventPump;
 class UrlListCommands;
 class WindowPointer;
+struct DroppedItem;
 
 class Form1 : public QWidget {
   Q_OBJECT
@@ -118,6 +119,8 @@ class Form1 : public QWidget {
   void WatchPointer();
   void ConnectWorkflow();
   UrlListCommands UrlCommands();
+  // Appends the dropped addresses and loads the dropped files, in their order.
+  void TakeDrop(const std::vector<DroppedItem>& items);
 
   void ApplySkin();
   void LoadHandCursor();

@@ -1,8 +1,17 @@
 #include "ApplicationTitle.h"
 
+#include "AppInfo.h"
+
 namespace {
+
 constexpr qsizetype kMaxTitleLength = 40;
+
+QString& TitleInEffect() {
+  static QString title = QString::fromUtf8(AppInfo::kProductName);
+  return title;
 }
+
+}  // namespace
 
 QString ApplicationTitle(const QString& productName) {
   QString title = productName;
@@ -13,3 +22,7 @@ QString ApplicationTitle(const QString& productName) {
   } while (title.size() > kMaxTitleLength);
   return title;
 }
+
+QString CurrentApplicationTitle() { return TitleInEffect(); }
+
+void SetApplicationTitle(const QString& title) { TitleInEffect() = title; }

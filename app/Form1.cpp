@@ -5,7 +5,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QIcon>
 #include <QPointer>
@@ -29,9 +28,11 @@
 #include "QtEventPump.h"
 #include "RemovalGestures.h"
 #include "ResultsCommands.h"
+#include "ResultsHeader.h"
 #include "Skin.h"
 #include "Twips.h"
 #include "UrlListCommands.h"
+#include "UrlListDrops.h"
 #include "WindowPointer.h"
 
 namespace {
@@ -56,8 +57,10 @@ QIcon ApplicationIcon() {
   return icon;
 }
 
-QTreeWidget* MakeList(QWidget* parent, const char* name, const QString& toolTip, QRect twips) {
+QTreeWidget* MakeList(QWidget* parent, const char* name, const QString& toolTip, QRect twips,
+                      QHeaderView* header = nullptr) {
   auto* list = new QTreeWidget(parent);
+  if (header) list->setHeader(header);
   list->setObjectName(QString::fromLatin1(name));
   list->setGeometry(twips);
   list->setFont(ArialBold(9));
@@ -115,7 +118,11 @@ void Form1::BuildControls() {
   ListView1 = MakeList(this, "ListView1",
                        QStringLiteral("Double-click item to remove it. ") + kListToolTip,
                        TwipsRect(120, 90, 7800, 2535));
-  ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535));
+  // Its one-pixel "Description" and link columns need a header that lets them be dragged open.
+  auto* resultsHeader = new ResultsHeader();
+  resultsHeader->SetMenuLabel(ResultsList::kLink, QStringLiteral("Link"));
+  ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535),
+                       resultsHeader);
 
   PushButton1 = AddButton(this, "PushButton1", "Add RSS Feed URL", {120, 2715, 3840, 405},
                           &Form1::PushButton1_Click);
@@ -204,12 +211,33 @@ void Form1::ConnectWorkflow() {
   events_ = std::make_unique<QtEventPump>();
   folder_ = std::make_unique<LineEditFolderField>(Text1);
   failedFeeds_ = std::make_unique<FailedFeedMarks>(*urlList_);
-  // Owned by the list it watches.
+  // Owned by the list they watch.
   new RemovalGestures(ListView1, [this] { UrlCommands().RemoveSelected(); });
+  new UrlListDrops(ListView1, [this](const std::vector<DroppedItem>& items) { TakeDrop(items); });
 }
 
 UrlListCommands Form1::UrlCommands() {
   return UrlListCommands(*urlList_, dialogs_, *events_, *busy_, run_);
+}
+
+void Form1::LoadUrlFiles(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    if (Closing()) return;
+    UrlCommands().LoadFile(path);
+  }
+}
+
+void Form1::TakeDrop(const std::vector<DroppedItem>& items) {
+  // A drop only ever appends, so it may come during a run: the run reads the rows it counted
+  // at its start.
+  for (const DroppedItem& item : items) {
+    if (Closing()) return;
+    if (item.kind == DroppedItem::Kind::kFile) {
+      UrlCommands().LoadFile(item.text);
+    } else {
+      urlList_->Append(item.text);
+    }
+  }
 }
 
 void Form1::PushButton1_Click() { UrlCommands().AddUrl(); }
@@ -248,8 +276,7 @@ void Form1::Form_Load() {
     setWindowIcon(ApplicationIcon());
   });
   guard.Step(128, [&] {
-    QGuiApplication::setApplicationDisplayName(
-        ApplicationTitle(QString::fromUtf8(AppInfo::kProductName)));
+    SetApplicationTitle(ApplicationTitle(QString::fromUtf8(AppInfo::kProductName)));
   });
   guard.Step(130, [&] {
     Text1->setText(settings_.Read(QString::fromUtf8(AppInfo::kSettingsSection), kDownloadLocation,

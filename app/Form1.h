@@ -11,6 +11,8 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "DialogService.h"
 #include "PointerState.h"
@@ -26,6 +28,7 @@ class ProgressBarSink;
 class QtEventPump;
 class UrlListCommands;
 class WindowPointer;
+struct DroppedItem;
 
 class Form1 : public QWidget {
   Q_OBJECT
@@ -43,6 +46,11 @@ class Form1 : public QWidget {
   // The window's preparation: skin, hand cursor, caption and icon, application title, output
   // folder, columns. Each step runs under the error guard; call it once before showing the window.
   void Form_Load();
+
+  // Loads each file into the URL list, in order, as "Load RSS URLs From File" loads a chosen
+  // one: the same messages, and a failure reported under that command. Stops when the window
+  // closes. For the files named on the command line.
+  void LoadUrlFiles(const std::vector<std::string>& paths);
 
   // The window's pointer: 0 arrow, 11 hourglass, 99 hand.
   int MousePointer() const { return pointer_.Value(); }
@@ -111,6 +119,8 @@ class Form1 : public QWidget {
   void WatchPointer();
   void ConnectWorkflow();
   UrlListCommands UrlCommands();
+  // Appends the dropped addresses and loads the dropped files, in their order.
+  void TakeDrop(const std::vector<DroppedItem>& items);
 
   void ApplySkin();
   void LoadHandCursor();

@@ -1,11 +1,16 @@
 #include "QtDialogService.h"
 
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStringList>
+#include <algorithm>
 
-#include "AppInfo.h"
+#include "ApplicationTitle.h"
 
 namespace {
 
@@ -22,10 +27,44 @@ QString QtPattern(QString pattern) {
   return parts.join(u' ');
 }
 
+// The width available to the dialogs: the screen of parent, else the primary one.
+int ScreenWidth(const QWidget* parent) {
+  const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry().width() : 1024;
+}
+
+// QMessageBox wraps every text wider than 500 pixels, breaking an address after "https://"; past
+// its own limit (the screen less 480 pixels, or the whole of a small screen) it breaks anywhere.
+// A text whose longest line fits well inside that limit is shown with its lines whole.
+void KeepLinesWhole(QMessageBox& box, const QWidget* parent) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  constexpr int kMaxLineWidth = 720;
+  // Room for the icon, the spacing and the margins beside the text.
+  constexpr int kBesideText = 160;
+  const int screen = ScreenWidth(parent);
+  const int boxLimit = screen <= 1024 ? screen : std::min(screen - 480, 1000);
+  // Plain text is not wrapped until the box is shown, so this is the longest line's width.
+  const int oneLine = label->sizeHint().width();
+  label->setMinimumWidth(std::min({oneLine, kMaxLineWidth, boxLimit - kBesideText}));
+}
+
+// Makes the prompt's field wide enough to show its default text whole, with a little room to
+// spare, up to half the screen.
+void FitFieldToText(QInputDialog& dialog, const QWidget* parent) {
+  auto* field = dialog.findChild<QLineEdit*>();
+  if (!field) return;
+  const QFontMetrics metrics(field->font());
+  // QLineEdit's size hint holds 17 "x" besides its frame and margins; put the text in their place.
+  const int frame = field->sizeHint().width() - 17 * metrics.horizontalAdvance(u'x');
+  const int text = metrics.horizontalAdvance(field->text()) + 3 * metrics.averageCharWidth();
+  field->setMinimumWidth(std::min(frame + text, ScreenWidth(parent) / 2));
+}
+
 }  // namespace
 
 QString QtDialogService::TitleOrDefault(const std::string& title) {
-  return title.empty() ? QString::fromUtf8(AppInfo::kProductName) : FromUtf8(title);
+  return title.empty() ? CurrentApplicationTitle() : FromUtf8(title);
 }
 
 QString QtDialogService::DisplayText(const QString& text) {
@@ -57,16 +96,18 @@ void QtDialogService::ShowMessage(const std::string& text, const std::string& ti
                   TitleOrDefault(title), DisplayText(FromUtf8(text)), QMessageBox::Ok, parent_);
   // Descriptions come from files and servers; never let them render as markup.
   box.setTextFormat(Qt::PlainText);
+  KeepLinesWhole(box, parent_);
   box.exec();
 }
 
 std::string QtDialogService::Prompt(const std::string& prompt, const std::string& title,
                                     const std::string& defaultText) {
-  bool accepted = false;
-  const QString answer =
-      QInputDialog::getText(parent_, TitleOrDefault(title), FromUtf8(prompt), QLineEdit::Normal,
-                            FromUtf8(defaultText), &accepted);
-  return accepted ? ToUtf8(answer) : std::string();
+  QInputDialog dialog(parent_);
+  dialog.setWindowTitle(TitleOrDefault(title));
+  dialog.setLabelText(FromUtf8(prompt));
+  dialog.setTextValue(FromUtf8(defaultText));
+  FitFieldToText(dialog, parent_);
+  return dialog.exec() == QDialog::Accepted ? ToUtf8(dialog.textValue()) : std::string();
 }
 
 std::string QtDialogService::OpenFile(const std::string& title, const std::string& filter) {

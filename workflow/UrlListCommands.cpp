@@ -62,6 +62,11 @@ void UrlListCommands::LoadFromFile() {
   guard.Step(118, [&] { LoadUrlFile(list_, names.at(0), dialogs_, events_); });
 }
 
+void UrlListCommands::LoadFile(const std::string& path) {
+  ErrorGuard guard(dialogs_, "PushButton6_Click");
+  guard.Step(118, [&] { LoadUrlFile(list_, path, dialogs_, events_); });
+}
+
 void UrlListCommands::LoadSamples() {
   ErrorGuard guard(dialogs_, "PushButton9_Click");
   guard.Step(102, [&] { list_.Append(kSampleBreakingNews); });

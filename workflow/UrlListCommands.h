@@ -24,6 +24,10 @@ class UrlListCommands {
   void AddUrl();
   // "Load RSS URLs From File" (PushButton6_Click): asks for one text file and loads its lines.
   void LoadFromFile();
+  // Loads the given file as "Load RSS URLs From File" loads the chosen one, with the same
+  // messages and error report (PushButton6_Click, step 118): a file named on the command line or
+  // dropped on the list.
+  void LoadFile(const std::string& path);
   // "Load Sample/Example Data" (PushButton9_Click): appends the two sample addresses.
   void LoadSamples();
   // The URL list's "Clear List" (PushButton7_Click): removes every row, except while a

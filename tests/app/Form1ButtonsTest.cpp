@@ -83,6 +83,25 @@ TEST_F(Form1Buttons, LoadFromFileMissingFileCancelAndTwoNames) {
   }
 }
 
+TEST_F(Form1Buttons, FilesFromTheCommandLineLoadAsTheLoadButtonLoadsThemInTheirOrder) {
+  const std::string list = WriteFile("list.txt", "http://a/1\r\nhttp://a/2");
+  const std::string opml = WriteFile(
+      "subs.opml", R"(<opml version="2.0"><body><outline xmlUrl="http://b/1"/></body></opml>)");
+  ASSERT_TRUE(QDir(temp_.path()).mkdir(QStringLiteral("folder.txt")));
+  const std::string folder = temp_.filePath(QStringLiteral("folder.txt")).toStdString();
+  Form().LoadUrlFiles({list, temp_.filePath(QStringLiteral("absent.txt")).toStdString(), folder,
+                       opml});
+
+  EXPECT_EQ(UrlRows(), (Texts{"http://a/1", "http://a/2", "http://b/1"}));
+  ASSERT_EQ(dialogs_.messages.size(), 2u);
+  EXPECT_EQ(dialogs_.messages[0].text, "File not found");
+  EXPECT_EQ(dialogs_.messages[0].title, AppInfo::kProductName);
+  EXPECT_EQ(dialogs_.messages[1].title, "Application Error");
+  EXPECT_NE(dialogs_.messages[1].text.find(".Form1.PushButton6_Click at line 118"),
+            std::string::npos)
+      << dialogs_.messages[1].text;
+}
+
 TEST_F(Form1Buttons, StartWithAnEmptyListOnlySaysSo) {
   Form().ListView2->addTopLevelItem(new QTreeWidgetItem(QStringList{"earlier result"}));
   Form().ProgressBar1->setValue(40);

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QMenu>
 #include <QProgressBar>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "FormFixture.h"
+#include "ResultsHeader.h"
 
 namespace {
 
@@ -45,6 +48,14 @@ QString TextOf(QWidget* widget) {
   if (auto* bar = qobject_cast<QProgressBar*>(widget)) return bar->text();
   if (auto* frame = qobject_cast<QGroupBox*>(widget)) return frame->title();
   return {};
+}
+
+std::vector<int> ColumnWidths(QTreeWidget* list) {
+  std::vector<int> widths;
+  for (int column = 0; column < list->columnCount(); ++column) {
+    widths.push_back(list->columnWidth(column));
+  }
+  return widths;
 }
 
 QStringList HeaderTexts(QTreeWidget* list) {
@@ -153,4 +164,52 @@ TEST_F(Form1Layout, ColumnsAreMadeByTheWindowsPreparation) {
   EXPECT_EQ(form.ListView2->columnWidth(3), 1);
   EXPECT_FALSE(form.ListView2->header()->isSectionHidden(2));
   EXPECT_EQ(form.ListView2->header()->sectionResizeMode(3), QHeaderView::Interactive);
+}
+
+TEST_F(Form1Layout, EachResultsColumnCanBeDraggedOpenOnTheHeader) {
+  Form1& form = Form();
+  form.Form_Load();
+  form.show();
+  QWidget* header = form.ListView2->header()->viewport();
+  const int y = header->height() / 2;
+  // A drag with the left button held, from x across dx pixels.
+  const auto drag = [&](int x, int dx) {
+    QTest::mousePress(header, Qt::LeftButton, {}, QPoint(x, y));
+    QTest::mouseMove(header, QPoint(x + dx / 2, y));
+    QTest::mouseMove(header, QPoint(x + dx, y));
+    QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(x + dx, y));
+  };
+  // "Result(s)" ends where the one-pixel columns start; it keeps the grip on its own side.
+  const int edge = form.ListView2->header()->sectionViewportPosition(2);
+  ASSERT_EQ(edge, 133 + 333);
+  drag(edge - 2, -33);
+  ASSERT_EQ(ColumnWidths(form.ListView2), (std::vector<int>{133, 300, 1, 1}));
+  // Past the edge the last one-pixel column opens first, the one before it next.
+  drag(edge - 33 + 2, 100);
+  EXPECT_EQ(ColumnWidths(form.ListView2), (std::vector<int>{133, 300, 1, 101}));
+  drag(edge - 33 + 2, 60);
+  EXPECT_EQ(ColumnWidths(form.ListView2), (std::vector<int>{133, 300, 61, 101}));
+  drag(edge - 33 - 2, 20);
+  EXPECT_EQ(ColumnWidths(form.ListView2), (std::vector<int>{133, 320, 61, 101}));
+}
+
+TEST_F(Form1Layout, HeaderMenuShowsAndHidesResultsColumns) {
+  Form().Form_Load();
+  auto* header = qobject_cast<ResultsHeader*>(Form().ListView2->header());
+  ASSERT_NE(header, nullptr);
+  const std::unique_ptr<QMenu> menu(header->ColumnMenu());
+  const QList<QAction*> actions = menu->actions();
+  ASSERT_EQ(actions.size(), 4);
+  const QStringList labels = {QStringLiteral("Feed URL(s)"), QStringLiteral("Result(s)"),
+                              QStringLiteral("Description"), QStringLiteral("Link")};
+  for (int column = 0; column < 4; ++column) {
+    SCOPED_TRACE(column);
+    EXPECT_EQ(actions[column]->text(), labels[column]);
+    EXPECT_EQ(actions[column]->isChecked(), column < 2) << "one-pixel columns count as not shown";
+    EXPECT_EQ(actions[column]->isEnabled(), column > 0) << "the tick boxes' column always shows";
+  }
+  actions[2]->trigger();
+  actions[1]->trigger();
+  EXPECT_EQ(Form().ListView2->columnWidth(2), header->defaultSectionSize());
+  EXPECT_TRUE(header->isSectionHidden(1));
 }

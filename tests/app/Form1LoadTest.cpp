@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QImageWriter>
 
+#include "ApplicationTitle.h"
 #include "ErrorGuard.h"
 #include "FormFixture.h"
 
@@ -113,9 +114,12 @@ TEST_F(Form1Load, SettingsFileThatCannotBeWrittenOrReadIsNotFatal) {
 }
 
 TEST_F(Form1Load, CaptionIconAndApplicationTitle) {
+  SetApplicationTitle(QStringLiteral("stale"));
   Form().Form_Load();
   EXPECT_EQ(Form().windowTitle(), QStringLiteral("Feedwright"));
-  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Feedwright"));
+  EXPECT_EQ(CurrentApplicationTitle(), QStringLiteral("Feedwright"));
+  // A display name would be added to every other window's title: "Application Error — Feedwright".
+  EXPECT_EQ(QGuiApplication::applicationDisplayName(), QCoreApplication::applicationName());
   const QList<QSize> sizes = Form().windowIcon().availableSizes();
   for (int side : {32, 48, 128, 256}) {
     EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;

@@ -3,12 +3,15 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
 
+#include "ApplicationTitle.h"
 #include "ErrorGuard.h"
 #include "QtDialogService.h"
 
@@ -80,19 +83,26 @@ TEST(QtDialogServiceBox, ErrorReportBoxHasTitleIconSingleOkAndPlainText) {
   EXPECT_TRUE(inspected);
 }
 
-TEST(QtDialogServiceBox, OrdinaryMessageHasNoIconAndTheApplicationTitle) {
+TEST(QtDialogServiceBox, MessageWithoutTitleHasTheApplicationTitleAndItsLineWhole) {
   QtDialogService dialogs;
+  const QString help = QStringLiteral(
+      "Questions? Please contact Team Quillmark at https://www.feedwright.example/contact");
+  SetApplicationTitle(QStringLiteral("Set at step 128"));
   bool inspected = false;
   WhenModalOpens([&](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->windowTitle(), QStringLiteral("Feedwright"));
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("Set at step 128"));
     EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-    EXPECT_EQ(box->text(), QStringLiteral("Done."));
+    EXPECT_EQ(box->text(), help);
+    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_LT(label->height(), 2 * label->fontMetrics().lineSpacing()) << "the text is one line";
     inspected = true;
     box->accept();
   });
-  dialogs.ShowMessage("Done.", "", DialogService::Icon::None);  // an empty title: the program's
+  dialogs.ShowMessage(help.toStdString(), "", DialogService::Icon::None);
+  SetApplicationTitle(QStringLiteral("Feedwright"));
   EXPECT_TRUE(inspected);
 }
 
@@ -103,11 +113,17 @@ TEST(QtDialogServiceBox, PromptGivesTheTextOrEmptyWhenCancelled) {
     ASSERT_NE(prompt, nullptr);
     EXPECT_EQ(prompt->windowTitle(), QStringLiteral("Feedwright"));
     EXPECT_EQ(prompt->labelText(), QStringLiteral("Enter website address to add: "));
-    EXPECT_EQ(prompt->textValue(), QStringLiteral("http://feeds.example/news.rss"));
+    EXPECT_EQ(prompt->textValue(), QStringLiteral("http://news.feedwright.example/rss/world.rss"));
+    // The field shows the default address whole, with room to spare.
+    auto* field = prompt->findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    EXPECT_GT(field->width(), field->fontMetrics().horizontalAdvance(prompt->textValue()) +
+                                  field->fontMetrics().averageCharWidth());
     prompt->setTextValue(QString::fromUtf8("http://n\xc3\xbc.example/"));
     prompt->accept();
   });
-  EXPECT_EQ(dialogs.Prompt("Enter website address to add: ", "", "http://feeds.example/news.rss"),
+  EXPECT_EQ(dialogs.Prompt("Enter website address to add: ", "",
+                           "http://news.feedwright.example/rss/world.rss"),
             "http://n\xc3\xbc.example/");
 
   WhenModalOpens([](QWidget* modal) {

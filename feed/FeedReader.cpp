@@ -5,6 +5,7 @@
 
 #include "ErrorCodes.h"
 #include "HttpRequest.h"
+#include "MarkupScanners.h"
 #include "Patterns.h"
 #include "RegExp.h"
 #include "XmlDocument.h"
@@ -217,7 +218,11 @@ std::string FeedReader::CleanDocument(std::string text) {
     throw ComponentError(ErrorCodes::kCreateObject, "The regular-expression component is missing");
   }
   regex_->Pattern(Patterns::kCleanDocument);
-  return regex_->Replace(std::move(text), "");
+  std::string cleaned = regex_->Replace(std::move(text), "");
+  // After the characters, so that the declarations found are the ones the parser would see.
+  // Entities defined in an internal subset go with it and are never expanded.
+  MarkupScanners::RemoveDoctypeDeclarations(cleaned);
+  return cleaned;
 }
 
 std::unique_ptr<Component> FeedReader::CreateComponent(const std::string& className) {

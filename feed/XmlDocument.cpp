@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "ErrorCodes.h"
+#include "MarkupScanners.h"
 
 namespace {
 
@@ -133,6 +134,8 @@ bool XmlDocument::LoadXML(std::string&& text) {
   // The old nodes point into the old text: drop them before the text they point into.
   document_.reset();
   buffer_ = std::move(text);
+  // The parser writes what a reference names into the value as it is, NUL and surrogates too.
+  MarkupScanners::ReplaceForbiddenCharacterReferences(buffer_);
   // The text is already UTF-8, whatever its declaration says.
   pugi::xml_parse_result result = document_.load_buffer_inplace(buffer_.data(), buffer_.size(),
                                                                 kParseOptions, pugi::encoding_utf8);

@@ -54,8 +54,10 @@ class XmlDocument : public Component {
 
   XmlDocument();
 
-  // Parses UTF-8 text (an encoding named in the XML declaration is ignored). Returns false and
-  // leaves the document empty when the text is not a document the parser accepts.
+  // Parses UTF-8 text (an encoding named in the XML declaration is ignored). A character
+  // reference to a character XML 1.0 does not allow reads as U+FFFD, so the values of valid
+  // UTF-8 text are valid UTF-8. Returns false and leaves the document empty when the text is not
+  // a document the parser accepts.
   bool LoadXML(const std::string& text);
   // The same, parsing the text where it lies: the document keeps it, so a large feed is not
   // held twice while it is parsed.

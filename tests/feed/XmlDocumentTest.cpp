@@ -49,6 +49,17 @@ TEST(XmlDocument, NodeTypedValueIsTheWholeTextOrTheAttributeValue) {
       {"<r><e k='v&amp;w'/></r>", "/r/e", ""},
       {"<r><e k='v&amp;w'/></r>", "/r/e/@k", "v&w"},
       {"<r><e/></r>", "/r/missing", ""},
+      // References to characters XML forbids read as U+FFFD, and nothing after them is lost.
+      {"<r><e>A&#xD800;B&#x110000;C&#1;D&#0;E&#xFFFFFFFF;F&#99999999999999999999;G</e></r>", "/r/e",
+       "A\xEF\xBF\xBD" "B\xEF\xBF\xBD" "C\xEF\xBF\xBD" "D\xEF\xBF\xBD" "E\xEF\xBF\xBD"
+       "F\xEF\xBF\xBD" "G"},
+      {"<r><e>&#xFFFE;&#xFFFF;&#xFFFD;&#xE000;&#xDFFF;&#x1F;&#x20;&#9;&#x10FFFF;&#x0000000041;</e></r>",
+       "/r/e", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD \t"
+       "\xF4\x8F\xBF\xBF" "A"},
+      {"<r><e>&#X0;&#x;&#;&#0 &#&#0;</e></r>", "/r/e", "&#X0;&#x;&#;&#0 &#\xEF\xBF\xBD"},
+      {"<r><e><?pi ' &#0;?><!-- ' &#0; --><![CDATA[&#0;]]>x&#0;</e></r>", "/r/e", "&#0;x\xEF\xBF\xBD"},
+      {"<r><e j='><!--' k='a&#0;b'/></r>", "/r/e/@k", "a\xEF\xBF\xBD" "b"},
+      {"<!DOCTYPE r [<!ENTITY a '&#0;'>]><r><e>&#0;</e></r>", "/r/e", "\xEF\xBF\xBD"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.xml);

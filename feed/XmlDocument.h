@@ -53,6 +53,10 @@ class XmlDocument : public Component {
       pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_embed_pcdata;
 
   XmlDocument();
+  // The nodes point into the document's own buffer: a copy or a move would leave them pointing
+  // into the old one.
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
 
   // Parses UTF-8 text (an encoding named in the XML declaration is ignored). A character
   // reference to a character XML 1.0 does not allow reads as U+FFFD, so the values of valid

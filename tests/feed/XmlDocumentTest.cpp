@@ -2,6 +2,8 @@
 // loading from text it takes over.
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "ErrorCodes.h"
 #include "XmlDocument.h"
 
@@ -98,6 +100,10 @@ TEST(XmlDocument, PlainNameFindsWhatTheQueryEngineFinds) {
   }
   EXPECT_EQ(entry.SelectSingleNode("title").NodeTypedValue(), "first");
 }
+
+// Its nodes point into its own buffer, so a copy or a move would point into freed memory.
+static_assert(!std::is_copy_constructible_v<XmlDocument> && !std::is_copy_assignable_v<XmlDocument>);
+static_assert(!std::is_move_constructible_v<XmlDocument> && !std::is_move_assignable_v<XmlDocument>);
 
 TEST(XmlDocument, InvalidPathThrows) {
   XmlDocument document;

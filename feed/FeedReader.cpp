@@ -1,6 +1,7 @@
 #include "FeedReader.h"
 
 #include <array>
+#include <limits>
 #include <strings.h>
 
 #include "ErrorCodes.h"
@@ -36,6 +37,17 @@ constexpr std::array<Dialect, 3> kDialects = {{
     {"/feed/entry", "title", "content|summary[not(../content)]",
      "link[@rel='alternate' or not(@rel)]/@href"},
 }};
+
+// A count as people write it: 100000 as "100,000".
+std::string WithThousands(std::size_t count) {
+  const std::string digits = std::to_string(count);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> pieces;
@@ -180,7 +192,13 @@ bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bA
     const std::string linkPath = dialect.linkPath;
     const std::string titlePath = dialect.titlePath;
     const std::string descriptionPath = dialect.descriptionPath;
-    for (const XmlNode& entry : document.SelectNodes(dialect.entryPath)) {
+    // One entry past the ceiling tells that there are more; the rest is never listed.
+    const bool unlimited = maxEntries_ == std::numeric_limits<std::size_t>::max();
+    std::vector<XmlNode> entries =
+        document.SelectNodes(dialect.entryPath, unlimited ? maxEntries_ : maxEntries_ + 1);
+    const bool tooMany = entries.size() > maxEntries_;
+    if (tooMany) entries.resize(maxEntries_);
+    for (const XmlNode& entry : entries) {
       auto item = std::make_shared<FeedItem>();
       item->url_ = GetNodeText(entry, linkPath);
       item->title_ = GetNodeText(entry, titlePath);
@@ -192,6 +210,12 @@ bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bA
         item->description_.shrink_to_fit();
       }
       items_->push_back(std::move(item));
+    }
+    if (tooMany) {
+      SetLastError(ErrorCodes::kTooManyEntries,
+                   "The feed has more than " + WithThousands(maxEntries_) +
+                       " entries; only the first " + WithThousands(maxEntries_) + " were read");
+      return false;
     }
     return true;
   } catch (const ComponentError& error) {

@@ -1,6 +1,8 @@
 // The XML document component: pugixml with path queries that match names as written.
 #pragma once
 
+#include <cstddef>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -73,8 +75,12 @@ class XmlDocument : public Component {
   // The first node matching a path, or a null node. Throws ComponentError for an invalid path.
   XmlNode SelectSingleNode(const std::string& path) const;
 
-  // All nodes matching a path, in document order. Throws ComponentError for an invalid path.
-  std::vector<XmlNode> SelectNodes(const std::string& path) const;
+  // The first limit nodes matching a path, in document order (all of them by default). A path
+  // of plain child steps from the root, such as "/rss/channel/item", is walked directly and
+  // stops at the limit, so a document of millions of entries costs no list of them all. Throws
+  // ComponentError for an invalid path.
+  std::vector<XmlNode> SelectNodes(const std::string& path,
+                                   std::size_t limit = std::numeric_limits<std::size_t>::max()) const;
 
  private:
   std::string buffer_;  // the loaded text; the document's names and values point into it

@@ -239,6 +239,26 @@ TEST_F(FeedReaderTest, InternalSubsetGoesWholeAndItsEntitiesStayAsWritten) {
   EXPECT_EQ(Item(0).Title(), "&b;");
 }
 
+// Past the ceiling, the first entries are kept and the feed fails with a reason.
+TEST_F(FeedReaderTest, MoreEntriesThanTheCeilingGiveTheFirstOnesAndFail) {
+  EXPECT_EQ(reader_.MaxEntries(), 100'000u);
+  reader_.MaxEntries(3);
+  ASSERT_TRUE(Read(kRss3)) << "exactly at the ceiling";
+  EXPECT_EQ(reader_.FeedItems()->size(), 3u);
+
+  std::string feed = "<rss><channel>";
+  for (int i = 0; i < 1001; ++i) feed += "<item><title>" + std::to_string(i) + "</title></item>";
+  feed += "</channel></rss>";
+  reader_.MaxEntries(1000);
+  EXPECT_FALSE(Read(feed));
+  EXPECT_EQ(lType_, 1);
+  ASSERT_EQ(reader_.FeedItems()->size(), 1000u);
+  EXPECT_EQ(Item(999).Title(), "999");
+  EXPECT_EQ(reader_.LastErrorCode(), ErrorCodes::kTooManyEntries);
+  EXPECT_EQ(reader_.LastErrorDesc(), "The feed has more than 1,000 entries; only the first 1,000 were read");
+  EXPECT_EQ(Sends(*script_), 1u) << "the document loaded; no other client is tried";
+}
+
 TEST_F(FeedReaderTest, HostileDocumentsFailQuietly) {
   std::string nested;
   for (int i = 0; i < 100000; ++i) nested += "<a>";

@@ -101,6 +101,37 @@ TEST(XmlDocument, PlainNameFindsWhatTheQueryEngineFinds) {
   EXPECT_EQ(entry.SelectSingleNode("title").NodeTypedValue(), "first");
 }
 
+// Paths of plain steps from the root are walked without the query engine, and stop at the
+// limit; they must find what the engine finds, in the same order.
+TEST(XmlDocument, PathsFromTheRootFindWhatTheQueryEngineFinds) {
+  XmlDocument document;
+  ASSERT_TRUE(document.LoadXML(
+      "<rss><channel><item>1</item><title>t</title><item>2<item>nested</item></item></channel>"
+      "<item>outside</item><channel/><channel><!-- c --><item>3</item><ITEM>upper</ITEM></channel>"
+      "<rdf:item xmlns:rdf='urn:r'>prefixed</rdf:item></rss>"));
+  for (const char* path : {"/rss/channel/item", "/rss/item", "/rss/rdf:item", "/rss", "/channel",
+                           "/rss/channel/item/item", "/rss/channel/missing"}) {
+    SCOPED_TRACE(path);
+    std::vector<std::string> walked;
+    for (const XmlNode& node : document.SelectNodes(path)) walked.push_back(node.NodeTypedValue());
+    std::vector<std::string> viaEngine;
+    for (const XmlNode& node : document.SelectNodes(std::string(path) + "[true()]")) {
+      viaEngine.push_back(node.NodeTypedValue());
+    }
+    EXPECT_EQ(walked, viaEngine);
+    EXPECT_EQ(document.SelectSingleNode(path).NodeTypedValue(),
+              document.SelectSingleNode(std::string(path) + "[true()]").NodeTypedValue());
+  }
+  for (const std::string path : {"/rss/channel/item", "/rss/channel/item[true()]"}) {
+    SCOPED_TRACE(path);
+    const std::vector<XmlNode> firstTwo = document.SelectNodes(path, 2);
+    ASSERT_EQ(firstTwo.size(), 2u);
+    EXPECT_EQ(firstTwo[1].NodeTypedValue(), "2nested");
+    EXPECT_TRUE(document.SelectNodes(path, 0).empty());
+    EXPECT_EQ(document.SelectNodes(path, 10).size(), 3u);
+  }
+}
+
 // Its nodes point into its own buffer, so a copy or a move would point into freed memory.
 static_assert(!std::is_copy_constructible_v<XmlDocument> && !std::is_copy_assignable_v<XmlDocument>);
 static_assert(!std::is_move_constructible_v<XmlDocument> && !std::is_move_assignable_v<XmlDocument>);

@@ -3,7 +3,6 @@
 // skipping, and a seeded random differential run.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <random>

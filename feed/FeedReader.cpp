@@ -1,10 +1,12 @@
 #include "FeedReader.h"
 
 #include <array>
+#include <limits>
 #include <strings.h>
 
 #include "ErrorCodes.h"
 #include "HttpRequest.h"
+#include "MarkupScanners.h"
 #include "Patterns.h"
 #include "RegExp.h"
 #include "XmlDocument.h"
@@ -35,6 +37,17 @@ constexpr std::array<Dialect, 3> kDialects = {{
     {"/feed/entry", "title", "content|summary[not(../content)]",
      "link[@rel='alternate' or not(@rel)]/@href"},
 }};
+
+// A count as people write it: 100000 as "100,000".
+std::string WithThousands(std::size_t count) {
+  const std::string digits = std::to_string(count);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> pieces;
@@ -179,7 +192,13 @@ bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bA
     const std::string linkPath = dialect.linkPath;
     const std::string titlePath = dialect.titlePath;
     const std::string descriptionPath = dialect.descriptionPath;
-    for (const XmlNode& entry : document.SelectNodes(dialect.entryPath)) {
+    // One entry past the ceiling tells that there are more; the rest is never listed.
+    const bool unlimited = maxEntries_ == std::numeric_limits<std::size_t>::max();
+    std::vector<XmlNode> entries =
+        document.SelectNodes(dialect.entryPath, unlimited ? maxEntries_ : maxEntries_ + 1);
+    const bool tooMany = entries.size() > maxEntries_;
+    if (tooMany) entries.resize(maxEntries_);
+    for (const XmlNode& entry : entries) {
       auto item = std::make_shared<FeedItem>();
       item->url_ = GetNodeText(entry, linkPath);
       item->title_ = GetNodeText(entry, titlePath);
@@ -191,6 +210,12 @@ bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bA
         item->description_.shrink_to_fit();
       }
       items_->push_back(std::move(item));
+    }
+    if (tooMany) {
+      SetLastError(ErrorCodes::kTooManyEntries,
+                   "The feed has more than " + WithThousands(maxEntries_) +
+                       " entries; only the first " + WithThousands(maxEntries_) + " were read");
+      return false;
     }
     return true;
   } catch (const ComponentError& error) {
@@ -217,7 +242,11 @@ std::string FeedReader::CleanDocument(std::string text) {
     throw ComponentError(ErrorCodes::kCreateObject, "The regular-expression component is missing");
   }
   regex_->Pattern(Patterns::kCleanDocument);
-  return regex_->Replace(std::move(text), "");
+  std::string cleaned = regex_->Replace(std::move(text), "");
+  // After the characters, so that the declarations found are the ones the parser would see.
+  // Entities defined in an internal subset go with it and are never expanded.
+  MarkupScanners::RemoveDoctypeDeclarations(cleaned);
+  return cleaned;
 }
 
 std::unique_ptr<Component> FeedReader::CreateComponent(const std::string& className) {

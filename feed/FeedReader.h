@@ -2,6 +2,7 @@
 // entries, the last HTTP status, the last error and the dialect on itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,6 +56,13 @@ class FeedReader {
   // Resets status, error and feed type; keeps the items and the proxy credentials.
   void Clear();
 
+  // The most entries one ReadFeed reads. A feed with more gives its first MaxEntries items and
+  // fails with kTooManyEntries: no reader of a feed wants millions of rows, and a small
+  // compressed response can unpack into that many.
+  static constexpr std::size_t kDefaultMaxEntries = 100'000;
+  std::size_t MaxEntries() const { return maxEntries_; }
+  void MaxEntries(std::size_t count) { maxEntries_ = count; }
+
  private:
   std::string FetchDocument(const std::string& sURL, const std::string& sUserName,
                             const std::string& sPassWord, const std::string& className);
@@ -78,4 +86,5 @@ class FeedReader {
   int32_t feedType_ = 0;
   std::string proxyUser_;
   std::string proxyPassword_;
+  std::size_t maxEntries_ = kDefaultMaxEntries;
 };

@@ -7,9 +7,8 @@
 
 namespace PatternScanners {
 
-// Patterns::kCleanDocument removed from valid UTF-8 text: every "<!DOCTYPE" (ASCII letters in
-// any case) with at least one more character up to the next ">", and every C0 control other
-// than tab, LF and CR, U+FFFE and U+FFFF. The result for invalid UTF-8 is unspecified.
+// Patterns::kCleanDocument removed: every C0 control other than tab, LF and CR, every U+FFFE and
+// every U+FFFF. Exact for any bytes, valid UTF-8 or not.
 std::string CleanDocument(std::string_view text);
 
 // Patterns::kStripHtml removed from valid UTF-8 text: every "<" with at least one more
@@ -17,16 +16,16 @@ std::string CleanDocument(std::string_view text);
 std::string StripHtml(std::string_view text);
 
 // The same two removals done in the text's own storage: nothing is allocated, and a text
-// without matches is not copied at all. Any bytes may come in, and the removal is RE2's up to
-// the first document type declaration or tag whose bytes between "<" and ">" are not valid
-// UTF-8 (how RE2 reads those is its own affair). There the scan stops: the function returns
-// where that "<" now stands, the text from there on is as it came, and the caller finishes it
-// with RE2. npos when the whole text was done.
-std::size_t CleanDocumentInPlace(std::string& text);
+// without matches is not copied at all.
+void CleanDocumentInPlace(std::string& text);
+// Any bytes may come in, and the removal is RE2's up to the first tag whose bytes between "<"
+// and ">" are not valid UTF-8 (how RE2 reads those is its own affair). There the scan stops: the
+// function returns where that "<" now stands, the text from there on is as it came, and the
+// caller finishes it with RE2. npos when the whole text was done.
 std::size_t StripHtmlInPlace(std::string& text);
 
 // True when text is well-formed UTF-8: shortest forms only, no surrogates, nothing past
-// U+10FFFF. The scanners are exact only for such text.
+// U+10FFFF. The tag scanner is exact only for such text.
 bool IsValidUtf8(std::string_view text);
 
 }  // namespace PatternScanners

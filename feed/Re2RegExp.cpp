@@ -51,10 +51,9 @@ std::string Re2RegExp::Replace(const std::string& input, const std::string& repl
 
 std::string Re2RegExp::Replace(std::string&& input, const std::string& replacement) {
   switch (ScannerFor(replacement)) {
-    case Scanner::kCleanDocument: {
-      const std::size_t stop = PatternScanners::CleanDocumentInPlace(input);
-      return FinishWithRe2(std::move(input), stop);
-    }
+    case Scanner::kCleanDocument:
+      PatternScanners::CleanDocumentInPlace(input);
+      return std::move(input);
     case Scanner::kStripHtml: {
       const std::size_t stop = PatternScanners::StripHtmlInPlace(input);
       return FinishWithRe2(std::move(input), stop);
@@ -81,9 +80,9 @@ Re2RegExp::Scanner Re2RegExp::ScannerFor(const std::string& replacement) const {
 
 std::string Re2RegExp::FinishWithRe2(std::string&& text, std::size_t stop) {
   if (stop == std::string::npos) return std::move(text);
-  // The scan stopped at a tag or declaration whose bytes are not valid UTF-8. Everything before
-  // it is done, and RE2's search would resume right there, so RE2 on the rest from that point
-  // gives what RE2 on the whole text gives: neither pattern looks behind a match.
+  // The scan stopped at a tag whose bytes are not valid UTF-8. Everything before it is done, and
+  // RE2's search would resume right there, so RE2 on the rest from that point gives what RE2 on
+  // the whole text gives: the pattern does not look behind a match.
   std::string rest = text.substr(stop);
   RE2::GlobalReplace(&rest, Compiled(), "");
   text.resize(stop);

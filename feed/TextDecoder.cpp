@@ -86,9 +86,24 @@ std::size_t UnitBytesOf(std::string_view name) {
   return 1;
 }
 
+// The labels that browsers read as windows-1252. Feeds labelled ISO-8859-1 or ASCII very often
+// hold curly quotes, dashes and the euro sign at 0x80 to 0x9F, which ISO-8859-1 would turn into
+// invisible C1 controls.
+bool IsWindows1252Label(std::string_view name) {
+  static constexpr std::string_view kLabels[] = {
+      "ansi_x3.4-1968", "ascii",      "cp1252",    "cp819",    "csisolatin1", "ibm819",
+      "iso-8859-1",     "iso-ir-100", "iso8859-1", "iso88591", "iso_8859-1",  "iso_8859-1:1987",
+      "l1",             "latin1",     "us-ascii",  "windows-1252", "x-cp1252"};
+  for (std::string_view label : kLabels) {
+    if (name.size() == label.size() && StartsWithNoCase(name, label)) return true;
+  }
+  return false;
+}
+
 // The encoding for a charset name, or nothing when the name is implausible or iconv lacks it.
 std::optional<Encoding> KnownEncoding(std::string_view name) {
   if (!IsPlausibleCharsetName(name)) return std::nullopt;
+  if (IsWindows1252Label(name)) return Encoding{"WINDOWS-1252", 1};
   Encoding encoding{std::string(name), UnitBytesOf(name)};
   if (!IsUtf8Name(name) && !IconvHandle("UTF-8", encoding.name.c_str()).Valid()) return std::nullopt;
   return encoding;

@@ -1,10 +1,12 @@
 #include "XmlDocument.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <sstream>
 
 #include "ErrorCodes.h"
+#include "MarkupScanners.h"
 
 namespace {
 
@@ -62,17 +64,64 @@ bool IsPlainName(const std::string& path) {
   return !atStart;
 }
 
-// The first child element named exactly name: what the query engine answers for a plain name,
-// without evaluating a query for every field of every entry.
-pugi::xml_node FirstChildElement(pugi::xml_node parent, const char* name) {
-  for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
-    const char* childName = child.name();
-    if (childName[0] == name[0] && child.type() == pugi::node_element &&
-        std::strcmp(childName, name) == 0) {
-      return child;
+// The first element named exactly name from node on among its siblings, node included.
+pugi::xml_node ElementFrom(pugi::xml_node node, const char* name) {
+  for (; node; node = node.next_sibling()) {
+    const char* nodeName = node.name();
+    if (nodeName[0] == name[0] && node.type() == pugi::node_element &&
+        std::strcmp(nodeName, name) == 0) {
+      return node;
     }
   }
   return {};
+}
+
+// The first child element named exactly name: what the query engine answers for a plain name,
+// without evaluating a query for every field of every entry.
+pugi::xml_node FirstChildElement(pugi::xml_node parent, const char* name) {
+  return ElementFrom(parent.first_child(), name);
+}
+
+// The steps of a path such as "/rss/channel/item": plain names after single slashes from the
+// root. Empty for any other path.
+std::vector<std::string> PlainStepsFromRoot(const std::string& path) {
+  std::vector<std::string> steps;
+  if (path.empty() || path[0] != '/') return {};
+  std::string::size_type start = 1;
+  for (;;) {
+    const std::string::size_type slash = path.find('/', start);
+    std::string step = path.substr(start, slash == std::string::npos ? slash : slash - start);
+    if (!IsPlainName(step)) return {};
+    steps.push_back(std::move(step));
+    if (slash == std::string::npos) return steps;
+    start = slash + 1;
+  }
+}
+
+// The elements that the steps reach from the document, in document order, at most limit of
+// them. Depth first with one position per step, so document order comes by itself.
+std::vector<XmlNode> WalkSteps(const pugi::xml_document& document,
+                               const std::vector<std::string>& steps, std::size_t limit) {
+  std::vector<XmlNode> found;
+  if (limit == 0) return found;
+  std::vector<pugi::xml_node> at(steps.size());
+  std::size_t depth = 0;
+  at[0] = FirstChildElement(document, steps[0].c_str());
+  for (;;) {
+    if (!at[depth]) {
+      if (depth == 0) break;
+      --depth;
+      at[depth] = ElementFrom(at[depth].next_sibling(), steps[depth].c_str());
+    } else if (depth + 1 == steps.size()) {
+      found.emplace_back(pugi::xpath_node(at[depth]));
+      if (found.size() == limit) break;
+      at[depth] = ElementFrom(at[depth].next_sibling(), steps[depth].c_str());
+    } else {
+      ++depth;
+      at[depth] = FirstChildElement(at[depth - 1], steps[depth].c_str());
+    }
+  }
+  return found;
 }
 
 // Text and CDATA of every descendant, in document order. An element's leading text is kept on
@@ -133,6 +182,8 @@ bool XmlDocument::LoadXML(std::string&& text) {
   // The old nodes point into the old text: drop them before the text they point into.
   document_.reset();
   buffer_ = std::move(text);
+  // The parser writes what a reference names into the value as it is, NUL and surrogates too.
+  MarkupScanners::ReplaceForbiddenCharacterReferences(buffer_);
   // The text is already UTF-8, whatever its declaration says.
   pugi::xml_parse_result result = document_.load_buffer_inplace(buffer_.data(), buffer_.size(),
                                                                 kParseOptions, pugi::encoding_utf8);
@@ -147,17 +198,27 @@ bool XmlDocument::LoadXML(std::string&& text) {
 
 XmlNode XmlDocument::SelectSingleNode(const std::string& path) const {
   if (!loaded_) return XmlNode();
+  const std::vector<std::string> steps = PlainStepsFromRoot(path);
+  if (!steps.empty()) {
+    std::vector<XmlNode> found = WalkSteps(document_, steps, 1);
+    return found.empty() ? XmlNode() : found.front();
+  }
   return XmlNode(FirstMatch(document_, path));
 }
 
-std::vector<XmlNode> XmlDocument::SelectNodes(const std::string& path) const {
+std::vector<XmlNode> XmlDocument::SelectNodes(const std::string& path, std::size_t limit) const {
   std::vector<XmlNode> nodes;
   if (!loaded_) return nodes;
+  const std::vector<std::string> steps = PlainStepsFromRoot(path);
+  if (!steps.empty()) return WalkSteps(document_, steps, limit);
   try {
     pugi::xpath_node_set found = document_.select_nodes(CompiledQuery(path));
     found.sort();
-    nodes.reserve(found.size());
-    for (const pugi::xpath_node& node : found) nodes.emplace_back(node);
+    nodes.reserve(std::min<std::size_t>(found.size(), limit));
+    for (const pugi::xpath_node& node : found) {
+      if (nodes.size() == limit) break;
+      nodes.emplace_back(node);
+    }
   } catch (const pugi::xpath_exception& error) {
     throw ComponentError(ErrorCodes::kXmlQuery,
                          "Could not evaluate path query \"" + path + "\": " + error.what());

@@ -1,6 +1,8 @@
 // The XML document component: pugixml with path queries that match names as written.
 #pragma once
 
+#include <cstddef>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -53,9 +55,15 @@ class XmlDocument : public Component {
       pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_embed_pcdata;
 
   XmlDocument();
+  // The nodes point into the document's own buffer: a copy or a move would leave them pointing
+  // into the old one.
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
 
-  // Parses UTF-8 text (an encoding named in the XML declaration is ignored). Returns false and
-  // leaves the document empty when the text is not a document the parser accepts.
+  // Parses UTF-8 text (an encoding named in the XML declaration is ignored). A character
+  // reference to a character XML 1.0 does not allow reads as U+FFFD, so the values of valid
+  // UTF-8 text are valid UTF-8. Returns false and leaves the document empty when the text is not
+  // a document the parser accepts.
   bool LoadXML(const std::string& text);
   // The same, parsing the text where it lies: the document keeps it, so a large feed is not
   // held twice while it is parsed.
@@ -67,8 +75,12 @@ class XmlDocument : public Component {
   // The first node matching a path, or a null node. Throws ComponentError for an invalid path.
   XmlNode SelectSingleNode(const std::string& path) const;
 
-  // All nodes matching a path, in document order. Throws ComponentError for an invalid path.
-  std::vector<XmlNode> SelectNodes(const std::string& path) const;
+  // The first limit nodes matching a path, in document order (all of them by default). A path
+  // of plain child steps from the root, such as "/rss/channel/item", is walked directly and
+  // stops at the limit, so a document of millions of entries costs no list of them all. Throws
+  // ComponentError for an invalid path.
+  std::vector<XmlNode> SelectNodes(const std::string& path,
+                                   std::size_t limit = std::numeric_limits<std::size_t>::max()) const;
 
  private:
   std::string buffer_;  // the loaded text; the document's names and values point into it

@@ -1,9 +1,12 @@
 // Feeds arbitrary bytes through the reader's whole text path: body decoding, document cleaning,
 // XML loading, dialect detection, field extraction and markup stripping.
 //
-// The first byte picks the dialect passed as lType (low two bits) and the response's
-// Content-Type (next three bits); the rest is the response body. Seeds start with '@' for
-// "detect, no Content-Type".
+// The first byte picks the dialect passed as lType (low two bits), the response's Content-Type
+// (next three bits) and whether the reader's entry ceiling is 2 (next bit); the rest is the
+// response body. Seeds start with '@' for "detect, no Content-Type, the standard ceiling".
+//
+// Aborts when an item field is not valid UTF-8, when the reader keeps more items than its
+// ceiling, or when lType comes back out of range.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -48,13 +51,17 @@ class FuzzHttpRequest : public HttpRequest {
   std::string_view contentType_;
 };
 
-// Reads every field so that a bad value cannot hide unread.
+// Reads every field so that a bad value cannot hide unread; every item field must be UTF-8.
 std::size_t Touch(const FeedReader& reader) {
   std::size_t total = reader.LastErrorDesc().size() + reader.LastHTTPStatusText().size() +
                       reader.FeedTypeString().size();
   if (auto items = reader.FeedItems()) {
+    if (items->size() > reader.MaxEntries()) __builtin_trap();
     for (const auto& item : *items) {
-      total += item->URL().size() + item->Title().size() + item->Description().size();
+      for (const std::string* field : {&item->URL(), &item->Title(), &item->Description()}) {
+        if (!IsValidUtf8(*field)) __builtin_trap();
+        total += field->size();
+      }
     }
   }
   return total;
@@ -76,6 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     });
   }
   FeedReader reader(std::move(registry));
+  if (selector & 0x20) reader.MaxEntries(2);
 
   volatile std::size_t sink = 0;
   for (bool allowHtml : {false, true}) {

@@ -184,6 +184,10 @@ TEST_F(FeedReaderTest, EntryFieldsAreReadWhole) {
        "<description>line one\nline two\ttabbed\r\nx</description>",
        false, "Ελληνικά — “quoted” 中文 Русский abcde“f”", "line one\nline two\ttabbed\nx"},
       {"unknown entity kept as written", "<title>t&nbsp;x</title>", false, "t&nbsp;x", ""},
+      {"references to forbidden characters read as U+FFFD",
+       "<title>A&#xD800;B&#x110000;C&#1;D&#0;E</title><description>x&#xFFFFFFFF;y<![CDATA[&#0;]]></description>",
+       false, "A\xEF\xBF\xBD" "B\xEF\xBF\xBD" "C\xEF\xBF\xBD" "D\xEF\xBF\xBD" "E",
+       "x\xEF\xBF\xBDy&#0;"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -227,14 +231,32 @@ TEST_F(FeedReaderTest, StripHtmlRemovesTagsAsTheLazyPatternDoes) {
   }
 }
 
-// A document type declaration goes before parsing, so no entity is ever expanded.
-TEST_F(FeedReaderTest, EntityDefinitionsAreNeverExpanded) {
-  Read("<!doctype rss [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
-       "<rss><channel><item><title>&b;</title></item></channel></rss>");
-  ASSERT_TRUE(reader_.FeedItems());
-  for (const auto& item : *reader_.FeedItems()) {
-    EXPECT_EQ(item->Title().find("aaaa"), std::string::npos);
-  }
+// A document type declaration goes whole before parsing, internal subset included, so the feed
+// loads and no entity is ever expanded.
+TEST_F(FeedReaderTest, InternalSubsetGoesWholeAndItsEntitiesStayAsWritten) {
+  ASSERT_TRUE(Read("<!doctype rss [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
+                   "<rss><channel><item><title>&b;</title></item></channel></rss>"));
+  EXPECT_EQ(Item(0).Title(), "&b;");
+}
+
+// Past the ceiling, the first entries are kept and the feed fails with a reason.
+TEST_F(FeedReaderTest, MoreEntriesThanTheCeilingGiveTheFirstOnesAndFail) {
+  EXPECT_EQ(reader_.MaxEntries(), 100'000u);
+  reader_.MaxEntries(3);
+  ASSERT_TRUE(Read(kRss3)) << "exactly at the ceiling";
+  EXPECT_EQ(reader_.FeedItems()->size(), 3u);
+
+  std::string feed = "<rss><channel>";
+  for (int i = 0; i < 1001; ++i) feed += "<item><title>" + std::to_string(i) + "</title></item>";
+  feed += "</channel></rss>";
+  reader_.MaxEntries(1000);
+  EXPECT_FALSE(Read(feed));
+  EXPECT_EQ(lType_, 1);
+  ASSERT_EQ(reader_.FeedItems()->size(), 1000u);
+  EXPECT_EQ(Item(999).Title(), "999");
+  EXPECT_EQ(reader_.LastErrorCode(), ErrorCodes::kTooManyEntries);
+  EXPECT_EQ(reader_.LastErrorDesc(), "The feed has more than 1,000 entries; only the first 1,000 were read");
+  EXPECT_EQ(Sends(*script_), 1u) << "the document loaded; no other client is tried";
 }
 
 TEST_F(FeedReaderTest, HostileDocumentsFailQuietly) {

@@ -1,9 +1,8 @@
 // The dedicated scanners against RE2 itself: hand-picked cases with exact results, every
-// character for the forbidden-character class and RE2's case folding, needles at every offset of
-// the block-wise skipping, and a seeded random differential run.
+// character for the forbidden-character class, needles at every offset of the block-wise
+// skipping, and a seeded random differential run.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <random>
@@ -91,21 +90,8 @@ TEST(PatternScannersTest, CleanDocumentHandPickedCases) {
   CheckTable(
       {
           {"empty", "", ""},
-          {"declaration removed, lines kept", "<?xml version='1.0'?>\n<!DOCTYPE rss>\n<rss/>",
-           "<?xml version='1.0'?>\n\n<rss/>"},
-          {"every letter flipped", "<!dOcTyPe x>y", "y"},
-          {"declaration across lines", "<!DOCTYPE rss\r\n  SYSTEM 'x'\r\n>\r\n<rss/>", "\r\n<rss/>"},
-          {"internal subset cut at the first close", "<!DOCTYPE rss [<!ENTITY a 'b'>]><rss/>", "]><rss/>"},
-          {"bare declaration stays", "<!DOCTYPE>", "<!DOCTYPE>"},
-          {"bare declaration with a later close", "<!DOCTYPE> <a>b", "b"},
-          {"unterminated declaration", "<!DOCTYPE rss", "<!DOCTYPE rss"},
-          {"controls after an unterminated declaration", "<!DOCTYPE\x01 a\x02", "<!DOCTYPE a"},
-          {"two declarations", "<!doctype a><!DOCTYPE b>z", "z"},
-          {"declaration inside an unterminated one", "<!DOCTYPE a <!DOCTYPE b>z", "z"},
-          {"short name", "<!DOCTYP x>", "<!DOCTYP x>"},
-          {"controls inside go with it", "<!DOCTYPE \x01\x1F>z", "z"},
-          {"a removed control makes no new declaration", "<\x01!DOCTYPE a>", "<!DOCTYPE a>"},
-          {"dotted capital I is no letter of the name", "<!DOC\xC4\xB0TYPE x>", "<!DOC\xC4\xB0TYPE x>"},
+          {"declarations are left to the markup scanner", "<!DOCTYPE a [\x01<!ENTITY b 'c'>]>",
+           "<!DOCTYPE a [<!ENTITY b 'c'>]>"},
           {"U+FFFE and U+FFFF", "a\xEF\xBF\xBE" "b\xEF\xBF\xBF\xEF\xBF\xBE", "ab"},
           {"look-alikes of U+FFFE kept", "\xEF\xBF\xBD\xEF\xBB\xBF\xEF\xBF\xAF\xEE\xBE\xBF",
            "\xEF\xBF\xBD\xEF\xBB\xBF\xEF\xBF\xAF\xEE\xBE\xBF"},
@@ -128,22 +114,6 @@ TEST(PatternScannersTest, CleanDocumentAgreesWithRe2OnEveryCharacter) {
   EXPECT_EQ(all.size() - cleaned.size(), 29u + 3u + 3u);
 }
 
-// The scanner compares the name of a declaration in ASCII case only. That is right only while
-// RE2 folds none of its characters to a non-ASCII one (as it folds U+212A KELVIN SIGN to k).
-TEST(PatternScannersTest, DeclarationNameFoldsOnlyToAsciiCase) {
-  const std::string all = AllCharacters();
-  for (char c : std::string("<!DOCTYPE")) {
-    SCOPED_TRACE(std::string(1, c));
-    RE2::Options options;
-    options.set_case_sensitive(false);
-    std::string kept = all;
-    RE2::GlobalReplace(&kept, RE2(RE2::QuoteMeta(std::string(1, c)), options), "");
-    std::string expected = all;
-    std::erase_if(expected, [c](char x) { return std::toupper(static_cast<unsigned char>(x)) == c; });
-    EXPECT_TRUE(kept == expected);
-  }
-}
-
 std::string Filler(std::size_t length) {
   std::string text;
   for (std::size_t i = 0; i < length; ++i) text += static_cast<char>('a' + i % 26);
@@ -159,9 +129,9 @@ TEST(PatternScannersTest, NeedlesAreSeenAtEveryOffset) {
     std::vector<std::string> needles;
   } scanners[] = {
       {PatternScanners::CleanDocument, Patterns::kCleanDocument,
-       {"<!DOCTYPE x>", "<!doctype\n[y]>", "\x01", "\x1F", "\xEF\xBF\xBE", "\xEF\xBF\xBF",
+       {"\x01", "\x1F", "\xEF\xBF\xBE", "\xEF\xBF\xBF",
         // Look-alikes that must stay.
-        "\t", "\n", "<p>", "\xEF\xBF\xBD", "\xEF\xBB\xBF", "!<", "<"}},
+        "\t", "\n", "<p>", "<!DOCTYPE x>", "\xEF\xBF\xBD", "\xEF\xBB\xBF", "\xEE\xBF\xBE"}},
       {PatternScanners::StripHtml, Patterns::kStripHtml, {"<b>", "<a href='x'>", "<>", "<>>", "< \n >", "<", ">"}},
   };
   for (const auto& scanner : scanners) {
@@ -209,17 +179,10 @@ TEST(PatternScannersTest, ScannersMatchRe2OnRandomInput) {
   }
 }
 
-// Many unterminated declarations or tags must not cost a scan to the end each.
-TEST(PatternScannersTest, UnterminatedRunsStayLinear) {
-  std::string declarations;
-  std::string expectedDeclarations;
+// Many unterminated tags must not cost a scan to the end each.
+TEST(PatternScannersTest, UnterminatedTagsStayLinear) {
   std::string tags;
-  for (int i = 0; i < 200'000; ++i) {
-    declarations += "<!DOCTYPE\x01";
-    expectedDeclarations += "<!DOCTYPE";
-    tags += "<a ";
-  }
-  EXPECT_EQ(PatternScanners::CleanDocument(declarations), expectedDeclarations);
+  for (int i = 0; i < 200'000; ++i) tags += "<a ";
   EXPECT_EQ(PatternScanners::StripHtml(tags), tags);
 }
 
@@ -231,8 +194,8 @@ TEST(PatternScannersTest, InPlaceScannersKeepTheTextsStorage) {
     std::string stripped;
   };
   const Row rows[] = {
-      {"<!DOCTYPE a>0123456789abcdef0123456789", "0123456789abcdef0123456789",
-       "0123456789abcdef0123456789"},
+      {"\x01<!a>0123456789abcdef0123456789", "<!a>0123456789abcdef0123456789",
+       "\x01" "0123456789abcdef0123456789"},
       {"0123456789abcdef0123456789<b>\x01", "0123456789abcdef0123456789<b>",
        "0123456789abcdef0123456789\x01"},
       {"<a><b>\x01\x02<c>0123456789abcdef0123456789", "<a><b><c>0123456789abcdef0123456789",

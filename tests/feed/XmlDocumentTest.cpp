@@ -2,6 +2,8 @@
 // loading from text it takes over.
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "ErrorCodes.h"
 #include "XmlDocument.h"
 
@@ -49,6 +51,17 @@ TEST(XmlDocument, NodeTypedValueIsTheWholeTextOrTheAttributeValue) {
       {"<r><e k='v&amp;w'/></r>", "/r/e", ""},
       {"<r><e k='v&amp;w'/></r>", "/r/e/@k", "v&w"},
       {"<r><e/></r>", "/r/missing", ""},
+      // References to characters XML forbids read as U+FFFD, and nothing after them is lost.
+      {"<r><e>A&#xD800;B&#x110000;C&#1;D&#0;E&#xFFFFFFFF;F&#99999999999999999999;G</e></r>", "/r/e",
+       "A\xEF\xBF\xBD" "B\xEF\xBF\xBD" "C\xEF\xBF\xBD" "D\xEF\xBF\xBD" "E\xEF\xBF\xBD"
+       "F\xEF\xBF\xBD" "G"},
+      {"<r><e>&#xFFFE;&#xFFFF;&#xFFFD;&#xE000;&#xDFFF;&#x1F;&#x20;&#9;&#x10FFFF;&#x0000000041;</e></r>",
+       "/r/e", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEE\x80\x80\xEF\xBF\xBD\xEF\xBF\xBD \t"
+       "\xF4\x8F\xBF\xBF" "A"},
+      {"<r><e>&#X0;&#x;&#;&#0 &#&#0;</e></r>", "/r/e", "&#X0;&#x;&#;&#0 &#\xEF\xBF\xBD"},
+      {"<r><e><?pi ' &#0;?><!-- ' &#0; --><![CDATA[&#0;]]>x&#0;</e></r>", "/r/e", "&#0;x\xEF\xBF\xBD"},
+      {"<r><e j='><!--' k='a&#0;b'/></r>", "/r/e/@k", "a\xEF\xBF\xBD" "b"},
+      {"<!DOCTYPE r [<!ENTITY a '&#0;'>]><r><e>&#0;</e></r>", "/r/e", "\xEF\xBF\xBD"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.xml);
@@ -87,6 +100,41 @@ TEST(XmlDocument, PlainNameFindsWhatTheQueryEngineFinds) {
   }
   EXPECT_EQ(entry.SelectSingleNode("title").NodeTypedValue(), "first");
 }
+
+// Paths of plain steps from the root are walked without the query engine, and stop at the
+// limit; they must find what the engine finds, in the same order.
+TEST(XmlDocument, PathsFromTheRootFindWhatTheQueryEngineFinds) {
+  XmlDocument document;
+  ASSERT_TRUE(document.LoadXML(
+      "<rss><channel><item>1</item><title>t</title><item>2<item>nested</item></item></channel>"
+      "<item>outside</item><channel/><channel><!-- c --><item>3</item><ITEM>upper</ITEM></channel>"
+      "<rdf:item xmlns:rdf='urn:r'>prefixed</rdf:item></rss>"));
+  for (const char* path : {"/rss/channel/item", "/rss/item", "/rss/rdf:item", "/rss", "/channel",
+                           "/rss/channel/item/item", "/rss/channel/missing"}) {
+    SCOPED_TRACE(path);
+    std::vector<std::string> walked;
+    for (const XmlNode& node : document.SelectNodes(path)) walked.push_back(node.NodeTypedValue());
+    std::vector<std::string> viaEngine;
+    for (const XmlNode& node : document.SelectNodes(std::string(path) + "[true()]")) {
+      viaEngine.push_back(node.NodeTypedValue());
+    }
+    EXPECT_EQ(walked, viaEngine);
+    EXPECT_EQ(document.SelectSingleNode(path).NodeTypedValue(),
+              document.SelectSingleNode(std::string(path) + "[true()]").NodeTypedValue());
+  }
+  for (const std::string path : {"/rss/channel/item", "/rss/channel/item[true()]"}) {
+    SCOPED_TRACE(path);
+    const std::vector<XmlNode> firstTwo = document.SelectNodes(path, 2);
+    ASSERT_EQ(firstTwo.size(), 2u);
+    EXPECT_EQ(firstTwo[1].NodeTypedValue(), "2nested");
+    EXPECT_TRUE(document.SelectNodes(path, 0).empty());
+    EXPECT_EQ(document.SelectNodes(path, 10).size(), 3u);
+  }
+}
+
+// Its nodes point into its own buffer, so a copy or a move would point into freed memory.
+static_assert(!std::is_copy_constructible_v<XmlDocument> && !std::is_copy_assignable_v<XmlDocument>);
+static_assert(!std::is_move_constructible_v<XmlDocument> && !std::is_move_assignable_v<XmlDocument>);
 
 TEST(XmlDocument, InvalidPathThrows) {
   XmlDocument document;

@@ -23,8 +23,11 @@ void InitCurlOnce() {
 
 std::string UrlPart(CURLU* url, CURLUPart part, unsigned int flags) {
   char* text = nullptr;
-  if (curl_url_get(url, part, &text, flags) != CURLUE_OK) return {};
+  const CURLUcode result = curl_url_get(url, part, &text, flags);
+  // Owned also on failure: libcurl 7.88 leaves its copy of the host here when it cannot give
+  // the ASCII form.
   CurlText owner(text);
+  if (result != CURLUE_OK || !text) return {};
   return text;
 }
 

@@ -75,10 +75,11 @@ HttpResponse DownloadPool::Fetch(const std::string& url, const HttpCredentials& 
     entry = Find(id);
     if (!entry) break;
     if (entry->state == State::kFinished) return entry->transfer->TakeResponse();
-    const Clock::time_point now = Clock::now();
-    const CURLMcode polled =
-        curl_multi_poll(multi_->handle.get(), nullptr, 0, static_cast<int>(WaitTime(now, bool(waitHook)).count()), nullptr);
-    if (polled != CURLM_OK) FailRunning(std::string("The request failed in curl_multi_poll: ") + curl_multi_strerror(polled));
+    const auto wait = WaitTime(Clock::now(), static_cast<bool>(waitHook));
+    const CURLMcode polled = curl_multi_poll(multi_->handle.get(), nullptr, 0, static_cast<int>(wait.count()), nullptr);
+    if (polled != CURLM_OK) {
+      FailRunning(std::string("The request failed in curl_multi_poll: ") + curl_multi_strerror(polled));
+    }
     if (waitHook && Clock::now() - lastHook_ >= kHookInterval) {
       lastHook_ = Clock::now();
       if (!waitHook()) break;

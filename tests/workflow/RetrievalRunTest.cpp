@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -179,8 +180,12 @@ TEST_F(RetrievalRunTest, RowsFollowTheListAndAreAllTicked) {
   expected.push_back(kRowB(Url("/b.rss")));
   for (int n = 0; n < 10; ++n) {
     addresses.push_back(Url("/late/" + std::to_string(n) + ".rss"));
-    for (const char* entry : {".1", ".2"}) expected.push_back({addresses.back(), std::to_string(n) + entry, "", "", true});
+    for (const char* entry : {".1", ".2"}) {
+      expected.push_back({addresses.back(), std::to_string(n) + entry, "", "", true});
+    }
   }
+  std::vector<int64_t> everyRow(expected.size());
+  std::iota(everyRow.begin(), everyRow.end(), 0);
   for (const std::size_t jobs : {std::size_t{1}, RetrievalOptions{}.jobs}) {
     SCOPED_TRACE(jobs);
     results_.rows = {{"old", "t", "d", "l", false}};
@@ -193,8 +198,7 @@ TEST_F(RetrievalRunTest, RowsFollowTheListAndAreAllTicked) {
     MakeRun().Start();
     EXPECT_EQ(results_.rows, expected);
     EXPECT_EQ(hits_["/b.rss"], 2);
-    EXPECT_EQ(results_.scrolledTo.size(), expected.size());
-    EXPECT_EQ(results_.scrolledTo.back(), static_cast<int64_t>(expected.size()) - 1);
+    EXPECT_EQ(results_.scrolledTo, everyRow);
     EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Done."});
     EXPECT_EQ(urls_.rows, addresses);
     // All from one host: at most four at once.

@@ -1,5 +1,6 @@
 #include "BatchCommandLine.h"
 
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -49,11 +50,21 @@ class OptionReader {
   std::optional<std::string> inlineValue_;
 };
 
+// A whole number from 1 to max written in plain digits, or nothing.
+std::optional<int> WholeNumber(const std::string& text, int max) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 1 || value > max) return std::nullopt;
+  return value;
+}
+
 }  // namespace
 
 BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   std::optional<std::string> urlFile;
   std::optional<std::string> outFolder;
+  std::optional<int> jobsValue;
+  std::optional<int> timeoutValue;
   bool list = false;
   OptionReader reader(args);
   while (!reader.AtEnd()) {
@@ -73,6 +84,17 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
         return UsageError("option " + name + " needs " +
                           (name == "--batch" ? "a URL file" : "a folder"));
       }
+    } else if (name == "--jobs" || name == "--timeout") {
+      const bool jobs = name == "--jobs";
+      std::optional<int>& target = jobs ? jobsValue : timeoutValue;
+      if (target) return UsageError("option " + name + " given more than once");
+      const std::optional<std::string> value = reader.Value();
+      target = value ? WholeNumber(*value, jobs ? kMaxJobs : kMaxTimeoutSeconds) : std::nullopt;
+      if (!target) {
+        return UsageError(jobs ? "option --jobs needs a whole number from 1 to " + std::to_string(kMaxJobs)
+                               : "option --timeout needs a whole number of seconds from 1 to " +
+                                     std::to_string(kMaxTimeoutSeconds));
+      }
     } else if (name == "--list") {
       if (reader.HasInlineValue()) return UsageError("option --list takes no value");
       if (list) return UsageError("option --list given more than once");
@@ -91,6 +113,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   command.action = list ? BatchCommand::Action::kList : BatchCommand::Action::kSaveFiles;
   command.urlFile = *urlFile;
   if (outFolder) command.outFolder = *outFolder;
+  command.jobs = jobsValue;
+  command.timeoutSeconds = timeoutValue;
   return command;
 }
 
@@ -100,10 +124,15 @@ std::string BatchUsage() {
          "       feedwright --batch URLFILE --list     list every entry as JSON Lines\n"
          "       feedwright --help | --version\n"
          "\n"
+         "Options with --batch:\n"
+         "  --jobs N           download up to N feeds at once (default 8, at most 4 from\n"
+         "                     one host; 1 reads them one after another)\n"
+         "  --timeout SECONDS  give every download at most SECONDS to complete (default 60)\n"
+         "\n"
          "URLFILE holds one feed address per line, or is an OPML subscription list.\n"
          "DIR must exist; files already there are never overwritten.\n"
          "--list writes one JSON object per entry to standard output, with the keys\n"
-         "\"address\", \"title\", \"description\" and \"link\".\n"
+         "\"address\", \"title\", \"description\" and \"link\", in the order of URLFILE.\n"
          "Progress and a summary go to standard error.\n"
          "\n"
          "Exit status: 0 every feed was read; 1 a feed failed or a file could not be\n"

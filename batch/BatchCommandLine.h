@@ -1,6 +1,7 @@
 // The options of the batch mode: what the program is asked to do when started with options.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,16 @@ struct BatchCommand {
   Action action = Action::kUsageError;
   std::string urlFile;
   std::string outFolder;
+  // --jobs N: feeds downloaded at once; nothing when not given.
+  std::optional<int> jobs;
+  // --timeout SECONDS: the time every download has to complete; nothing when not given.
+  std::optional<int> timeoutSeconds;
   std::string error;
 };
+
+// The ranges --jobs and --timeout accept.
+inline constexpr int kMaxJobs = 64;
+inline constexpr int kMaxTimeoutSeconds = 86400;
 
 // Reads the options, the program name left out. Options may come in any order, each at most
 // once; a value follows its option as the next argument or after "=" ("--out=DIR"). A value

@@ -1,5 +1,6 @@
 #include "BatchMode.h"
 
+#include <chrono>
 #include <exception>
 
 #include "BatchCommandLine.h"
@@ -110,6 +111,8 @@ class BatchJob {
   void Retrieve() {
     RetrievalOptions options;
     options.http = http_;
+    if (command_.jobs) options.jobs = static_cast<std::size_t>(*command_.jobs);
+    if (command_.timeoutSeconds) options.http.deadline = std::chrono::seconds(*command_.timeoutSeconds);
     // Nobody watches a bar here.
     options.closingWaitSeconds = 0;
     options.observer = &report_;

@@ -18,6 +18,7 @@ inline constexpr int kBatchUsage = 2;
 
 // Runs the job that args (the options, the program name left out) ask for and returns the exit
 // status. The listing and the answers of --help and --version go to out; progress, messages and
-// the summary go to err. http sets the time-outs and limits of the downloads.
+// the summary go to err. http sets the time-outs and limits of the downloads; --timeout replaces
+// its deadline.
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const HttpOptions& http = {});

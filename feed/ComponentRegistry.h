@@ -1,10 +1,12 @@
 // Creates platform components by class name; tests swap or refuse names to drive failure paths.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Component.h"
 #include "HttpOptions.h"
@@ -13,12 +15,21 @@ class ComponentRegistry {
  public:
   using Factory = std::function<std::unique_ptr<Component>()>;
 
-  // The registry the program uses: the four HTTP client names, "MSXML.DomDocument" and
-  // "VBScript.RegExp", with the given HTTP options for every HTTP component.
+  // The registry the program uses: the four HTTP client names as one implementation,
+  // "MSXML.DomDocument" and "VBScript.RegExp", with the given HTTP options for every HTTP
+  // component.
   static ComponentRegistry Standard(const HttpOptions& httpOptions = {});
 
   // Adds or replaces the factory for a class name (names compare without regard to ASCII case).
+  // Each call registers an implementation of its own.
   void Register(const std::string& className, Factory factory);
+
+  // Adds or replaces the factory for several class names that are one implementation: a
+  // component of one of them would send the same request and get the same answer as another.
+  void RegisterShared(const std::vector<std::string>& classNames, Factory factory);
+
+  // True when both names are registered and served by one implementation.
+  bool SameImplementation(const std::string& first, const std::string& second) const;
 
   // Forgets a class name, so that creating it fails.
   void Refuse(const std::string& className);
@@ -27,7 +38,13 @@ class ComponentRegistry {
   std::unique_ptr<Component> Create(const std::string& className) const;
 
  private:
+  struct Registration {
+    Factory factory;
+    uint64_t implementation = 0;
+  };
+
   static std::string Key(const std::string& className);
 
-  std::map<std::string, Factory> factories_;
+  std::map<std::string, Registration> registrations_;
+  uint64_t nextImplementation_ = 1;
 };

@@ -6,6 +6,7 @@
 
 #include "ErrorCodes.h"
 #include "TextDecoder.h"
+#include "WebAddress.h"
 
 namespace {
 
@@ -117,7 +118,13 @@ void CurlHttpRequest::Send() {
   status_ = 0;
   statusText_.clear();
   responseText_.clear();
-  HttpResponse response = PerformGet(url_, server_, proxy_, options_);
+  HttpResponse response;
+  if (options_.pool) {
+    response = options_.pool->Fetch(url_, server_, proxy_, options_.waitHook);
+  } else {
+    DownloadPool alone(options_, {1, 1});
+    response = alone.Fetch(url_, server_, proxy_, options_.waitHook);
+  }
   status_ = response.status;
   statusText_ = response.reason.empty() ? StandardStatusText(status_) : DecodeBody(response.reason, "text/plain");
   responseText_ = DecodeOwnedBody(std::move(response.body), response.contentType);

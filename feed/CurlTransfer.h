@@ -1,36 +1,84 @@
-// One GET performed with libcurl from the calling thread: the handles, the callbacks that gather
-// the response, the poll loop that keeps the caller's wait hook running, and the texts of failures.
+// One GET over libcurl: the easy handle and its options, what the callbacks gather, the overall
+// and idle clocks, and how the transfer ended. DownloadPool drives it on the calling thread.
 #pragma once
 
+#include <curl/curl.h>
+
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "Component.h"
+#include "CurlSupport.h"
+#include "DownloadPool.h"
 #include "HttpOptions.h"
 
-// A user name and password; only both empty means none were given.
-struct HttpCredentials {
-  std::string user;
-  std::string password;
+// What the callbacks gather while libcurl runs the transfer. Header fields describe the latest
+// response: a redirect's are replaced by the next response's.
+struct TransferState {
+  using Clock = std::chrono::steady_clock;
 
-  bool Given() const { return !(user.empty() && password.empty()); }
-};
+  std::size_t maxBodyBytes = 0;
+  // The body of the final response, undecoded. Only the final response's body reaches us:
+  // libcurl skips the bodies of redirects and authentication rounds.
+  std::string body;
+  bool bodyTooLarge = false;
+  bool outOfMemory = false;
 
-// The final response of a transfer (after redirects), its body still undecoded.
-struct HttpResponse {
   int32_t status = 0;
-  // The reason phrase as the status line gave it, "" when it gave none; not yet valid UTF-8.
   std::string reason;
   std::string contentType;
-  std::string body;
+  std::string location;
+  // The Content-Length header's value; -1 when absent, unreadable, or overruled by chunking.
+  int64_t contentLength = -1;
+  bool chunked = false;
+  // The blank line after the latest response's headers has arrived.
+  bool headersComplete = false;
+
+  // While a connection is being set up (TLS included) the idle clock does not run.
+  bool connecting = true;
+  Clock::time_point lastActivity = Clock::now();
+  char errorBuffer[CURL_ERROR_SIZE] = {};
 };
 
-// Throws ComponentError kInvalidAddress unless address is a well-formed http or https URL.
-void CheckWebAddress(const std::string& address);
+class CurlTransfer {
+ public:
+  using Clock = TransferState::Clock;
 
-// Performs a GET of url, following redirects over http and https only; throws ComponentError with
-// a number from ErrorCodes.h and a text for the user when the transfer fails or is abandoned.
-HttpResponse PerformGet(const std::string& url, const HttpCredentials& server, const HttpCredentials& proxy,
-                        const HttpOptions& options);
+  // A transfer set up and ready to join a multi handle. url must have passed CheckWebAddress.
+  // Throws ComponentError when libcurl cannot set it up.
+  CurlTransfer(std::string url, const HttpCredentials& server, const HttpCredentials& proxy,
+               const HttpOptions& options);
+  CurlTransfer(const CurlTransfer&) = delete;
+  CurlTransfer& operator=(const CurlTransfer&) = delete;
 
-// An address as it may appear in an error text: valid UTF-8 and of sensible length.
-std::string ShownAddress(const std::string& address);
+  CURL* Handle() const { return easy_.get(); }
+  const std::string& Url() const { return url_; }
+
+  // Starts the clocks; called when the transfer joins the multi handle.
+  void Started(Clock::time_point now);
+  // When the first of its running clocks runs out.
+  Clock::time_point Due() const;
+  // The failure to report when a clock has run out by now; nothing otherwise.
+  std::optional<ComponentError> Overdue(Clock::time_point now) const;
+
+  // Records libcurl's result once the transfer is done.
+  void Finish(CURLcode result);
+  // Records a failure of our own (a clock, the pool giving up).
+  void Fail(const ComponentError& error);
+  bool Finished() const { return finished_; }
+
+  // The final response, given up to the caller; throws the failure the transfer ended with.
+  HttpResponse TakeResponse();
+
+ private:
+  std::string url_;
+  HttpOptions options_;
+  TransferState state_;
+  EasyHandle easy_;
+  Clock::time_point started_;
+  bool finished_ = false;
+  std::optional<ComponentError> failure_;
+  int32_t status_ = 0;
+};

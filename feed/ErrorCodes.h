@@ -12,7 +12,7 @@ inline constexpr int32_t kCreateObject = 429;
 inline constexpr int32_t kInvalidAddress = 1001;     // malformed address or unsupported scheme
 inline constexpr int32_t kResolveHost = 1002;        // host name not found
 inline constexpr int32_t kConnect = 1003;            // connection refused or unreachable
-inline constexpr int32_t kTimeout = 1004;            // no connection or no data within the time limit
+inline constexpr int32_t kTimeout = 1004;            // no connection, no data or no complete answer in time
 inline constexpr int32_t kTooManyRedirects = 1005;   // redirect limit reached
 inline constexpr int32_t kBodyTooLarge = 1006;       // response body past the size ceiling
 inline constexpr int32_t kTransfer = 1007;           // connection broken, bad response, decoding failed
@@ -20,6 +20,8 @@ inline constexpr int32_t kSecureConnection = 1008;   // TLS handshake or certifi
 inline constexpr int32_t kRequestAbandoned = 1009;   // the caller abandoned the request (program closing)
 inline constexpr int32_t kRequestState = 1010;       // a member called out of order (Send before Open)
 inline constexpr int32_t kInvalidArgument = 1011;    // an argument the component does not accept
+inline constexpr int32_t kHeaderTooLarge = 1012;     // a response header line or all headers past their ceiling
+inline constexpr int32_t kAddressTooLong = 1013;     // an address longer than the client sends
 inline constexpr int32_t kHttpOther = 1019;          // any other libcurl failure
 
 // Document and text failures.

@@ -1,5 +1,6 @@
 #include "FeedReader.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <strings.h>
@@ -93,8 +94,18 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
     items_ = std::make_shared<FeedItemList>();
     std::unique_ptr<XmlDocument> document = CreateComponentAs<XmlDocument>("MSXML.DomDocument");
     if (document) {
+      // A candidate served by the same client as one already tried would send the same request
+      // and get the same answer: it is skipped, so a failing feed costs one download, not four.
+      std::vector<std::string> tried;
       for (std::size_t index = 0; index < candidates.size() && document->XML().empty(); ++index) {
-        document->LoadXML(FetchDocument(sURL, sUserName, sPassWord, candidates[index]));
+        const std::string& candidate = candidates[index];
+        if (std::any_of(tried.begin(), tried.end(), [&](const std::string& name) {
+              return registry_.SameImplementation(name, candidate);
+            })) {
+          continue;
+        }
+        tried.push_back(candidate);
+        document->LoadXML(FetchDocument(sURL, sUserName, sPassWord, candidate));
       }
       if (!document->XML().empty()) parsed = ParseItems(*document, lType, bAllowHTML);
     }

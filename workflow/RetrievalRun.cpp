@@ -1,5 +1,6 @@
 #include "RetrievalRun.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "ErrorGuard.h"
@@ -18,6 +19,39 @@ class RunningMark {
 
  private:
   RunState& state_;
+};
+
+// While a run downloads, every event loop moves its transfers on, so that a modal box opened in
+// the meantime neither holds the downloads up nor lets their clocks run out. End stops that and
+// ends every transfer; leaving the scope does the same.
+class DownloadSession {
+ public:
+  DownloadSession(EventPump& events, std::shared_ptr<DownloadPool> pool) : events_(events), pool_(std::move(pool)) {
+    if (!pool_) return;
+    try {
+      events_.SetBackgroundWork([pool = pool_.get()] { pool->Perform(); });
+    } catch (...) {
+      // Then the downloads move on only while the run itself waits for one.
+    }
+  }
+  ~DownloadSession() { End(); }
+  DownloadSession(const DownloadSession&) = delete;
+  DownloadSession& operator=(const DownloadSession&) = delete;
+
+  void End() noexcept {
+    if (!pool_) return;
+    try {
+      events_.SetBackgroundWork({});
+    } catch (...) {
+      // Nothing more can be done; the pool ends its transfers below all the same.
+    }
+    pool_->Abandon();
+    pool_.reset();
+  }
+
+ private:
+  EventPump& events_;
+  std::shared_ptr<DownloadPool> pool_;
 };
 
 FeedReader& Require(FeedReader* reader) {
@@ -53,7 +87,10 @@ void RetrievalRun::Start() {
     if (options_.observer) options_.observer->RunStarted();
   });
   std::unique_ptr<FeedReader> reader;
+  pool_.reset();
+  nextPrefetch_ = 1;
   guard.Step(108, [&] { reader = CreateReader(); });
+  DownloadSession downloads(events_, pool_);
 
   // The bound is read once: rows added or removed later do not change it.
   int64_t count = 0;
@@ -69,6 +106,8 @@ void RetrievalRun::Start() {
     more = guard.Advance(140, [&] { return ++row <= count && !state_.closing; });
   }
   guard.Step(144, [&] { reader.reset(); });
+  downloads.End();
+  pool_.reset();
   // The window is closing: nobody is left to see the full bar or the message.
   if (state_.closing) return;
 
@@ -90,12 +129,45 @@ std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
     events_.ProcessEvents();
     return !state_.closing;
   };
-  if (options_.readerFactory) return options_.readerFactory(http);
-  return std::make_unique<FeedReader>(ComponentRegistry::Standard(http));
+  try {
+    const std::size_t jobs = std::max<std::size_t>(1, options_.jobs);
+    pool_ = std::make_shared<DownloadPool>(options_.http, DownloadLimits{jobs, std::min(jobs, DownloadLimits{}.perHost)});
+  } catch (const std::exception&) {
+    pool_.reset();
+  }
+  http.pool = pool_;
+  std::unique_ptr<FeedReader> reader;
+  try {
+    reader = options_.readerFactory ? options_.readerFactory(http)
+                                    : std::make_unique<FeedReader>(ComponentRegistry::Standard(http));
+  } catch (...) {
+    pool_.reset();
+    throw;
+  }
+  // Without a reader nothing would ever take what the pool fetched.
+  if (!reader) pool_.reset();
+  return reader;
+}
+
+void RetrievalRun::Prefetch(int64_t row, int64_t count) noexcept {
+  if (!pool_) return;
+  const std::size_t jobs = std::max<std::size_t>(1, options_.jobs);
+  try {
+    nextPrefetch_ = std::max(nextPrefetch_, row);
+    while (nextPrefetch_ <= count && pool_->Prefetched() < jobs && !state_.closing) {
+      const std::string address = urls_.Text(nextPrefetch_ - 1);
+      ++nextPrefetch_;
+      pool_->Prefetch(address);
+    }
+  } catch (...) {
+    // The row's own read reports what is wrong with it.
+  }
 }
 
 void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row,
                                int64_t count) {
+  // Before anything of this pass, so that a box opened from its events finds the feeds on their way.
+  Prefetch(row, count);
   // Starts empty on every pass, so that a row that cannot be read never repeats the last feed.
   std::string address;
   guard.Step(136, [&] { address = urls_.Text(row - 1); });

@@ -2,6 +2,7 @@
 // results list with one ticked row per entry, showing progress on the bar.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -9,6 +10,7 @@
 
 #include "BusyPointer.h"
 #include "DialogService.h"
+#include "DownloadPool.h"
 #include "EventPump.h"
 #include "FeedReader.h"
 #include "HttpOptions.h"
@@ -20,12 +22,16 @@
 
 class ErrorGuard;
 
-// Creates the run's feed reader from HTTP options that already carry the run's wait hook.
+// Creates the run's feed reader from HTTP options that already carry the run's wait hook and
+// download pool.
 using FeedReaderFactory = std::function<std::unique_ptr<FeedReader>(const HttpOptions&)>;
 
 struct RetrievalOptions {
-  // Time-outs and limits of every download. The run installs its own wait hook.
+  // Time-outs and limits of every download. The run installs its own wait hook and pool.
   HttpOptions http;
+  // How many feeds download at once, ahead of the one being read (1: one after another); at
+  // most DownloadLimits::perHost of them from one host. Rows are still added in list order.
+  std::size_t jobs = 8;
   // The pause after the last feed that lets the full bar be seen.
   double closingWaitSeconds = 1.0;
   // Empty: a FeedReader over ComponentRegistry::Standard(http).
@@ -42,13 +48,19 @@ class RetrievalRun {
                RetrievalOptions options = {});
 
   // PushButton2_Click. Runs the whole job before it returns, processing the window's events
-  // between its steps and while a download waits. Does nothing while a run is already under
-  // way. Once state.closing is set, the download under way is abandoned and the run returns
-  // without its closing wait and without a message.
+  // between its steps and while a download waits. The feeds after the one being read download
+  // meanwhile, also while a modal box is open. Does nothing while a run is already under way.
+  // Once state.closing is set, every download is abandoned and the run returns without its
+  // closing wait and without a message.
   void Start();
 
  private:
+  // Creates the download pool (none when libcurl cannot give one: the feeds then download one
+  // at a time) and the reader that fetches through it.
   std::unique_ptr<FeedReader> CreateReader();
+  // Queues the downloads of the rows from `row` on, in list order, until jobs of them wait to be
+  // read. A row that cannot be read or queued is left to its own read.
+  void Prefetch(int64_t row, int64_t count) noexcept;
   // One pass of the loop over the URL list, row counted from 1 up to count: progress, the read,
   // the rows of its items, and the observer's report.
   void ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row, int64_t count);
@@ -63,4 +75,7 @@ class RetrievalRun {
   DialogService& dialogs_;
   RunState& state_;
   RetrievalOptions options_;
+  std::shared_ptr<DownloadPool> pool_;
+  // The next URL-list row to queue, counted from 1.
+  int64_t nextPrefetch_ = 1;
 };

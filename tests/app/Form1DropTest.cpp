@@ -4,6 +4,7 @@
 
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
 
 #include "WindowJobFixture.h"
@@ -90,12 +91,13 @@ TEST_F(Form1Drop, ADropDuringARunOnlyAppends) {
               300);
   StartServer();
   AddAddress(Url("/slow.rss"));
+  Form().SetRetrievalOptions(ShortWaits());
+  // Fires while the run waits for the slow feed and handles the window's events.
   bool dropped = false;
-  Form().SetRetrievalOptions(OnEachWait([&] {
-    if (dropped) return;
-    dropped = true;
+  QTimer::singleShot(100, &Form(), [&] {
+    dropped = Form().Running();
     EXPECT_TRUE(Drop(*Text(QStringLiteral("http://late.example/feed"))));
-  }));
+  });
 
   Form().PushButton2->click();
   QCoreApplication::processEvents();

@@ -119,13 +119,15 @@ TEST_F(Form1FailedFeeds, MarksGoWhenTheNextRunStartsAndReturnOnlyWhereFeedsStill
   ASSERT_TRUE(Marks()[0].coloured);
   ASSERT_TRUE(Marks()[1].coloured);
 
-  // While the next run downloads its first feed, no row is marked any more.
+  // While the next run adds the rows of its first feed, no row is marked any more.
   std::vector<std::vector<Mark>> duringRun;
-  Form().SetRetrievalOptions(OnEachWait([&] {
-    if (duringRun.empty()) duringRun.push_back(Marks());
-  }));
+  const QMetaObject::Connection rowsAdded =
+      QObject::connect(Form().ListView2->model(), &QAbstractItemModel::rowsInserted, [&] {
+        if (duringRun.empty()) duringRun.push_back(Marks());
+      });
   pageIsAFeed_ = true;
   Form().PushButton2->click();
+  QObject::disconnect(rowsAdded);
 
   ASSERT_EQ(duringRun.size(), 1u);
   EXPECT_EQ(duringRun[0], (std::vector<Mark>{Mark{}, Mark{}}));

@@ -9,14 +9,11 @@
 #include <QTreeWidget>
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "ComponentRegistry.h"
-#include "FeedReader.h"
 #include "FormFixture.h"
 #include "LoopbackServer.h"
 
@@ -53,20 +50,6 @@ class WindowJobFixture : public FormFixture {
     options.closingWaitSeconds = 0;
     options.http.connectTimeout = std::chrono::milliseconds(2000);
     options.http.idleTimeout = std::chrono::milliseconds(2000);
-    return options;
-  }
-
-  // Short waits, with onWait called each time a download waits for the network.
-  static RetrievalOptions OnEachWait(std::function<void()> onWait) {
-    RetrievalOptions options = ShortWaits();
-    options.readerFactory = [onWait](const HttpOptions& http) {
-      HttpOptions watched = http;
-      watched.waitHook = [onWait, inner = http.waitHook] {
-        onWait();
-        return inner();
-      };
-      return std::make_unique<FeedReader>(ComponentRegistry::Standard(watched));
-    };
     return options;
   }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ TEST(BatchCommandLineTest, ReadsEveryFormOfTheOptions) {
     Action action;
     std::string urlFile;
     std::string outFolder;
+    std::optional<int> jobs = {};
+    std::optional<int> timeout = {};
   };
   const std::vector<Case> cases = {
       {"save", {"--batch", "urls.txt", "--out", "dir"}, Action::kSaveFiles, "urls.txt", "dir"},
@@ -32,6 +35,7 @@ TEST(BatchCommandLineTest, ReadsEveryFormOfTheOptions) {
       {"short help", {"-h"}, Action::kHelp, "", ""},
       {"help wins over what follows", {"--help", "--bogus"}, Action::kHelp, "", ""},
       {"version", {"--version"}, Action::kVersion, "", ""},
+      {"jobs and timeout", {"--batch", "u", "--jobs", "1", "--list", "--timeout=20"}, Action::kList, "u", "", 1, 20},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -39,6 +43,8 @@ TEST(BatchCommandLineTest, ReadsEveryFormOfTheOptions) {
     EXPECT_EQ(command.action, c.action) << command.error;
     EXPECT_EQ(command.urlFile, c.urlFile);
     EXPECT_EQ(command.outFolder, c.outFolder);
+    EXPECT_EQ(command.jobs, c.jobs);
+    EXPECT_EQ(command.timeoutSeconds, c.timeout);
   }
 }
 
@@ -70,6 +76,12 @@ TEST(BatchCommandLineTest, RefusesEveryMistakeWithItsReason) {
       {"Qt's own option", {"-platform", "offscreen"}, "unknown option -platform"},
       {"stray argument", {"urls.txt"}, "unexpected argument urls.txt"},
       {"second file", {"--batch", "u", "v", "--list"}, "unexpected argument v"},
+      {"no jobs", {"--batch", "u", "--list", "--jobs", "0"}, "option --jobs needs a whole number from 1 to 64"},
+      {"jobs missing", {"--batch", "u", "--list", "--jobs"}, "option --jobs needs a whole number from 1 to 64"},
+      {"fraction of a second", {"--batch", "u", "--list", "--timeout=1.5"},
+       "option --timeout needs a whole number of seconds from 1 to 86400"},
+      {"timeout twice", {"--batch", "u", "--list", "--timeout", "5", "--timeout", "5"},
+       "option --timeout given more than once"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);

@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "HtmlExport.h"
@@ -60,11 +61,23 @@ class BatchModeTest : public ::testing::Test {
     Serve("/garden.atom", 200, kGarden, "application/atom+xml");
     Serve("/page", 200, "<html><body><p>Not a feed<br></body></html>", "text/html");
     Serve("/missing.rss", 404, "<html><body>gone<br></body></html>", "text/html");
+    // One byte every 50 ms for ever: only the deadline ends it.
+    server_.Http().Get("/drip.rss", [this](const httplib::Request&, httplib::Response& response) {
+      response.set_chunked_content_provider("application/rss+xml", [this](size_t, httplib::DataSink& sink) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return !stopDrip_ && sink.write("<", 1);
+      });
+    });
     server_.Start();
     http_.connectTimeout = std::chrono::milliseconds(2000);
     http_.idleTimeout = std::chrono::milliseconds(2000);
     out_ = scratch_.Path() / "out";
     fs::create_directory(out_);
+  }
+
+  ~BatchModeTest() override {
+    stopDrip_ = true;
+    server_.Stop();
   }
 
   void Serve(const std::string& path, int status, std::string body, std::string type) {
@@ -117,6 +130,7 @@ class BatchModeTest : public ::testing::Test {
   }
 
   LoopbackServer server_;
+  std::atomic<bool> stopDrip_{false};
   std::map<std::string, std::atomic<int>> hits_;
   HttpOptions http_;
   TempFolder scratch_;
@@ -204,25 +218,27 @@ TEST_F(BatchModeTest, ListWritesOneJsonObjectPerRowWithTheExactTexts) {
 TEST_F(BatchModeTest, FailingFeedsAreListedAndTheOthersStillSaved) {
   const std::string refused = "http://127.0.0.1:1/refused.rss";
   const std::string urls = UrlFile({Url("/harbour.rss"), Url("/missing.rss"), Url("/page"),
-                                    refused, Url("/garden.atom")});
-  ASSERT_EQ(Batch({"--batch", urls, "--out", out_.string()}), kBatchFailed) << Err();
+                                    refused, Url("/garden.atom"), Url("/drip.rss")});
+  ASSERT_EQ(Batch({"--batch", urls, "--out", out_.string(), "--timeout", "1"}), kBatchFailed) << Err();
   EXPECT_EQ(Files(out_).size(), 3u);
   EXPECT_TRUE(fs::exists(out_ / (Stem("gardenatom") + "3.html")));
 
   const Texts lines = ErrLines();
-  ASSERT_EQ(lines.size(), 5u + 4u + 3u) << Err();
-  EXPECT_EQ(Texts(lines.begin(), lines.begin() + 5),
-            (Texts{"[1/5] " + Url("/harbour.rss"), "[2/5] " + Url("/missing.rss"),
-                   "[3/5] " + Url("/page"), "[4/5] " + refused, "[5/5] " + Url("/garden.atom")}));
-  EXPECT_EQ(Texts(lines.begin() + 5, lines.begin() + 9),
-            (Texts{"Feeds read: 2 of 5", "Rows: 3", "Files written: 3", "Failed feeds: 3"}));
-  EXPECT_EQ(lines[9], "  [2/5] " + Url("/missing.rss") + ": HTTP 404 Not Found");
-  EXPECT_EQ(lines[10], "  [3/5] " + Url("/page") +
+  ASSERT_EQ(lines.size(), 6u + 4u + 4u) << Err();
+  EXPECT_EQ(Texts(lines.begin(), lines.begin() + 6),
+            (Texts{"[1/6] " + Url("/harbour.rss"), "[2/6] " + Url("/missing.rss"),
+                   "[3/6] " + Url("/page"), "[4/6] " + refused, "[5/6] " + Url("/garden.atom"),
+                   "[6/6] " + Url("/drip.rss")}));
+  EXPECT_EQ(Texts(lines.begin() + 6, lines.begin() + 10),
+            (Texts{"Feeds read: 2 of 6", "Rows: 3", "Files written: 3", "Failed feeds: 4"}));
+  EXPECT_EQ(lines[10], "  [2/6] " + Url("/missing.rss") + ": HTTP 404 Not Found");
+  EXPECT_EQ(lines[11], "  [3/6] " + Url("/page") +
                            ": The response is not an RSS, RDF or Atom feed with entries (HTTP 200 OK)");
   // The reader's own words for a refused connection, with no HTTP status.
-  EXPECT_EQ(lines[11].rfind("  [4/5] " + refused + ": ", 0), 0u) << lines[11];
-  EXPECT_NE(lines[11].find("onnect"), std::string::npos) << lines[11];
-  EXPECT_EQ(lines[11].find("HTTP"), std::string::npos) << lines[11];
+  EXPECT_EQ(lines[12].rfind("  [4/6] " + refused + ": ", 0), 0u) << lines[12];
+  EXPECT_NE(lines[12].find("onnect"), std::string::npos) << lines[12];
+  EXPECT_EQ(lines[12].find("HTTP"), std::string::npos) << lines[12];
+  EXPECT_EQ(lines[13], "  [6/6] " + Url("/drip.rss") + ": No complete answer within 1 second from " + Url("/drip.rss"));
 }
 
 TEST_F(BatchModeTest, BadUsageEndsWithTwoBeforeAnyFeedIsRead) {

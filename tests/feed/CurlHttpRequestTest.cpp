@@ -191,38 +191,51 @@ TEST_F(CurlHttpRequestTest, RedirectLoopEndsWithError) {
   EXPECT_EQ(hits.load(), 11);  // the first request and ten redirects
 }
 
-TEST_F(CurlHttpRequestTest, RedirectToAnotherSchemeIsRefused) {
-  const std::map<std::string, std::string> targets = {
-      {"/to-file", "file:///etc/passwd"},
-      {"/to-ftp", "ftp://127.0.0.1:" + std::to_string(ClosedPort()) + "/feed.xml"},
-      {"/to-dict", "dict://127.0.0.1:" + std::to_string(ClosedPort()) + "/d:word"},
+TEST_F(CurlHttpRequestTest, RedirectToAnAddressThatCannotBeFetchedIsRefused) {
+  const std::string notWeb = " redirects to an address that is not http or https: ";
+  const std::map<std::string, std::pair<std::string, std::string>> targets = {
+      {"/to-file", {"file:///etc/passwd", notWeb}},
+      {"/to-ftp", {"ftp://127.0.0.1:" + std::to_string(ClosedPort()) + "/feed.xml", notWeb}},
+      {"/to-dict", {"dict://127.0.0.1:" + std::to_string(ClosedPort()) + "/d:word", notWeb}},
+      // libcurl cannot parse these at all and keeps the old address as its last one.
+      {"/to-javascript", {"javascript:alert(1)", notWeb}},
+      {"/to-data", {"data:text/plain,hi", notWeb}},
+      {"/to-bad-host", {"http://a\u202Eb.example.invalid/feed", " redirects to an address that is not valid: "}},
   };
   server_.Http().Get("/to-.*", [&targets](const httplib::Request& request, httplib::Response& response) {
-    response.set_redirect(targets.at(request.path));
+    response.set_redirect(targets.at(request.path).first);
   });
   server_.Start();
   for (const auto& [path, target] : targets) {
     SCOPED_TRACE(path);
     ExpectError([&] { Fetch(server_.Url(path)); }, ErrorCodes::kInvalidAddress,
-                server_.Url(path) + " redirects to an address that is not http or https: " + target);
+                server_.Url(path) + target.second + target.first);
   }
 }
 
 TEST_F(CurlHttpRequestTest, OpenRefusesAddressesThatAreNotHttpOrHttps) {
+  const std::string longAddress = "http://127.0.0.1/" + std::string(64 * 1024, 'a');
   const struct {
-    const char* address;
-    const char* text;
+    std::string address;
+    std::string text;
+    int32_t code = ErrorCodes::kInvalidAddress;
   } cases[] = {
       {"not a url", "Not a valid web address: not a url"},
       {"http://", "Not a valid web address: http://"},
       {"ftp://example.com/feed.xml", "Only http and https addresses can be downloaded: ftp://example.com/feed.xml"},
       {"file:///etc/passwd", "Only http and https addresses can be downloaded: file:///etc/passwd"},
       {"javascript:alert(1)", "Not a valid web address: javascript:alert(1)"},
+      // libcurl would read the address only up to the NUL and fetch that.
+      {std::string("http://127.0.0.1/feed\0.xml", 26), "Not a valid web address: http://127.0.0.1/feed\xEF\xBF\xBD.xml"},
+      {longAddress, "The address is too long (65553 bytes, at most 64 KiB): " + longAddress.substr(0, 300) + "...",
+       ErrorCodes::kAddressTooLong},
+      // A right-to-left override has no ASCII form; "bücher" has one (see below).
+      {"http://a\u202Eb.example/feed", "The host name cannot be used: a\u202Eb.example"},
   };
   for (const auto& row : cases) {
-    SCOPED_TRACE(row.address);
+    SCOPED_TRACE(row.text);
     CurlHttpRequest request(FastOptions());
-    ExpectError([&] { request.Open("GET", row.address, false); }, ErrorCodes::kInvalidAddress, row.text);
+    ExpectError([&] { request.Open("GET", row.address, false); }, row.code, row.text);
     // A refused Open leaves nothing to send.
     EXPECT_EQ(ErrorFrom([&] { request.Send(); }).Code(), ErrorCodes::kRequestState);
   }
@@ -261,7 +274,8 @@ TEST_F(CurlHttpRequestTest, CompressedBodyIsUnpackedAndTheAgentNamed) {
   EXPECT_EQ(Header("User-Agent"), std::optional<std::string>("Feedwright/0.1.0"));
 }
 
-// The ceiling counts unpacked bytes (a small gzip bomb) and lets a body of exactly its size pass.
+// The ceiling counts unpacked bytes (a small gzip bomb) and lets a body of exactly its size pass;
+// a final response that announces more is refused before its body comes, a redirect is not.
 TEST_F(CurlHttpRequestTest, BodyCeilingEndsTheRequest) {
   const std::string packed = Gzip(std::string(100 * 1024, 'a'));
   ASSERT_LT(packed.size(), 1024u);
@@ -282,6 +296,19 @@ TEST_F(CurlHttpRequestTest, BodyCeilingEndsTheRequest) {
   EXPECT_EQ(Fetch(server_.Url("/bytes/1000"), options)->ResponseText().size(), 1000u);
   ExpectError([&] { Fetch(server_.Url("/bytes/1001"), options); }, ErrorCodes::kBodyTooLarge,
               "The response is larger than 1000 bytes: " + server_.Url("/bytes/1001"));
+
+  // Held open without a body byte: only the announcement can end it before the idle limit.
+  RawLoopbackServer announced("HTTP/1.1 200 OK\r\nContent-Length: 1001\r\n\r\n", true);
+  announced.Start();
+  ExpectError([&] { Fetch(announced.Url("/feed"), options); }, ErrorCodes::kBodyTooLarge,
+              "The response is larger than 1000 bytes: " + announced.Url("/feed"));
+  RawLoopbackServer redirected(
+      std::vector<std::string>{"HTTP/1.1 302 Found\r\nLocation: /final\r\nContent-Length: 5000\r\n"
+                               "Connection: close\r\n\r\n" + std::string(5000, 'x'),
+                               "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok"},
+      false);
+  redirected.Start();
+  EXPECT_EQ(Fetch(redirected.Url("/first"), options)->ResponseText(), "ok");
 }
 
 TEST_F(CurlHttpRequestTest, ServerSilentBeforeOrDuringTheBodyTimesOut) {
@@ -298,24 +325,63 @@ TEST_F(CurlHttpRequestTest, ServerSilentBeforeOrDuringTheBodyTimesOut) {
   }
 }
 
+// A drip of one byte every 50 ms never lets the idle limit run out, and a TLS handshake that never
+// ends is no idle wait at all; the deadline ends both. Waiting to connect past the idle limit does
+// not make the wait hook run more often.
+TEST_F(CurlHttpRequestTest, NoDownloadOutlivesItsDeadline) {
+  std::atomic<bool> stopDrip{false};
+  server_.Http().Get("/drip", [&stopDrip](const httplib::Request&, httplib::Response& response) {
+    response.set_chunked_content_provider("application/rss+xml", [&stopDrip](size_t, httplib::DataSink& sink) {
+      std::this_thread::sleep_for(50ms);
+      return !stopDrip && sink.write("<", 1);
+    });
+  });
+  server_.Start();
+  RawLoopbackServer silent("", true);
+  silent.Start();
+  for (const std::string& url : {server_.Url("/drip"), "https://127.0.0.1:" + std::to_string(silent.Port()) + "/"}) {
+    SCOPED_TRACE(url);
+    HttpOptions options = FastOptions();
+    options.idleTimeout = 300ms;
+    options.deadline = 1s;
+    int calls = 0;
+    options.waitHook = [&calls] { return ++calls > 0; };
+    const auto start = std::chrono::steady_clock::now();
+    ExpectError([&] { Fetch(url, options); }, ErrorCodes::kTimeout, "No complete answer within 1 second from " + url);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(elapsed, 5s) << "the deadline did not end the request";
+    EXPECT_LE(calls, elapsed / 25ms + 1);
+  }
+  stopDrip = true;
+  server_.Stop();
+}
+
 TEST_F(CurlHttpRequestTest, BrokenAnswersFailAsTransferErrors) {
   std::string garbage;
   for (int value = 255; value >= 0; --value) garbage += static_cast<char>(value);
+  std::string manyHeaders = "HTTP/1.1 200 OK\r\n";
+  for (int line = 0; line < 400; ++line) manyHeaders += "X-Filler: " + std::string(1000, 'h') + "\r\n";
   const struct {
     const char* name;
     std::string reply;
     std::string text;
+    int32_t code = ErrorCodes::kTransfer;
   } cases[] = {
       {"closed mid-body", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n<rss><channel>",
        "The connection closed before the whole response arrived from "},
       {"closed without answer", "", "The server closed the connection without answering: "},
       {"binary garbage instead of HTTP", garbage, "The server's answer is not valid HTTP: "},
+      // libcurl reports both as failures of its own, out of memory and a broken connection.
+      {"header line of 1 MiB", "HTTP/1.1 200 OK\r\nX-Long: " + std::string(1 << 20, 'h') + "\r\n\r\n",
+       "The server sent a header line longer than 100 KiB: ", ErrorCodes::kHeaderTooLarge},
+      {"400 KB of headers", manyHeaders + "\r\n", "The server sent more than 300 KiB of response headers: ",
+       ErrorCodes::kHeaderTooLarge},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);
     RawLoopbackServer raw(row.reply, false);
     raw.Start();
-    ExpectError([&] { Fetch(raw.Url("/feed")); }, ErrorCodes::kTransfer, row.text + raw.Url("/feed"));
+    ExpectError([&] { Fetch(raw.Url("/feed")); }, row.code, row.text + raw.Url("/feed"));
   }
 }
 
@@ -330,6 +396,9 @@ TEST_F(CurlHttpRequestTest, UnreachableServersFailInWords) {
       {"http://news.example.invalid/feed.xml", ErrorCodes::kResolveHost,
        "Could not resolve host: news.example.invalid"},
       {"http://127.0.0.1:" + port + "/feed", ErrorCodes::kConnect, "Connection refused: 127.0.0.1 port " + port},
+      // An international name is looked up in its ASCII form, whatever the program's locale.
+      {"http://b\xC3\xBC" "cher.example.invalid/", ErrorCodes::kResolveHost,
+       "Could not resolve host: b\xC3\xBC" "cher.example.invalid"},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.url);

@@ -1,0 +1,123 @@
+// Runs several GETs side by side from the calling thread over one libcurl multi handle, so that
+// the next feeds of a run download while an earlier one is parsed. No threads: the transfers move
+// on whenever Fetch waits or Perform is called.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+
+#include "HttpOptions.h"
+
+// A user name and password; only both empty means none were given.
+struct HttpCredentials {
+  std::string user;
+  std::string password;
+
+  bool Given() const { return !(user.empty() && password.empty()); }
+};
+
+// The final response of a transfer (after redirects), its body still undecoded.
+struct HttpResponse {
+  int32_t status = 0;
+  // The reason phrase as the status line gave it, "" when it gave none; not yet valid UTF-8.
+  std::string reason;
+  std::string contentType;
+  std::string body;
+};
+
+class CurlTransfer;
+
+// How many transfers of a pool run at once.
+struct DownloadLimits {
+  // Transfers running at once; more wait in the pool's own queue, so that a transfer's clocks
+  // start only when it really starts.
+  std::size_t transfers = 8;
+  // Transfers running at once to one host (by name: 127.0.0.1 and 127.0.0.2 are two hosts).
+  std::size_t perHost = 4;
+};
+
+class DownloadPool {
+ public:
+  using Limits = DownloadLimits;
+
+  // options set the time-outs and ceilings of every transfer; their hook and pool are ignored.
+  // Limits of 0 count as 1. Throws ComponentError when libcurl cannot start.
+  explicit DownloadPool(const HttpOptions& options, Limits limits = {});
+  // Ends every transfer still held.
+  ~DownloadPool();
+  DownloadPool(const DownloadPool&) = delete;
+  DownloadPool& operator=(const DownloadPool&) = delete;
+
+  // Queues a GET of url without credentials for a later Fetch of the same url. False, with
+  // nothing queued, for an address that cannot be fetched: its Fetch reports why.
+  bool Prefetch(const std::string& url);
+
+  // The final response of a GET of url. Without credentials it takes the oldest prefetch of url
+  // that no Fetch has taken yet, and drops every older prefetch still waiting (the caller has
+  // passed those by); otherwise, or when there is none, it starts a transfer of its own. Waits
+  // for it while moving every transfer on, calling waitHook (when set) at most every 25 ms;
+  // waitHook answering false abandons the wait and the transfer. Throws ComponentError.
+  HttpResponse Fetch(const std::string& url, const HttpCredentials& server, const HttpCredentials& proxy,
+                     const std::function<bool()>& waitHook);
+
+  // Moves every transfer on without waiting: starts queued ones, reads what has arrived, ends
+  // those whose clocks ran out. Does nothing when called from inside the pool's own work.
+  void Perform() noexcept;
+
+  // Ends every transfer: running, queued, or finished and not yet taken.
+  void Abandon() noexcept;
+
+  // Prefetches that no Fetch has taken yet, whatever their state.
+  std::size_t Prefetched() const;
+  // Every transfer the pool holds.
+  std::size_t Transfers() const { return entries_.size(); }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  enum class State { kQueued, kRunning, kFinished };
+  struct Entry {
+    uint64_t id = 0;
+    std::unique_ptr<CurlTransfer> transfer;
+    std::string host;
+    State state = State::kQueued;
+    // Queued by Prefetch and not yet taken by a Fetch.
+    bool prefetched = false;
+    // A Fetch waits for it: it starts before the other queued transfers.
+    bool awaited = false;
+  };
+
+  Entry& Add(const std::string& url, const HttpCredentials& server, const HttpCredentials& proxy);
+  Entry* TakePrefetch(const std::string& url);
+  Entry* Find(uint64_t id);
+  void Remove(uint64_t id) noexcept;
+  // One round of work: start, perform, collect, expire, start again.
+  void Work();
+  void StartQueued(Clock::time_point now);
+  bool Start(Entry& entry, Clock::time_point now);
+  void CollectFinished();
+  void ExpireClocks(Clock::time_point now);
+  // Ends every running transfer with text, when libcurl's multi handle itself fails.
+  void FailRunning(const std::string& text);
+  // Takes a running transfer out of the multi handle; from then on it counts as finished.
+  void Detach(Entry& entry) noexcept;
+  // How long Fetch may wait on the sockets before something is due: a clock, or the wait hook
+  // when there is one.
+  std::chrono::milliseconds WaitTime(Clock::time_point now, bool hooked) const;
+
+  HttpOptions options_;
+  Limits limits_;
+  // Declared before the entries, so that it outlives their easy handles.
+  struct MultiOwner;
+  std::unique_ptr<MultiOwner> multi_;
+  // In the order they were added; queued transfers start in this order, awaited ones first.
+  std::list<Entry> entries_;
+  uint64_t nextId_ = 1;
+  bool working_ = false;
+  // The last call of a wait hook, for every Fetch together.
+  Clock::time_point lastHook_{};
+};

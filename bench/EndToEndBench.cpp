@@ -250,6 +250,11 @@ ChildResult RunOk(ChildSpawner& spawner, const Side& side) {
   return result;
 }
 
+// A line on standard error while the runs go on, which can take minutes.
+void Progress(const char* what, int round, int rounds) {
+  std::fprintf(stderr, "end_to_end: %s %d of %d\n", what, round + 1, rounds);
+}
+
 std::size_t CountLines(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
@@ -348,6 +353,7 @@ void RunLargeFeed(ChildSpawner& spawner, const Options& options) {
     if (side != &theirs) side->request.stdoutPath = "/dev/null";
   }
   for (int round = 0; round < options.runs; ++round) {
+    Progress("(a, b) round", round, options.runs);
     for (Side* side : sides) side->runs.push_back(RunOk(spawner, *side));
   }
 
@@ -470,6 +476,7 @@ bool RunManyHosts(ChildSpawner& spawner, const Options& options) {
   RunOk(spawner, fast);
   compare(fast);
   for (int round = 0; round < options.runs; ++round) {
+    Progress("(c) round", round, options.runs);
     for (Side* side : {&fast, &slow}) {
       servers.ResetPeaks();
       side->runs.push_back(RunOk(spawner, *side));
@@ -525,6 +532,7 @@ int main(int argc, char** argv) {
   }
   try {
     std::filesystem::create_directories(options.dir);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     if (options.serve) return Serve(options);
     // Forked first, while this process is still small: see ChildSpawner.h.
     ChildSpawner spawner;

@@ -7,14 +7,15 @@
 // anything and stays a few MiB small; it forks, execs, waits with wait4 and sends the figures back.
 #pragma once
 
-#include <string>
 #include <sys/resource.h>
+
+#include <string>
 #include <vector>
 
 struct ChildRequest {
-  std::vector<std::string> argv;   // argv[0] is the program's path
-  std::vector<std::string> env;    // the whole environment, "NAME=value"
-  std::string stdoutPath;          // opened for writing, truncated ("/dev/null" is fine)
+  std::vector<std::string> argv;  // argv[0] is the program's path
+  std::vector<std::string> env;   // the whole environment, "NAME=value"
+  std::string stdoutPath;         // opened for writing, truncated ("/dev/null" is fine)
   std::string stderrPath;
 };
 
@@ -25,7 +26,7 @@ struct ChildResult {
   rusage usage{};          // the child's own, from wait4 (ru_maxrss in KiB)
 
   bool Exited() const;
-  int ExitCode() const;    // -1 when the child did not exit normally
+  int ExitCode() const;          // -1 when the child did not exit normally
   std::string Describe() const;  // "exit status 1", "killed by signal 9", "cannot start: ..."
 };
 

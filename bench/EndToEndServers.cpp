@@ -79,7 +79,8 @@ LargeFeedServer::LargeFeedServer(const std::string& body) : server_("127.0.0.1")
 
 std::string SmallFeed(int feedNumber, int itemCount) {
   const std::string feed = std::to_string(feedNumber);
-  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\">\n<channel>\n";
+  std::string out =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<rss version=\"2.0\">\n<channel>\n";
   out += "<title>Feed " + feed + "</title>\n<link>https://example.com/" + feed + "/</link>\n";
   out += "<description>Small feed " + feed + "</description>\n";
   for (int item = 1; item <= itemCount; ++item) {
@@ -101,8 +102,8 @@ ManyHostServers::ManyHostServers(int feedCount, int hostCount, int delayMs, int 
   for (int host = 0; host < hostCount; ++host) {
     ConcurrencyGauge* gauge = perHost_[static_cast<std::size_t>(host)].get();
     servers_[static_cast<std::size_t>(host)]->Http().Get(
-        R"(/feed-(\d+)\.xml)", [this, gauge, delayMs](const httplib::Request& request,
-                                                       httplib::Response& response) {
+        R"(/feed-(\d+)\.xml)",
+        [this, gauge, delayMs](const httplib::Request& request, httplib::Response& response) {
           const GaugeEntry hostEntry(*gauge), overallEntry(overall_);
           std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
           const std::size_t number = std::stoul(request.matches[1].str());

@@ -2,13 +2,13 @@
 // spread over several loopback addresses. Each server runs on its own threads in this process.
 #pragma once
 
+#include <httplib.h>
+
 #include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <httplib.h>
 
 // Requests in progress, and the most there were at once since the last Reset.
 class ConcurrencyGauge {

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Sorts the samples of a `perf record --call-graph dwarf` of feedwright into the phases of a run.
 
-Usage: perf script -i perf.data --comm feedwright -F comm,ip,sym,dso | perf_phases.py [--hz F] [--runs N]
+Usage: perf script -i perf.data --comm feedwright -F comm,ip,sym,dso \\
+           | perf_phases.py [--hz F] [--runs N]
 
 Each sample goes to the innermost frame that names a phase (start-up, download, decoding, ...);
 a sample whose stack never names one is "elsewhere". With --hz (the sampling rate given to perf
@@ -18,15 +19,18 @@ import sys
 PHASES = [
     ("start-up: loading and relocating libraries",
      r"^(_dl_start|_dl_map_object|_dl_relocate_object|dl_main|_dl_init|do_lookup_x|"
-     r"_dl_lookup_symbol_x|_dl_sysdep_start|load_elf_binary|begin_new_exec|bprm_execve)"),
+     r"_dl_lookup_symbol_x|_dl_sysdep_start|load_elf_binary|begin_new_exec|"
+     r"bprm_execve)"),
     ("freeing: destructors, exit, unmapping",
      r"(^~|::~|__run_exit_handlers|_dl_fini|exit_mmap|do_group_exit)"),
-    ("JSON Lines output", r"(JsonString|JsonLine|ListRows|basic_ostream|_IO_new_file|_IO_file_write)"),
+    ("JSON Lines output",
+     r"(JsonString|JsonLine|ListRows|basic_ostream|_IO_new_file|_IO_file_write)"),
     ("body: appending each received block (OnBody)", r"OnBody"),
     ("body: copied out of the client (ResponseText)", r"CurlHttpRequest::ResponseText"),
     ("download: libcurl and the socket",
      r"(CurlHttpRequest::|CurlTransfer|OnHeader|^curl_|^Curl_|^tcp_recvmsg|^sock_recvmsg)"),
-    ("body check and decoding", r"(DecodeOwnedBody|DecodeUnlessUsableAsIs|IsValidUtf8|TextDecoder)"),
+    ("body check and decoding",
+     r"(DecodeOwnedBody|DecodeUnlessUsableAsIs|IsValidUtf8|TextDecoder)"),
     ("CleanDocument", r"CleanDocument"),
     ("StripHTML", r"(StripHTML|StripHtml)"),
     ("LoadXML (pugixml parse)", r"(LoadXML|load_buffer)"),
@@ -58,7 +62,8 @@ def samples(lines):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser = argparse.ArgumentParser(
+        description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--hz", type=float, default=0)
     parser.add_argument("--runs", type=int, default=1)
     parser.add_argument("--top", type=int, default=15)

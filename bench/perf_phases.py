@@ -13,6 +13,7 @@ on its stack was taken while the kernel filled a fresh page.
 import argparse
 import collections
 import re
+import signal
 import sys
 
 # Innermost match wins, so a page fault inside the body's append counts for the download.
@@ -62,6 +63,7 @@ def samples(lines):
 
 
 def main():
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # quietly stop when piped into head
     parser = argparse.ArgumentParser(
         description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--hz", type=float, default=0)

@@ -12,7 +12,6 @@
 #include <sys/mman.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -118,7 +117,8 @@ Options ParseOptions(int argc, char** argv) {
       options.partA = value.find('a') != std::string::npos;
       options.partB = value.find('b') != std::string::npos;
       options.partC = value.find('c') != std::string::npos;
-      if (value.find_first_not_of("abc, ") != std::string::npos || value.empty()) {
+      const bool any = options.partA || options.partB || options.partC;
+      if (value.find_first_not_of("abc, ") != std::string::npos || !any) {
         throw UsageError("--parts takes a list of a, b and c");
       }
     } else if (flag == "--runs") {

@@ -62,9 +62,9 @@ int UsageError(std::ostream& err, const std::string& error) {
 
 // One object per results row: {"address":...,"title":...,"description":...,"link":...}.
 std::string JsonLine(const MemoryResultsList::Row& row) {
-  return "{\"address\":" + JsonString(row.text) + ",\"title\":" + JsonString(row.title) +
-         ",\"description\":" + JsonString(row.description) + ",\"link\":" +
-         JsonString(row.link) + "}";
+  return "{\"address\":" + JsonString(row.text.str()) + ",\"title\":" + JsonString(row.title.str()) +
+         ",\"description\":" + JsonString(row.description.str()) + ",\"link\":" +
+         JsonString(row.link.str()) + "}";
 }
 
 // The job itself, once the options have been read.

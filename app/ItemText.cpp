@@ -12,15 +12,26 @@ constexpr int kBytesRole = Qt::UserRole + 1;
 
 }  // namespace
 
-void Set(QTreeWidgetItem* item, int column, const std::string& text) {
+Shown Prepare(const std::string& text) {
   // Stateless: a sequence cut off at the end counts as an error instead of waiting for more.
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  const QString shown = decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-  item->setText(column, shown);
+  Shown shown;
+  shown.text = decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
   if (decoder.hasError()) {
-    item->setData(column, kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-  } else {
+    shown.bytes = QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+    shown.exact = false;
+  }
+  return shown;
+}
+
+void Set(QTreeWidgetItem* item, int column, const std::string& text) { Set(item, column, Prepare(text)); }
+
+void Set(QTreeWidgetItem* item, int column, const Shown& shown) {
+  item->setText(column, shown.text);
+  if (shown.exact) {
     Reset(item, column, kBytesRole);
+  } else {
+    item->setData(column, kBytesRole, shown.bytes);
   }
 }
 

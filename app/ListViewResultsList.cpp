@@ -37,7 +37,12 @@ int64_t ListViewResultsList::Append(const std::string& address) {
   auto* item = new QTreeWidgetItem();
   item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
   item->setCheckState(0, Qt::Unchecked);
-  ItemText::Set(item, 0, address);
+  // A feed's rows come one after another: its address is decoded once, for its first row.
+  if (!lastAddress_ || *lastAddress_ != address) {
+    lastShown_ = ItemText::Prepare(address);
+    lastAddress_ = address;
+  }
+  ItemText::Set(item, 0, lastShown_);
   list_->addTopLevelItem(item);
   return list_->topLevelItemCount() - 1;
 }

@@ -5,6 +5,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <optional>
+#include <string>
+
+#include "ItemText.h"
 #include "ResultsList.h"
 
 class ListViewResultsList : public ResultsList {
@@ -28,6 +32,9 @@ class ListViewResultsList : public ResultsList {
   void ScrollNow();
 
   QTreeWidget* list_;
+  // The address of the last Append, as its rows show it.
+  std::optional<std::string> lastAddress_;
+  ItemText::Shown lastShown_;
   QTimer scroll_;
   int64_t scrollRow_ = -1;
 };

@@ -1,7 +1,9 @@
 #include "BatchMode.h"
 
 #include <chrono>
+#include <cstddef>
 #include <exception>
+#include <string>
 
 #include "BatchCommandLine.h"
 #include "BatchDialogs.h"
@@ -60,11 +62,21 @@ int UsageError(std::ostream& err, const std::string& error) {
   return kBatchUsage;
 }
 
-// One object per results row: {"address":...,"title":...,"description":...,"link":...}.
-std::string JsonLine(const MemoryResultsList::Row& row) {
-  return "{\"address\":" + JsonString(row.text) + ",\"title\":" + JsonString(row.title) +
-         ",\"description\":" + JsonString(row.description) + ",\"link\":" +
-         JsonString(row.link) + "}";
+// The listing reaches standard output in blocks of about this size, not a line at a time.
+constexpr std::size_t kListingBlockBytes = 256 * 1024;
+
+// One object per results row, {"address":...,"title":...,"description":...,"link":...}, and
+// the line break after it.
+void AppendJsonLine(std::string& out, const MemoryResultsList::Row& row) {
+  out += "{\"address\":";
+  AppendJsonString(out, row.text.str());
+  out += ",\"title\":";
+  AppendJsonString(out, row.title.str());
+  out += ",\"description\":";
+  AppendJsonString(out, row.description.str());
+  out += ",\"link\":";
+  AppendJsonString(out, row.link.str());
+  out += "}\n";
 }
 
 // The job itself, once the options have been read.
@@ -131,7 +143,15 @@ class BatchJob {
 
   // Writes the listing; false when standard output refused it.
   bool ListRows() {
-    for (const MemoryResultsList::Row& row : results_.rows) out_ << JsonLine(row) << '\n';
+    std::string block;
+    block.reserve(kListingBlockBytes + kListingBlockBytes / 4);
+    for (const MemoryResultsList::Row& row : results_.rows) {
+      AppendJsonLine(block, row);
+      if (block.size() < kListingBlockBytes) continue;
+      if (!out_.write(block.data(), static_cast<std::streamsize>(block.size()))) break;
+      block.clear();
+    }
+    if (out_) out_.write(block.data(), static_cast<std::streamsize>(block.size()));
     out_.flush();
     if (out_) return true;
     err_ << "feedwright: the listing could not be written to standard output\n";

@@ -1,6 +1,17 @@
 #include "MemoryResultsList.h"
 
+#include <ostream>
 #include <stdexcept>
+#include <utility>
+
+const std::string& MemoryResultsList::SharedText::Empty() {
+  static const std::string empty;
+  return empty;
+}
+
+std::ostream& operator<<(std::ostream& out, const MemoryResultsList::SharedText& text) {
+  return out << text.str();
+}
 
 template <class AnyRow>
 auto& MemoryResultsList::Cell(AnyRow& row, int column) {
@@ -21,22 +32,29 @@ int64_t MemoryResultsList::Count() const { return static_cast<int64_t>(rows.size
 void MemoryResultsList::Clear() { rows.clear(); }
 
 int64_t MemoryResultsList::Append(const std::string& address) {
-  rows.push_back({address, "", "", "", false});
+  // A feed's rows come one after another, so comparing with the last address finds the shared
+  // text without a lookup.
+  if (lastAddress_.str() != address) lastAddress_ = SharedText(address);
+  rows.push_back({lastAddress_, {}, {}, {}, false});
   return static_cast<int64_t>(rows.size()) - 1;
 }
 
-std::string MemoryResultsList::Text(int64_t row) const { return At(row).text; }
+std::string MemoryResultsList::Text(int64_t row) const { return At(row).text.str(); }
 
 void MemoryResultsList::SetChecked(int64_t row, bool checked) { At(row).checked = checked; }
 
 bool MemoryResultsList::IsChecked(int64_t row) const { return At(row).checked; }
 
 void MemoryResultsList::SetSubItem(int64_t row, int column, const std::string& text) {
-  Cell(At(row), column) = text;
+  Cell(At(row), column) = SharedText(text);
+}
+
+void MemoryResultsList::SetSharedSubItem(int64_t row, int column, std::shared_ptr<const std::string> text) {
+  Cell(At(row), column) = SharedText(std::move(text));
 }
 
 std::string MemoryResultsList::SubItem(int64_t row, int column) const {
-  return Cell(At(row), column);
+  return Cell(At(row), column).str();
 }
 
 void MemoryResultsList::ScrollIntoView(int64_t row) { At(row); }

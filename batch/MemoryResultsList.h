@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,11 +12,33 @@
 
 class MemoryResultsList : public ResultsList {
  public:
+  // A text that never changes once made, shared by every row that shows it: all the rows of one
+  // feed hold its address once, and a row holds its entry's texts where the reader left them.
+  // Made from a string or a literal as a plain string is.
+  class SharedText {
+   public:
+    SharedText() = default;
+    SharedText(std::string text)
+        : text_(text.empty() ? nullptr : std::make_shared<const std::string>(std::move(text))) {}
+    SharedText(const char* text) : SharedText(std::string(text)) {}
+    explicit SharedText(std::shared_ptr<const std::string> text) : text_(std::move(text)) {}
+
+    // The text; empty for a default-made one.
+    const std::string& str() const { return text_ ? *text_ : Empty(); }
+    bool operator==(const SharedText& other) const { return str() == other.str(); }
+    friend std::ostream& operator<<(std::ostream& out, const SharedText& text);
+
+   private:
+    static const std::string& Empty();
+
+    std::shared_ptr<const std::string> text_;
+  };
+
   struct Row {
-    std::string text;
-    std::string title;
-    std::string description;
-    std::string link;
+    SharedText text;
+    SharedText title;
+    SharedText description;
+    SharedText link;
     bool checked = false;
     bool operator==(const Row&) const = default;
   };
@@ -24,11 +48,14 @@ class MemoryResultsList : public ResultsList {
 
   int64_t Count() const override;
   void Clear() override;
+  // A row with the same address as the row appended before it shares that row's text.
   int64_t Append(const std::string& address) override;
   std::string Text(int64_t row) const override;
   void SetChecked(int64_t row, bool checked) override;
   bool IsChecked(int64_t row) const override;
   void SetSubItem(int64_t row, int column, const std::string& text) override;
+  // Keeps the text itself, without a copy.
+  void SetSharedSubItem(int64_t row, int column, std::shared_ptr<const std::string> text) override;
   std::string SubItem(int64_t row, int column) const override;
   // There is nothing to scroll; only checks that the row exists.
   void ScrollIntoView(int64_t row) override;
@@ -41,4 +68,7 @@ class MemoryResultsList : public ResultsList {
   // than 1 to 3.
   template <class AnyRow>
   static auto& Cell(AnyRow& row, int column);
+
+  // The address of the last Append, shared with the rows that show it.
+  SharedText lastAddress_;
 };

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "ScanSupport.h"
+
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
@@ -58,19 +60,44 @@ std::string Hex(const char* format, uint32_t value) {
 
 }  // namespace
 
-std::string JsonString(std::string_view text) {
-  std::string json;
-  json.reserve(text.size() + 2);
+void AppendJsonString(std::string& json, std::string_view text) {
   json += '"';
-  while (!text.empty()) {
-    const Step step = NextCodePoint(text);
-    const std::string_view bytes = text.substr(0, step.bytes);
-    text.remove_prefix(step.bytes);
-    if (!step.valid) {
-      json += kReplacement;
+  const char* const end = text.data() + text.size();
+  const char* at = text.data();
+  // The start of the bytes that go out as they are; they are copied in one go when a byte that
+  // needs escaping, or the end, is reached.
+  const char* run = at;
+  while (at < end) {
+    // Sixteen bytes at a time up to the next one that is not plain ASCII or needs escaping.
+    if (end - at >= 16) {
+      const ScanSupport::Bytes16 bytes = ScanSupport::Load16(at);
+      const ScanSupport::Marks16 marks =
+          (bytes < 0x20) | (bytes == '"') | (bytes == '\\') | (bytes >= 0x80);
+      if (!ScanSupport::AnySet(marks)) {
+        at += 16;
+        continue;
+      }
+      at += ScanSupport::FirstMark(marks);
+    }
+    const auto byte = static_cast<unsigned char>(*at);
+    if (byte >= 0x20 && byte < 0x80 && byte != '"' && byte != '\\') {
+      ++at;
       continue;
     }
-    switch (step.codePoint) {
+    if (byte >= 0x80) {
+      const Step step = NextCodePoint(std::string_view(at, static_cast<std::size_t>(end - at)));
+      if (step.valid) {
+        at += step.bytes;
+        continue;
+      }
+      json.append(run, at);
+      json += kReplacement;
+      at += step.bytes;
+      run = at;
+      continue;
+    }
+    json.append(run, at);
+    switch (byte) {
       case '"': json += "\\\""; break;
       case '\\': json += "\\\\"; break;
       case '\b': json += "\\b"; break;
@@ -78,15 +105,19 @@ std::string JsonString(std::string_view text) {
       case '\n': json += "\\n"; break;
       case '\r': json += "\\r"; break;
       case '\t': json += "\\t"; break;
-      default:
-        if (step.codePoint < 0x20) {
-          json += Hex("\\u%04x", step.codePoint);
-        } else {
-          json += bytes;
-        }
+      default: json += Hex("\\u%04x", byte);
     }
+    ++at;
+    run = at;
   }
+  json.append(run, at);
   json += '"';
+}
+
+std::string JsonString(std::string_view text) {
+  std::string json;
+  json.reserve(text.size() + 2);
+  AppendJsonString(json, text);
   return json;
 }
 

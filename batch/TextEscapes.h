@@ -11,6 +11,9 @@
 // UTF-8 and valid JSON.
 std::string JsonString(std::string_view text);
 
+// The same, appended to json: the bytes that need no escaping go in runs, not one by one.
+void AppendJsonString(std::string& json, std::string_view text);
+
 // text fit for one line of a terminal: control characters (C0, DEL and C1) are shown as \xNN or
 // \u00NN instead of being sent to the terminal, and invalid UTF-8 becomes U+FFFD.
 std::string DisplayText(std::string_view text);

@@ -31,8 +31,9 @@ class MemoryHttpRequest : public HttpRequest {
   void Send() override {}
   int32_t Status() const override { return 200; }
   std::string StatusText() const override { return "OK"; }
-  // A copy, as from the real client, which decodes its body into new text.
   std::string ResponseText() const override { return body_; }
+  // Handed over without a copy, as the real client hands over the text it received.
+  std::string TakeResponseText() override { return std::exchange(body_, std::string()); }
 
  private:
   std::string body_;

@@ -151,3 +151,8 @@ std::string CurlHttpRequest::ResponseText() const {
   RequireResponse();
   return responseText_;
 }
+
+std::string CurlHttpRequest::TakeResponseText() {
+  RequireResponse();
+  return std::exchange(responseText_, std::string());
+}

@@ -36,6 +36,8 @@ class CurlHttpRequest : public HttpRequest {
   std::string StatusText() const override;
   // The final response's body decoded into UTF-8; throws kRequestState when no response has arrived.
   std::string ResponseText() const override;
+  // The same, handed over without a copy; ResponseText is empty afterwards.
+  std::string TakeResponseText() override;
 
  private:
   void RequireResponse() const;

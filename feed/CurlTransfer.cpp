@@ -1,9 +1,11 @@
 #include "CurlTransfer.h"
 
+#include <sys/mman.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -45,6 +47,7 @@ void StartResponse(TransferState& state, std::string_view statusLine) {
   state.location.clear();
   state.contentLength = -1;
   state.chunked = false;
+  state.encoded = false;
   state.headersComplete = false;
   state.body.clear();
   statusLine = TrimLine(statusLine);
@@ -92,7 +95,43 @@ void OnHeaderLine(TransferState& state, std::string_view line) {
   } else if (auto coding = HeaderValue(line, "transfer-encoding:")) {
     // With chunking, Content-Length does not count and libcurl ignores it.
     if (coding->find("chunked") != std::string_view::npos) state.chunked = true;
+  } else if (auto encoding = HeaderValue(line, "content-encoding:")) {
+    if (!encoding->empty() && !StartsNoCase(*encoding, "identity")) state.encoded = true;
   }
+}
+
+// Asks for transparent huge pages under a large body's buffer: on a virtual machine the first
+// touch of each fresh page is costly, and a 2 MiB page takes one instead of 512.
+void AdviseHugePages(std::string& body) {
+  constexpr std::uintptr_t kHugePage = 2u << 20;
+  if (body.capacity() < 2 * kHugePage) return;
+  const auto begin = reinterpret_cast<std::uintptr_t>(body.data());
+  const std::uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t last = (begin + body.capacity()) & ~(kHugePage - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+// Makes room for at least more bytes of a body that announced no length, or a wrong one:
+// twice the room, as a string grows, but never past the ceiling, which no body passes.
+void GrowBody(TransferState& state, std::size_t more) {
+  std::string& body = state.body;
+  const std::size_t needed = body.size() + more;
+  body.reserve(std::max(needed, std::min(2 * body.capacity(), state.maxBodyBytes)));
+  AdviseHugePages(body);
+}
+
+// Makes room for the body its final response announces, so that it arrives into one buffer
+// instead of being copied each time a growing one fills up. The ceiling was checked before. A
+// packed body announces its packed size, a chunked one none; those grow as they arrive.
+void ReserveAnnouncedBody(TransferState& state) {
+  if (state.chunked || state.encoded || state.contentLength <= 0) return;
+  try {
+    state.body.reserve(static_cast<std::size_t>(state.contentLength));
+  } catch (const std::bad_alloc&) {
+    // Then the body grows as it arrives, and fails only if that fails too.
+    return;
+  }
+  AdviseHugePages(state.body);
 }
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) noexcept {
@@ -107,9 +146,12 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) noexcept {
   }
   // A final response that announces a body past the ceiling is refused before its body is read.
   // A compressed body counts here as sent: it practically never unpacks into fewer bytes.
-  if (state->headersComplete && IsFinalResponse(*state) && DeclaresTooLargeABody(*state)) {
-    state->bodyTooLarge = true;
-    return 0;
+  if (state->headersComplete && IsFinalResponse(*state)) {
+    if (DeclaresTooLargeABody(*state)) {
+      state->bodyTooLarge = true;
+      return 0;
+    }
+    ReserveAnnouncedBody(*state);
   }
   return length;
 }
@@ -125,6 +167,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) noexcept {
     return 0;
   }
   try {
+    if (length > state->body.capacity() - state->body.size()) GrowBody(*state, length);
     state->body.append(data, length);
   } catch (const std::bad_alloc&) {
     state->outOfMemory = true;

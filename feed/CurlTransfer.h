@@ -33,6 +33,9 @@ struct TransferState {
   // The Content-Length header's value; -1 when absent, unreadable, or overruled by chunking.
   int64_t contentLength = -1;
   bool chunked = false;
+  // A Content-Encoding other than identity: Content-Length counts the packed bytes, which
+  // libcurl unpacks before the body reaches us.
+  bool encoded = false;
   // The blank line after the latest response's headers has arrived.
   bool headersComplete = false;
 

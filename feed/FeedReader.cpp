@@ -172,9 +172,8 @@ std::string FeedReader::FetchDocument(const std::string& sURL, const std::string
     request->Send();
     statusText_ = request->StatusText();
     statusCode_ = request->Status();
-    std::string text = request->ResponseText();
-    // The client's own copy of the body is no longer needed; a large feed should not be held
-    // twice while it is cleaned (the text is cleaned where it lies).
+    // Taken over, not copied: a large feed is held once, and cleaned and parsed where it lies.
+    std::string text = request->TakeResponseText();
     request.reset();
     return CleanDocument(std::move(text));
   } catch (const ComponentError& error) {

@@ -24,4 +24,7 @@ class HttpRequest : public Component {
   virtual std::string StatusText() const = 0;
   // The body decoded into UTF-8.
   virtual std::string ResponseText() const = 0;
+  // The same text for a caller that is done with the component: a client that holds the text
+  // hands it over instead of copying it, and its ResponseText is empty from then on.
+  virtual std::string TakeResponseText() { return ResponseText(); }
 };

@@ -1,5 +1,6 @@
 // Building blocks of the hand-written text scanners: byte searches sixteen bytes at a time, and
-// removal of ranges from a text where it lies. Internal to the feed engine.
+// removal of ranges from a text where it lies. Internal to the feed engine and the batch mode's
+// JSON escaping.
 #pragma once
 
 #include <bit>

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "ScanSupport.h"
+
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
@@ -292,9 +294,19 @@ std::optional<std::string> DecodeUnlessUsableAsIs(std::string_view body, std::st
 }  // namespace
 
 bool IsValidUtf8(std::string_view text) {
+  using namespace ScanSupport;
+  const char* const data = text.data();
   std::size_t i = 0;
   while (i < text.size()) {
-    if (static_cast<unsigned char>(text[i]) < 0x80) {
+    // ASCII, most of any feed, sixteen bytes at a time up to the next byte with its top bit set.
+    if (text.size() - i >= 16) {
+      const Marks16 high = Load16(data + i) >= 0x80;
+      if (!AnySet(high)) {
+        i += 16;
+        continue;
+      }
+      i += FirstMark(high);
+    } else if (static_cast<unsigned char>(data[i]) < 0x80) {
       ++i;
       continue;
     }

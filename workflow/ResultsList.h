@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class ResultsList {
@@ -29,6 +30,11 @@ class ResultsList {
   virtual bool IsChecked(int64_t row) const = 0;
   // Sub-item 1 to 3 (kTitle, kDescription, kLink).
   virtual void SetSubItem(int64_t row, int column, const std::string& text) = 0;
+  // The same with a text that never changes, which a list may keep instead of copying; text is
+  // not null. By default it is copied through SetSubItem.
+  virtual void SetSharedSubItem(int64_t row, int column, std::shared_ptr<const std::string> text) {
+    SetSubItem(row, column, *text);
+  }
   virtual std::string SubItem(int64_t row, int column) const = 0;
   // Scrolls the list so that the row is visible.
   virtual void ScrollIntoView(int64_t row) = 0;

@@ -54,6 +54,12 @@ class DownloadSession {
   std::shared_ptr<DownloadPool> pool_;
 };
 
+// One text of an item, kept alive by the item it belongs to.
+std::shared_ptr<const std::string> ItemField(const std::shared_ptr<const FeedItem>& item,
+                                             const std::string& text) {
+  return std::shared_ptr<const std::string>(item, &text);
+}
+
 FeedReader& Require(FeedReader* reader) {
   if (!reader) throw std::runtime_error("Object variable or With block variable not set");
   return *reader;
@@ -202,7 +208,7 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
     return index < items->size();
   });
   while (more) {
-    if (AddResultRow(guard, address, *(*items)[index])) ++outcome.rowsAdded;
+    if (AddResultRow(guard, address, (*items)[index])) ++outcome.rowsAdded;
     more = guard.Advance(134, [&] { return ++index < items->size() && !state_.closing; });
   }
   if (state_.closing || !options_.observer) return;
@@ -217,7 +223,7 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
 }
 
 bool RetrievalRun::AddResultRow(ErrorGuard& guard, const std::string& address,
-                                const FeedItem& item) {
+                                const std::shared_ptr<const FeedItem>& item) {
   guard.Step(122, [&] { events_.ProcessEvents(); });
   int64_t row = -1;
   guard.Step(124, [&] { row = results_.Append(address); });
@@ -225,8 +231,15 @@ bool RetrievalRun::AddResultRow(ErrorGuard& guard, const std::string& address,
   if (row < 0) return false;
   guard.Step(126, [&] { results_.SetChecked(row, true); });
   guard.Step(128, [&] { results_.ScrollIntoView(row); });
-  guard.Step(130, [&] { results_.SetSubItem(row, ResultsList::kTitle, item.Title()); });
-  guard.Step(132, [&] { results_.SetSubItem(row, ResultsList::kDescription, item.Description()); });
-  guard.Step(132, [&] { results_.SetSubItem(row, ResultsList::kLink, item.URL()); });
+  // The texts are handed on as parts of the item, which a list may keep instead of copying.
+  guard.Step(130, [&] {
+    results_.SetSharedSubItem(row, ResultsList::kTitle, ItemField(item, item->Title()));
+  });
+  guard.Step(132, [&] {
+    results_.SetSharedSubItem(row, ResultsList::kDescription, ItemField(item, item->Description()));
+  });
+  guard.Step(132, [&] {
+    results_.SetSharedSubItem(row, ResultsList::kLink, ItemField(item, item->URL()));
+  });
   return true;
 }

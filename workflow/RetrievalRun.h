@@ -65,7 +65,8 @@ class RetrievalRun {
   // the rows of its items, and the observer's report.
   void ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row, int64_t count);
   // Appends one ticked row for the item; false when no row could be appended.
-  bool AddResultRow(ErrorGuard& guard, const std::string& address, const FeedItem& item);
+  bool AddResultRow(ErrorGuard& guard, const std::string& address,
+                    const std::shared_ptr<const FeedItem>& item);
 
   const UrlList& urls_;
   ResultsList& results_;

@@ -82,6 +82,11 @@ TEST(ListViewResultsList, RowsAndSubItemsOutsideTheListThrow) {
   EXPECT_EQ(list.SubItem(1, ResultsList::kLink), "\xFFlink");
   EXPECT_EQ(view.topLevelItem(1)->text(3), QString::fromUtf8("\xEF\xBF\xBDlink"));
   EXPECT_TRUE(view.topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
+  // The rows of one feed share its decoded address, exact bytes included, until the next feed's.
+  for (const char* address : {"\xFF" "a", "\xFF" "a", "http://c/"}) list.Append(address);
+  EXPECT_EQ(list.Text(2), "\xFF" "a");
+  EXPECT_EQ(list.Text(3), "\xFF" "a");
+  EXPECT_EQ(list.Text(4), "http://c/");
 }
 
 TEST(ListViewResultsList, TheLastRowAskedForIsInViewOnceEventsAreHandled) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -47,6 +48,22 @@ const char* const kGarden = R"(<feed xmlns="http://www.w3.org/2005/Atom"><title>
 <entry><title>Garlic</title><summary>Cloves &lt;em&gt;deep&lt;/em&gt;</summary><link href="http://g.example/garlic"/></entry>
 </feed>)";
 
+// A feed whose listing takes more than one of the blocks standard output gets (256 KiB): 400
+// entries of about 1 KB each.
+constexpr int kLongEntries = 400;
+
+std::string LongText(int entry) { return std::string(1000, static_cast<char>('a' + entry % 26)); }
+
+std::string LongFeed() {
+  std::string feed = "<rss version=\"2.0\"><channel><title>L</title>";
+  for (int entry = 0; entry < kLongEntries; ++entry) {
+    const std::string n = std::to_string(entry);
+    feed += "<item><title>Entry " + n + "</title><description>" + LongText(entry) +
+            "</description><link>http://l.example/" + n + "</link></item>";
+  }
+  return feed + "</channel></rss>";
+}
+
 // What a row of the listing must hold.
 json_lines::Object Entry(const std::string& address, const std::string& title,
                          const std::string& description, const std::string& link) {
@@ -61,6 +78,7 @@ class BatchModeTest : public ::testing::Test {
     Serve("/garden.atom", 200, kGarden, "application/atom+xml");
     Serve("/page", 200, "<html><body><p>Not a feed<br></body></html>", "text/html");
     Serve("/missing.rss", 404, "<html><body>gone<br></body></html>", "text/html");
+    Serve("/long.rss", 200, LongFeed(), "application/rss+xml");
     // One byte every 50 ms for ever: only the deadline ends it.
     server_.Http().Get("/drip.rss", [this](const httplib::Request&, httplib::Response& response) {
       response.set_chunked_content_provider("application/rss+xml", [this](size_t, httplib::DataSink& sink) {
@@ -213,6 +231,24 @@ TEST_F(BatchModeTest, ListWritesOneJsonObjectPerRowWithTheExactTexts) {
   ASSERT_EQ(lines.size(), 7u) << Err();
   EXPECT_EQ(Texts(lines.begin() + 3, lines.end()),
             (Texts{"Feeds read: 3 of 3", "Rows: 4", "Files written: 0", "Failed feeds: 0"}));
+}
+
+TEST_F(BatchModeTest, ListingOfManyBlocksComesOutWholeAndInOrder) {
+  ASSERT_EQ(Batch({"--batch", UrlFile({Url("/long.rss"), Url("/garden.atom")}), "--list"}), kBatchSuccess) << Err();
+  std::string expected;
+  for (int entry = 0; entry < kLongEntries; ++entry) {
+    const std::string n = std::to_string(entry);
+    expected += "{\"address\":\"" + Url("/long.rss") + "\",\"title\":\"Entry " + n + "\",\"description\":\"" +
+                LongText(entry) + "\",\"link\":\"http://l.example/" + n + "\"}\n";
+  }
+  expected += "{\"address\":\"" + Url("/garden.atom") +
+              "\",\"title\":\"Garlic\",\"description\":\"Cloves deep\",\"link\":\"http://g.example/garlic\"}\n";
+  ASSERT_GT(expected.size(), 256u * 1024u) << "the listing must take more than one block";
+  const std::string out = Out();
+  EXPECT_EQ(out.size(), expected.size());
+  const auto differ = std::mismatch(out.begin(), out.end(), expected.begin(), expected.end());
+  EXPECT_TRUE(differ.first == out.end() && differ.second == expected.end())
+      << "the listing differs from byte " << (differ.first - out.begin()) << " on";
 }
 
 TEST_F(BatchModeTest, FailingFeedsAreListedAndTheOthersStillSaved) {

@@ -57,6 +57,35 @@ TEST(JsonStringTest, EscapesExactly) {
   }
 }
 
+// Plain text is copied in runs of many bytes; whatever breaks a run comes out the same at every
+// position in it, first and last bytes included.
+TEST(JsonStringTest, EscapesTheSameAtEveryPositionOfALongRun) {
+  struct Case {
+    const char* label;
+    std::string text;
+    std::string json;
+  };
+  const std::vector<Case> cases = {
+      {"quote", "\"", "\\\""},
+      {"backslash", "\\", "\\\\"},
+      {"line feed", "\n", "\\n"},
+      {"unit separator", "\x1F", "\\u001f"},
+      {"DEL stays", "\x7F", "\x7F"},
+      {"two-byte character", "\xC3\xA9", "\xC3\xA9"},
+      {"four-byte character", "\xF0\x9D\x84\x9E", "\xF0\x9D\x84\x9E"},
+      {"lone continuation byte", "\x80", kFffd},
+      {"cut-off sequence", "\xE2\x82", kFffd},
+  };
+  for (const Case& c : cases) {
+    for (std::size_t before = 0; before <= 40; ++before) {
+      SCOPED_TRACE(std::string(c.label) + " after " + std::to_string(before) + " bytes");
+      const std::string head(before, 'a');
+      const std::string tail(40 - before, 'z');
+      EXPECT_EQ(JsonString(head + c.text + tail), "\"" + head + c.json + tail + "\"");
+    }
+  }
+}
+
 TEST(JsonStringTest, ValidUtf8ComesBackWhole) {
   std::string everyAscii;
   for (int c = 0; c < 128; ++c) everyAscii += static_cast<char>(c);

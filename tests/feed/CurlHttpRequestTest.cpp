@@ -309,6 +309,10 @@ TEST_F(CurlHttpRequestTest, BodyCeilingEndsTheRequest) {
       false);
   redirected.Start();
   EXPECT_EQ(Fetch(redirected.Url("/first"), options)->ResponseText(), "ok");
+  // The body is received into room made for the length announced; bytes past it are no part of it.
+  RawLoopbackServer longer("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nokEXTRA", false);
+  longer.Start();
+  EXPECT_EQ(Fetch(longer.Url("/feed"), options)->ResponseText(), "ok");
 }
 
 TEST_F(CurlHttpRequestTest, ServerSilentBeforeOrDuringTheBodyTimesOut) {

@@ -68,7 +68,9 @@ CommandLine ReadCommandLine(const std::vector<std::string>& argv) {
       if (!error) error = "unknown option " + argument.substr(0, argument.find('='));
       continue;
     }
-    const std::string name = "-" + std::string(option->name);
+    // Built by appending: GCC 12 at -O2 warns falsely (-Wrestrict) about "-" + std::string(...).
+    std::string name = "-";
+    name += option->name;
     if (!option->takesValue) {
       if (equals != std::string_view::npos) {
         if (!error) error = "option " + name + " takes no value";

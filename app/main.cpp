@@ -1,20 +1,13 @@
-// Starts the program: the batch front end for its options, without a window (and without a
-// display); otherwise the window, prepared and shown, with the files named on the command line
-// loaded into its URL list, then the event loop until the window closes.
-#include <QApplication>
-#include <QTimer>
-
+// Starts the program: the batch front end for its options, without a window, a display or Qt;
+// a usage error; or the window, whose module (WindowModule.h) is loaded only then.
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "AppInfo.h"
 #include "BatchMode.h"
 #include "CommandLine.h"
-#include "Form1.h"
-#include "QtDialogService.h"
-#include "SettingsStore.h"
 #include "TextEscapes.h"
+#include "WindowModule.h"
 
 int main(int argc, char* argv[]) {
   const CommandLine command = ReadCommandLine(std::vector<std::string>(argv, argv + argc));
@@ -27,18 +20,5 @@ int main(int argc, char* argv[]) {
     case CommandLine::FrontEnd::kWindow:
       break;
   }
-  QtArgumentVector qtArguments(command.qtArguments);
-  QApplication application(qtArguments.Count(), qtArguments.Values());
-  // Lets a Wayland desktop match the window to the installed desktop entry and its icon.
-  QGuiApplication::setDesktopFileName(QStringLiteral(FEEDWRIGHT_APP_ID));
-  QtDialogService dialogs;
-  SettingsStore settings{QString::fromUtf8(AppInfo::kSettingsApplication)};
-  Form1 form(dialogs, settings, QCoreApplication::applicationDirPath());
-  dialogs.SetParent(&form);
-  form.Form_Load();
-  form.show();
-  // Inside the event loop, as a button's command runs: its messages show over the window, and
-  // closing the window during a long load ends the loop.
-  QTimer::singleShot(0, &form, [&] { form.LoadUrlFiles(command.files); });
-  return application.exec();
+  return OpenWindow(argc, argv, std::cerr);
 }

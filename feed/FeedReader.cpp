@@ -184,7 +184,7 @@ std::string FeedReader::FetchDocument(const std::string& sURL, const std::string
   return {};
 }
 
-bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bAllowHTML) {
+bool FeedReader::ParseItems(XmlDocument& document, int32_t& lType, bool bAllowHTML) {
   try {
     if (lType == 0) {
       for (std::size_t index = 0; index < kDialects.size(); ++index) {
@@ -220,6 +220,9 @@ bool FeedReader::ParseItems(const XmlDocument& document, int32_t& lType, bool bA
         item->description_.shrink_to_fit();
       }
       items_->push_back(std::move(item));
+      // Read once: the next entries' texts take the memory its nodes leave, so a large feed's
+      // tree and its texts are not held side by side.
+      document.Discard(entry);
     }
     if (tooMany) {
       SetLastError(ErrorCodes::kTooManyEntries,

@@ -66,7 +66,7 @@ class FeedReader {
  private:
   std::string FetchDocument(const std::string& sURL, const std::string& sUserName,
                             const std::string& sPassWord, const std::string& className);
-  bool ParseItems(const XmlDocument& document, int32_t& lType, bool bAllowHTML);
+  bool ParseItems(XmlDocument& document, int32_t& lType, bool bAllowHTML);
   std::string GetNodeText(const XmlNode& entry, const std::string& path);
   std::string CleanDocument(std::string text);
 

@@ -206,6 +206,20 @@ XmlNode XmlDocument::SelectSingleNode(const std::string& path) const {
   return XmlNode(FirstMatch(document_, path));
 }
 
+void XmlDocument::Discard(const XmlNode& element) {
+  const pugi::xml_node node = element.node_.node();
+  if (!loaded_ || !node || node.type() != pugi::node_element ||
+      node == document_.document_element() || node.root() != document_) {
+    return;
+  }
+  pugi::xml_node parent = node.parent();
+  for (pugi::xml_node before = node.previous_sibling();
+       before && before.type() != pugi::node_element; before = node.previous_sibling()) {
+    parent.remove_child(before);
+  }
+  parent.remove_child(node);
+}
+
 std::vector<XmlNode> XmlDocument::SelectNodes(const std::string& path, std::size_t limit) const {
   std::vector<XmlNode> nodes;
   if (!loaded_) return nodes;

@@ -28,6 +28,8 @@ class XmlNode {
   std::string NodeTypedValue() const;
 
  private:
+  friend class XmlDocument;
+
   pugi::xpath_node node_;
 };
 
@@ -81,6 +83,13 @@ class XmlDocument : public Component {
   // ComponentError for an invalid path.
   std::vector<XmlNode> SelectNodes(const std::string& path,
                                    std::size_t limit = std::numeric_limits<std::size_t>::max()) const;
+
+  // Removes an element that has been read, with everything inside it and the nodes between it
+  // and the element before it (the whitespace between entries). Its memory goes back to the
+  // allocator, so that the texts taken from a large feed's entries reuse what their elements
+  // took. Nodes found before stay valid, except those inside it; nothing happens for a null
+  // node, an attribute, the document's root element or a node of another document.
+  void Discard(const XmlNode& element);
 
  private:
   std::string buffer_;  // the loaded text; the document's names and values point into it

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs a build into a fresh prefix and checks what a desktop and a packager expect: the
-# program, its menu entry, four icons, the AppStream metadata and the manual page are all there,
-# belong together, carry the program's version, and pass their validators without a warning.
-# Takes its settings from the environment: CMAKE, BUILD, APP_ID, VERSION, BINDIR, DATADIR, MANDIR.
+# program, its window's module, its menu entry, four icons, the AppStream metadata and the manual
+# page are all there, belong together, carry the program's version, and pass their validators
+# without a warning; the program runs without Qt and opens its window from the module.
+# Takes its settings from the environment: CMAKE, BUILD, APP_ID, VERSION, BINDIR, DATADIR, MANDIR,
+# WINDOW_MODULE (the module's path under the prefix) and BUILT_PROGRAM (the build tree's program).
 set -uo pipefail
 
 prefix=$(mktemp -d)
@@ -20,12 +22,13 @@ if ! output=$("$CMAKE" --install "$BUILD" --prefix "$prefix" 2>&1); then
 fi
 
 program=$prefix/$BINDIR/feedwright
+module=$prefix/$WINDOW_MODULE
 desktop=$prefix/$DATADIR/applications/$APP_ID.desktop
 metainfo=$prefix/$DATADIR/metainfo/$APP_ID.metainfo.xml
 manual=$prefix/$MANDIR/man1/feedwright.1
 
 [[ -x "$program" ]] || fail "no executable $program"
-for file in "$desktop" "$metainfo" "$manual"; do
+for file in "$module" "$desktop" "$metainfo" "$manual"; do
   [[ -s "$file" ]] || fail "not installed: $file"
 done
 # Each icon in the folder of its size: width and height are the PNG header's bytes 16 to 23.
@@ -63,5 +66,35 @@ output=$(groff -man -Tutf8 -ww -z "$manual" 2>&1)
 [[ $? -eq 0 && -z "$output" ]] || fail "groff: $output"
 output=$(mandoc -T lint -W warning "$manual" 2>&1) || fail "mandoc: $output"
 
+# The program itself links no Qt library; the module brings Qt, and shows only its entry point.
+needed=$(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+[[ -n "$needed" ]] || fail "readelf finds no NEEDED entry in $program"
+grep -i qt <<<"$needed" && fail "$program links Qt"
+grep -q libQt6Widgets <<<"$(readelf -d "$module")" || fail "$module does not link Qt Widgets"
+exports=$(nm -D --defined-only "$module" | awk '{print $3}')
+[[ "$exports" == FeedwrightWindowMain ]] || fail "$module exports: $exports"
+
+# The installed and the built program open their window (offscreen, settings and caches in the
+# prefix): still running when timeout ends them.
+home=$prefix/home
+mkdir -p -m 700 "$home/runtime"
+for started in "$program" "$BUILT_PROGRAM"; do
+  output=$(HOME=$home XDG_CONFIG_HOME=$home/config XDG_CACHE_HOME=$home/cache \
+           XDG_DATA_HOME=$home/data XDG_RUNTIME_DIR=$home/runtime QT_QPA_PLATFORM=offscreen \
+           timeout 3 "$started" 2>&1 </dev/null)
+  status=$?
+  ((status == 124)) ||
+    fail "$started ended with status $status instead of showing its window: $output"
+done
+
+# Without its module the program says so and fails.
+rm -f "$module"
+output=$(HOME=$home QT_QPA_PLATFORM=offscreen timeout 10 "$program" 2>&1 </dev/null)
+status=$?
+((status != 0 && status != 124)) || fail "$program without its module: status $status"
+[[ "$output" == "feedwright: cannot open the window: "*"/$WINDOW_MODULE: "* ]] ||
+  fail "$program without its module says: $output"
+
 ((failures == 0)) || exit 1
-echo "Installed tree in order: program, desktop entry, 4 icons, metadata, manual page."
+echo "Installed tree in order: program without Qt, window module, desktop entry, 4 icons," \
+  "metadata, manual page."

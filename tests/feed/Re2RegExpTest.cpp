@@ -47,16 +47,17 @@ std::string InPlace(const char* pattern, std::string text) {
   return text;
 }
 
-// Each row's expected result, which RE2 must give too; then the row's input twice at every offset,
-// so that one falls across the end of a block wherever the other falls.
+// Each row's expected result, which RE2 must give too; then, from the copying scanner, the row's
+// input twice at every offset, so that one falls across the end of a block wherever the other falls.
 void CheckRows(const char* pattern, const std::vector<std::pair<std::string, std::string>>& rows) {
+  const auto copying = pattern == Patterns::kStripHtml ? PatternScanners::StripHtml : PatternScanners::CleanDocument;
   for (const auto& [input, expected] : rows) {
     SCOPED_TRACE(testing::PrintToString(input));
     EXPECT_EQ(InPlace(pattern, input), expected);
     EXPECT_EQ(Re2Answer(pattern, input), expected) << "the table disagrees with RE2";
     for (std::size_t offset = 0; offset <= 33; ++offset) {
       const std::string text = std::string(offset, 'x') + input + std::string(33 - offset, 'x') + input;
-      EXPECT_EQ(InPlace(pattern, text), Re2Answer(pattern, text)) << "at offset " << offset;
+      EXPECT_EQ(copying(text), Re2Answer(pattern, text)) << "at offset " << offset;
     }
   }
 }

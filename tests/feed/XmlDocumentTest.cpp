@@ -75,7 +75,7 @@ TEST(XmlDocument, ShortcutsFindWhatTheQueryEngineFinds) {
   const XmlNode entry = document.SelectSingleNode("/rss/e");
   EXPECT_EQ(entry.SelectSingleNode("title").NodeTypedValue() + entry.SelectSingleNode("a-b").NodeTypedValue(), "1st-");
   EXPECT_TRUE(entry.SelectSingleNode("TITLE").IsNull());
-  for (const char* path : {"1a", "a:", "a:b:c", "", "/a[@", "-a"}) {  // "-a" is a number, not nodes
+  for (const char* path : {"1a", "a:", "a:b:c", "a b", "", "/a[@", "-a"}) {  // "-a" is a number, not nodes
     SCOPED_TRACE(path);
     EXPECT_THROW(entry.SelectSingleNode(path), ComponentError);
     EXPECT_THROW(document.SelectNodes(path), ComponentError);

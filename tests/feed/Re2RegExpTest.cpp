@@ -1,26 +1,25 @@
-// The regular-expression component: its options, literal replacements, pattern errors, the
-// compiled-pattern cache, and the scanner shortcut agreeing with RE2 on any input, malformed
-// UTF-8 included.
+// The regular-expression component, and the scanners it runs for the reader's two patterns, which
+// give RE2's own answer; both checks of UTF-8 at their bounds.
 #include <gtest/gtest.h>
+#include <re2/re2.h>
 
 #include <cstdint>
 #include <random>
-#include <re2/re2.h>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "Component.h"
-#include "ErrorCodes.h"
+#include "PatternScanners.h"
 #include "Patterns.h"
 #include "Re2RegExp.h"
-#include "RegExp.h"
+#include "TextDecoder.h"
 
 namespace {
 
 using namespace std::string_literals;
 
-std::string ReplaceWith(bool ignoreCase, bool global, const std::string& pattern, const std::string& input,
-                const std::string& replacement) {
+std::string Replaced(bool ignoreCase, bool global, const std::string& pattern, const std::string& input,
+                     const std::string& replacement) {
   Re2RegExp regex;
   regex.IgnoreCase(ignoreCase);
   regex.Global(global);
@@ -28,179 +27,148 @@ std::string ReplaceWith(bool ignoreCase, bool global, const std::string& pattern
   return regex.Replace(input, replacement);
 }
 
-TEST(Re2RegExpTest, OptionsSyntaxAndReplacements) {
-  const struct {
-    const char* name;
-    bool ignoreCase;
-    bool global;
-    std::string pattern;
-    std::string input;
-    std::string replacement;
-    std::string expected;
-  } cases[] = {
-      {"first match only", false, false, "o", "foo boo", "0", "f0o boo"},
-      {"every match", false, true, "o", "foo boo", "0", "f00 b00"},
-      {"case-sensitive", false, true, "ABC", "abc ABC", "x", "abc x"},
-      {"case-insensitive", true, true, "ABC", "abc ABC aBc", "x", "x x x"},
-      {"case-insensitive beyond ASCII", true, true, "\xC3\xA9", "\xC3\x89 \xC3\xA9", "e", "e e"},
-      {"dot is one whole character", false, false, ".", "\xC3\xA9" "a", "-", "-a"},
-      {"dot skips a line feed", false, true, "a.b", "a\nb a-b", "x", "a\nb x"},
-      {"lazy repetition", false, true, "<.+?>", "<a><b>", "", ""},
-      {"empty pattern matches between characters", false, true, "", "ab", "-", "-a-b-"},
-      {"backslash-digit in the replacement is literal", false, true, "(b)", "abc", "\\1",
-       "a\\1c"},
-      {"backslash-zero in the replacement is literal", false, true, "b", "abc", "\\0", "a\\0c"},
-      {"doubled backslash in the replacement stays doubled", false, true, "b", "abc", "\\\\",
-       "a\\\\c"},
-      {"trailing backslash in the replacement", false, true, "b", "abc", "x\\", "ax\\c"},
-      {"dollar in the replacement is literal", false, true, "(b)", "abc", "$1", "a$1c"},
-      {"NUL in input and replacement", false, true, "b", "a\0b"s, "\0"s, "a\0\0"s},
-      // Malformed UTF-8 makes RE2 give a different answer from the scanners'; RE2's stands.
-      {"tag around a stray byte", true, true, Patterns::kStripHtml, "<\xFF>a<b>", "", "<\xFF>a"},
-  };
-  for (const auto& row : cases) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(ReplaceWith(row.ignoreCase, row.global, row.pattern, row.input, row.replacement),
-              row.expected);
-  }
-}
-
-TEST(Re2RegExpTest, InvalidPatternThrowsRegexErrorNamingThePattern) {
-  for (const char* pattern : {"(unclosed", "[z-a]", "a**", "(a)\\1", "\\p{NoSuchClass}"}) {
-    SCOPED_TRACE(pattern);
-    Re2RegExp regex;
-    regex.Pattern(pattern);
-    for (int attempt = 0; attempt < 2; ++attempt) {  // and again on the next Replace
-      try {
-        regex.Replace("text", "");
-        ADD_FAILURE() << "no exception";
-      } catch (const ComponentError& error) {
-        EXPECT_EQ(error.Code(), ErrorCodes::kRegex);
-        EXPECT_NE(std::string(error.what()).find(pattern), std::string::npos) << error.what();
-      }
-    }
-    // The component stays usable with the next pattern.
-    regex.Pattern("x");
-    EXPECT_EQ(regex.Replace("axb", "-"), "a-b");
-  }
-}
-
-// The reader alternates its two patterns on one component; another pattern or option in between
-// must not leave the shortcut or the compiled-pattern cache pointing at the wrong one.
-TEST(Re2RegExpTest, ChangedPatternOrOptionIsNeverServedFromTheCache) {
-  Re2RegExp regex;
-  regex.IgnoreCase(true);
-  regex.Global(true);
-  for (int round = 0; round < 3; ++round) {
-    SCOPED_TRACE(round);
-    regex.Pattern(Patterns::kCleanDocument);
-    EXPECT_EQ(regex.Replace("<!DOCTYPE a>\x02<b>", ""), "<!DOCTYPE a><b>");
-    regex.Pattern("b");
-    EXPECT_EQ(regex.Replace("<B>", ""), "<>");
-    regex.IgnoreCase(false);
-    EXPECT_EQ(regex.Replace("<B>b", ""), "<B>");
-    regex.IgnoreCase(true);
-    regex.Pattern(Patterns::kStripHtml);
-    EXPECT_EQ(regex.Replace("<!DOCTYPE a>\x02<b>", ""), "\x02");
-    EXPECT_EQ(regex.Replace("<\xFF>", ""), "<\xFF>");
-  }
-}
-
-// Whatever the bytes, replacing in a given-up text gives what replacing in a copy gives, and
-// that is RE2's own answer (for the fixed patterns with the reader's options too, where the
-// scanners answer instead of RE2).
-TEST(Re2RegExpTest, AnyBytesGiveRe2sAnswerInACopyOrInPlace) {
-  static const std::vector<std::string> kAlphabet = {
-      "<", "<", ">", ">", "!", "<!DOCTYPE", "<!doctype", "dOcTyPe", " ", "a", "\n", "\r", "\t",
-      "\0"s, "\x01", "\x1F", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xEF\xBF\xBE",
-      "\xEF\xBF\xBF", "\xEF\xBF", "\xFF", "\x80", "\xC3", "\xC0\x80", "\xED\xA0\x80",
-      "\xE0\x80\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "<p>", "</p>", "&lt;",
-      "0123456789abcdef0123456789"};
-  const struct {
-    const char* pattern;
-    bool ignoreCase;
-    bool global;
-    const char* replacement;
-  } cases[] = {
-      {Patterns::kCleanDocument, true, true, ""}, {Patterns::kStripHtml, true, true, ""},
-      {Patterns::kStripHtml, false, true, ""},    {Patterns::kStripHtml, true, false, ""},
-      {Patterns::kStripHtml, true, true, "-"},    {Patterns::kCleanDocument, false, true, ""},
-      {"[<>]", false, false, "x"},
-      {"a+", true, true, "\\1"},  // literal here, a group reference to RE2: only the copy is compared
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.pattern << " " << c.ignoreCase << c.global << " " << c.replacement);
-    RE2::Options options;
-    options.set_case_sensitive(!c.ignoreCase);
-    const RE2 reference(c.pattern, options);
-    const bool literal = std::string(c.replacement).find('\\') == std::string::npos;
-    Re2RegExp regex;
-    regex.IgnoreCase(c.ignoreCase);
-    regex.Global(c.global);
-    regex.Pattern(c.pattern);
-    std::mt19937 engine(7);
-    int differences = 0;
-    for (int i = 0; i < 1500 && differences < 5; ++i) {
-      std::string input;
-      for (uint32_t n = engine() % 24; n > 0; --n) input += kAlphabet[engine() % kAlphabet.size()];
-      const std::string fromCopy = regex.Replace(input, c.replacement);
-      std::string expected = input;
-      if (!literal) {
-        expected = fromCopy;
-      } else if (c.global) {
-        RE2::GlobalReplace(&expected, reference, c.replacement);
-      } else {
-        RE2::Replace(&expected, reference, c.replacement);
-      }
-      std::string givenUp = input;
-      if (fromCopy != expected || regex.Replace(std::move(givenUp), c.replacement) != fromCopy) {
-        ++differences;
-        ADD_FAILURE() << "input " << ::testing::PrintToString(input);
-      }
-    }
-  }
-}
-
-// Bytes that are not UTF-8 outside tags are stepped over; a tag or declaration that holds some
-// hands the rest of the text to RE2, which decides whether it matches.
-TEST(Re2RegExpTest, InvalidBytesInsideATagLeaveTheRestToRe2) {
-  const char* const inputs[] = {
-      "\xFF<b>x</b>\xC3",         "<b>x</b><a\xFF<b>y</b>", "<b>\xED\xA0\x80</b><i>z</i>",
-      "<a \xF4\x90\x80\x80>t<b>", "<!DOCTYPE \xFF>\x01<b>",  "\x01<!doctype a>\xC0\x80<x>\x02",
-      "<!DOCTYPE a [\xFF]>\x01", "<\xE0\x80\x80>\xEF\xBF\xBE<!DOCTYPE b>"};
+// RE2's own answer: the pattern case-insensitive, every match replaced by nothing.
+std::string Re2Answer(const char* pattern, std::string text) {
   RE2::Options options;
   options.set_case_sensitive(false);
+  RE2::GlobalReplace(&text, RE2(pattern, options), "");
+  return text;
+}
+
+// The scanner for pattern run in place on text, which keeps its storage; valid UTF-8 is done whole.
+std::string InPlace(const char* pattern, std::string text) {
+  const char* const storage = text.data();
+  if (pattern == Patterns::kStripHtml) {
+    EXPECT_EQ(PatternScanners::StripHtmlInPlace(text), std::string::npos);
+  } else {
+    PatternScanners::CleanDocumentInPlace(text);
+  }
+  EXPECT_EQ(text.data(), storage);
+  return text;
+}
+
+// Each row's expected result, which RE2 must give too; then, from the copying scanner, the row's
+// input twice at every offset, so that one falls across the end of a block wherever the other falls.
+void CheckRows(const char* pattern, const std::vector<std::pair<std::string, std::string>>& rows) {
+  const auto copying = pattern == Patterns::kStripHtml ? PatternScanners::StripHtml : PatternScanners::CleanDocument;
+  for (const auto& [input, expected] : rows) {
+    SCOPED_TRACE(testing::PrintToString(input));
+    EXPECT_EQ(InPlace(pattern, input), expected);
+    EXPECT_EQ(Re2Answer(pattern, input), expected) << "the table disagrees with RE2";
+    for (std::size_t offset = 0; offset <= 33; ++offset) {
+      const std::string text = std::string(offset, 'x') + input + std::string(33 - offset, 'x') + input;
+      EXPECT_EQ(copying(text), Re2Answer(pattern, text)) << "at offset " << offset;
+    }
+  }
+}
+
+// Every Unicode scalar value once, in order, as UTF-8.
+std::string AllCharacters() {
+  std::string all;
+  for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    const int length = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    constexpr unsigned char kLead[] = {0, 0, 0xC0, 0xE0, 0xF0};  // by length
+    all += static_cast<char>(kLead[length] | (c >> (6 * (length - 1))));
+    for (int i = length - 2; i >= 0; --i) all += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+  }
+  return all;
+}
+
+TEST(Re2RegExpTest, OptionsAndLiteralReplacements) {
+  EXPECT_EQ(Replaced(false, false, "o", "foo boo", "0"), "f0o boo");
+  EXPECT_EQ(Replaced(false, true, "o", "foo boo", "0"), "f00 b00");
+  EXPECT_EQ(Replaced(false, true, "ABC", "abc ABC", "x"), "abc x");
+  EXPECT_EQ(Replaced(true, true, "ABC", "abc ABC aBc", "x"), "x x x");
+  // A replacement is literal text: no group references, no escapes.
+  EXPECT_EQ(Replaced(false, true, "(b)", "abcb", "\\1\\\\"), "a\\1\\\\c\\1\\\\");
+  EXPECT_EQ(Replaced(false, true, "b", "abc", "x\\"), "ax\\c");
+  // The scanners answer only for the reader's own options: every match, replaced by nothing.
+  EXPECT_EQ(Replaced(true, false, Patterns::kStripHtml, "<a>x<b>", ""), "x<b>");
+  EXPECT_EQ(Replaced(true, true, Patterns::kStripHtml, "<a>x<b>", "-"), "-x-");
+  // A pattern that does not compile fails every Replace, naming itself.
+  Re2RegExp regex;
+  regex.Pattern("(unclosed");
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      regex.Replace("text", "");
+      ADD_FAILURE() << "no error for an invalid pattern";
+    } catch (const ComponentError& error) {
+      EXPECT_EQ(std::to_string(error.Code()) + " " + std::string(error.what()).substr(0, 59),
+                "1030 The pattern '(unclosed' is not a valid regular expression: ");
+    }
+  }
+}
+
+// With the reader's options the answer for a text given up is RE2's own, whatever the bytes: a
+// tag holding some that are not UTF-8 leaves the rest of the text to RE2.
+TEST(Re2RegExpTest, ScannersGiveRe2sAnswerForRandomBytes) {
+  const std::string pieces[] = {"<", ">", "<!DOCTYPE", " ", "a", "\n", "\t", "\0"s, "\x01", "\x1F", "\xC3\xA9",
+                                "\xF0\x9F\x98\x80", "\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xEF\xBF", "\xFF", "\x80", "\xC3",
+                                "\xC0\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "<p>", "0123456789abcdef0123"};
   for (const char* pattern : {Patterns::kCleanDocument, Patterns::kStripHtml}) {
-    const RE2 reference(pattern, options);
+    SCOPED_TRACE(pattern);
     Re2RegExp regex;
     regex.IgnoreCase(true);
     regex.Global(true);
     regex.Pattern(pattern);
-    for (const char* input : inputs) {
-      SCOPED_TRACE(testing::Message() << pattern << " " << ::testing::PrintToString(input));
-      std::string expected = input;
-      RE2::GlobalReplace(&expected, reference, "");
-      EXPECT_EQ(regex.Replace(std::string(input), ""), expected);
+    std::mt19937 engine(7);
+    for (int i = 0, differences = 0; i < 3000 && differences < 5; ++i) {
+      std::string input;
+      for (uint32_t n = engine() % (i < 2500 ? 24 : 160); n > 0; --n) input += pieces[engine() % std::size(pieces)];
+      const std::string expected = Re2Answer(pattern, input);
+      if (regex.Replace(std::string(input), "") != expected) {
+        ++differences;
+        ADD_FAILURE() << "input " << testing::PrintToString(input) << ", RE2 " << testing::PrintToString(expected);
+      }
     }
   }
 }
 
-// A component that only implements replacing in a copy still serves a given-up input.
-class CopyOnlyRegExp : public RegExp {
- public:
-  using RegExp::Replace;
-  void IgnoreCase(bool) override {}
-  void Global(bool) override {}
-  void Pattern(const std::string&) override {}
-  std::string Replace(const std::string& input, const std::string& replacement) override {
-    return replacement + input;
-  }
-};
+TEST(PatternScannersTest, StripHtmlGivesRe2sAnswer) {
+  CheckRows(Patterns::kStripHtml,
+            {{"a<>b", "a<>b"}, {"<>>", ""}, {"<<>>", ">"}, {"1 <> 2 > 3", "1  3"}, {"a > b < c", "a > b < c"},
+             {"<i>it</i> <b", "it <b"}, {"<a <b> c>", " c>"}, {"<p\nclass='x'>text</p\r\n>", "text"}, {"<\0>"s, ""},
+             {"<\xF0\x9F\x98\x80>", ""}, {"text<", "text<"},
+             {"\xE2\x80\x9Cq\xE2\x80\x9D <b>\xC5\xBF</b>", "\xE2\x80\x9Cq\xE2\x80\x9D \xC5\xBF"}});
+  // Many unterminated tags must not cost a scan to the end each.
+  std::string tags;
+  for (int i = 0; i < 200'000; ++i) tags += "<a ";
+  EXPECT_EQ(InPlace(Patterns::kStripHtml, tags), tags);
+}
 
-TEST(Re2RegExpTest, ComponentsWithoutTheirOwnGivenUpReplaceUseTheCopyingOne) {
-  CopyOnlyRegExp copyOnly;
-  RegExp& regex = copyOnly;
-  EXPECT_EQ(regex.Replace(std::string("text"), "> "), "> text");
+// RE2's class, with case folding, holds exactly the characters the scanner removes: 29 controls,
+// U+FFFE and U+FFFF; look-alikes of U+FFFE stay.
+TEST(PatternScannersTest, CleanDocumentGivesRe2sAnswer) {
+  CheckRows(Patterns::kCleanDocument,
+            {{"a\xEF\xBF\xBE" "b\xEF\xBF\xBF\xEF\xBF\xBE", "ab"},
+             {"\0\t\n\r\x1F\x7F\xC2\x85\xEF\xBF\xBD\xEF\xBB\xBF\xEF\xBF\xAF\xEE\xBE\xBF"s,
+              "\t\n\r\x7F\xC2\x85\xEF\xBF\xBD\xEF\xBB\xBF\xEF\xBF\xAF\xEE\xBE\xBF"}});
+  const std::string all = AllCharacters();
+  const std::string cleaned = InPlace(Patterns::kCleanDocument, all);
+  EXPECT_TRUE(cleaned == Re2Answer(Patterns::kCleanDocument, all));  // not four megabytes printed
+  EXPECT_EQ(all.size() - cleaned.size(), 29u + 3u + 3u);
+}
+
+// The scanners' check of UTF-8 and the decoder's.
+TEST(PatternScannersTest, IsValidUtf8Bounds) {
+  const std::string all = AllCharacters();
+  ASSERT_EQ(all.size(), 128u + 1920u * 2 + 61440u * 3 + 1048576u * 4);
+  EXPECT_TRUE(PatternScanners::IsValidUtf8(all));
+  EXPECT_TRUE(IsValidUtf8(all));
+  // A lone continuation byte, overlong forms of two, three and four bytes, a surrogate, past
+  // U+10FFFF, a lead byte past F4, truncated forms, and ASCII in place of a continuation byte.
+  for (const std::string bytes : {"\x80", "\xC0\x80", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80",
+                                  "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xC3", "\xF0\x9F\x98", "\xE2\x82" "A"}) {
+    for (std::size_t offset : {0u, 1u, 7u, 8u, 9u, 17u}) {
+      for (std::size_t tail : {0u, 8u, 16u}) {
+        const std::string text = std::string(offset, 'x') + bytes + std::string(tail, 'x');
+        SCOPED_TRACE(testing::PrintToString(text));
+        EXPECT_FALSE(PatternScanners::IsValidUtf8(text));
+        EXPECT_FALSE(IsValidUtf8(text));
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -103,8 +103,7 @@ TEST(RetrievalRunTest, RowsProgressAndOutcomesFollowTheList) {
   run.results.rows = {{"old", "t", "d", "l", false}};
   run.Run().Start();
   EXPECT_EQ(run.dialogs.MessageTexts(), Texts{"No URLs added."});
-  EXPECT_EQ(run.results.rows.size(), 1u);
-  EXPECT_TRUE(run.readers == 0 && run.pointer.history.empty() && run.progress.texts.empty());
+  EXPECT_TRUE(run.readers == 0 && run.results.rows.size() == 1 && run.pointer.history.empty());
   run.dialogs.messages.clear();
   const std::string withNul("nul\0.rss", 8);
   run.answers["f\\b.rss"] = {200, kFeedB};
@@ -151,6 +150,13 @@ TEST(RetrievalRunTest, RowsProgressAndOutcomesFollowTheList) {
                    "6 a.rss 2 read"}));
   // The reader's error comes first, then the status of the response when there was one.
   EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1006, "Too large", 200, "OK"}), "Too large (HTTP 200 OK)");
+  // Closing the window during the closing wait ends the wait at once, and the run without "Done.".
+  run.options.closingWaitSeconds = 60;
+  run.events.onProcess = [&](int) { run.state.closing = run.results.rows.size() == 7; };
+  run.events.calls = 0;
+  run.Run().Start();
+  EXPECT_LT(run.events.calls, 100);
+  EXPECT_EQ(run.dialogs.MessageTexts(), Texts{"Done."});
 }
 
 // Feed n answers after a delay of its own, so that downloads side by side end out of order; the
@@ -181,6 +187,7 @@ TEST(RetrievalRunConcurrencyTest, RowsKeepTheListOrderAndClosingEndsEveryDownloa
     SCOPED_TRACE(jobs);
     RunParts run;
     run.options.readerFactory = {};
+    run.options.observer = nullptr;
     run.options.jobs = jobs;
     std::vector<Row> expected;
     for (int n : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 2}) {

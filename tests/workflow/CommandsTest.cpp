@@ -1,5 +1,5 @@
-// The small commands of the URL list, the results list and the output folder. The list calls they
-// make do not fail in the window: only the loader's failures are reported.
+// The small commands of the URL list and the results list. The list calls they make do not fail
+// in the window: only the loader's failures are reported.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +7,6 @@
 
 #include "AppInfo.h"
 #include "ErrorGuard.h"
-#include "OutputFolderCommand.h"
 #include "ResultsCommands.h"
 #include "ScriptedDialogs.h"
 #include "TempFolder.h"
@@ -98,19 +97,6 @@ TEST(ResultsCommands, TickUntickAndClearEveryRow) {
   EXPECT_FALSE(results.rows.front().checked || results.rows.back().checked);
   commands.Clear();
   EXPECT_TRUE(results.rows.empty());
-}
-
-// A chosen folder goes into the field with one separator between names, or nothing does.
-TEST(OutputFolderCommand, ChosenFolderGoesIntoTheField) {
-  const std::pair<const char*, Rows> cases[] = {{"/", {"/"}}, {"//srv//share", {"/srv/share/"}}, {"", {}}};
-  for (const auto& [chosen, field] : cases) {
-    ScriptedDialogs dialogs;
-    PlainFolderField text;
-    dialogs.AnswerChooseFolder(chosen);
-    OutputFolderCommand(text, dialogs).ChooseFolder();
-    EXPECT_EQ(dialogs.folderDialogs, Rows{"Please select folder:"});
-    EXPECT_EQ(text.history, field) << chosen;
-  }
 }
 
 }  // namespace

@@ -123,7 +123,6 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   std::ofstream(stem + "1.html") << "mine";
   finished = RunProgram({"--batch=" + one, "--out=" + out, "--jobs=64", "--timeout=86400"}, scratch);
   EXPECT_EQ(finished.status, 0);
-  EXPECT_EQ(finished.out, "");
   EXPECT_EQ(TempFolder::Read(stem + "1.html"), "mine");
   EXPECT_EQ(TempFolder::Read(stem + "2.html"),
             "Say \"hi\" \\ back\ttab — 迎春花\r\n\r\nCrème brûlée\r\n\r\nhttp://h.example/1?a=1&b=2\r\n");
@@ -131,9 +130,9 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   EXPECT_EQ(finished.err.at(finished.err.size() - 2), "Files written: 2");
 
   // A listing that standard output refuses is said, and fails the run.
-  finished = RunProgram({"--batch", one, "--list"}, scratch, true);
+  finished = RunProgram({"--batch", scratch.Write("two.txt", harbour + "\n" + longFeed), "--list"}, scratch, true);
   EXPECT_EQ(finished.status, 1);
-  EXPECT_EQ(finished.err.at(1), "feedwright: the listing could not be written to standard output");
+  EXPECT_EQ(finished.err.at(2), "feedwright: the listing could not be written to standard output");
 
   // A folder that takes no files: the report is written once, the save stops, the status says so.
   const std::string unwritable = UnwritableFolder(scratch);
@@ -162,17 +161,25 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
     std::string out, err;
   } cases[] = {
       {{"--help", "--bogus"}, 0, "Usage: feedwright", ""},
+      {{"-h"}, 0, "Usage: feedwright", ""},
       {{}, 2, "", "feedwright: --batch URLFILE is missing" + help},
       {{"--batch", "u"}, 2, "", "feedwright: --batch needs either --out DIR or --list" + help},
       {{"--batch", "u", "--list", "--out", "d"}, 2, "", "feedwright: --out and --list cannot be used together" + help},
       // A value is not taken from the option behind it.
       {{"--batch", "--list"}, 2, "", "feedwright: option --batch needs a URL file" + help},
+      {{"--batch", "", "--list"}, 2, "", "feedwright: option --batch needs a URL file" + help},
+      {{"--list", "--batch="}, 2, "", "feedwright: option --batch needs a URL file" + help},
+      {{"--batch", "u", "--out"}, 2, "", "feedwright: option --out needs a folder" + help},
       {{"--batch", "u", "--batch", "v", "--list"}, 2, "", "feedwright: option --batch given more than once" + help},
+      {{"--batch", "u", "--list", "--list"}, 2, "", "feedwright: option --list given more than once" + help},
+      {{"--batch", "u", "--jobs=1", "--jobs=2"}, 2, "", "feedwright: option --jobs given more than once" + help},
       {{"--batch", "u", "--list=yes"}, 2, "", "feedwright: option --list takes no value" + help},
+      {{"--help=me"}, 2, "", "feedwright: option --help takes no value" + help},
       {{"--batch", "u", "--list", "--quiet"}, 2, "", "feedwright: unknown option --quiet" + help},
       {{"urls.txt"}, 2, "", "feedwright: unexpected argument urls.txt" + help},
       {{"--batch", "u", "--list", "--jobs", "0"}, 2, "", "feedwright: " + jobs + help},
       {{"--batch", "u", "--list", "--jobs=65"}, 2, "", "feedwright: " + jobs + help},
+      {{"--batch", "u", "--list", "--jobs"}, 2, "", "feedwright: " + jobs + help},
       {{"--batch", "u", "--list", "--timeout=1.5"}, 2, "",
        "feedwright: option --timeout needs a whole number of seconds from 1 to 86400" + help},
       {{"--batch", urls, "--out", missing}, 2, "", "feedwright: the output folder does not exist: " + missing + help},

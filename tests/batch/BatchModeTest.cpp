@@ -197,7 +197,8 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
     std::ostringstream out, err;
     EXPECT_EQ(RunBatch(c.args, out, err), c.status) << c.err;
     EXPECT_EQ(out.str().rfind(c.out, 0), 0u) << c.err;
-    EXPECT_EQ(err.str().rfind(c.err, 0), 0u) << err.str();
+    // Whole, but for the failed feed's reason, which the feed engine words.
+    EXPECT_EQ(c.status == 1 ? err.str().substr(0, c.err.size()) : err.str(), c.err);
   }
   // The summary lists the first 1,000 failed feeds and counts the rest.
   std::string many;
@@ -209,7 +210,7 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
             0u);
   EXPECT_EQ(summary.find("[1001/1003]"), std::string::npos);
   EXPECT_NE(summary.find("\n  [1000/1003] x999: "), std::string::npos);
-  EXPECT_TRUE(summary.ends_with("\n  ... and 3 more failed feeds\n")) << summary.substr(summary.size() - 80);
+  EXPECT_TRUE(summary.ends_with("\n  ... and 3 more failed feeds\n"));
 }
 
 }  // namespace

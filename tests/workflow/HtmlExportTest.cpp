@@ -87,7 +87,6 @@ TEST_F(HtmlExportTest, NamesAndBytesOfEveryTickedRow) {
                            at + stem200 + "4.html", at + "feedsnewsrssid75.html"}));
   EXPECT_EQ(TempFolder::Read(at + "feedsnewsrssid71.html"), "first\r\n\r\none\ntwo\r\nthree\r\n\r\nhttp://l\r\n");
   EXPECT_EQ(TempFolder::Read(at + "2.html"), "\r\n\r\n\r\n\r\n\r\n");
-  // Busy for every row, ticked or not, then back to the default.
   EXPECT_EQ(pointer_.history, (std::vector<int>{11, 11, 11, 11, 11, 11, 0}));
 }
 

@@ -54,7 +54,7 @@ TEST_F(Form1Load, StepsRunInOrderAndAFailingOneIsReportedWithItsNumber) {
   } rows[] = {
       // The default counts as a change of the field and is stored at once.
       {"first start", true, nullptr, kPlain, {}, Path("Desktop/")},
-      {"a stored empty text is used as it is", true, "", kWhole, {}, ""},
+      {"a stored empty text, used as it is, and whole look files", true, "", kWhole, {}, ""},
       // The default is formed before the store is read, so its failure ends step 130.
       {"broken look files and no desktop", false, "/kept/", kBroken,
        {ErrorReportText("The skin file " + skin + " is not a style sheet (a block, comment or string is not closed)",

@@ -14,37 +14,33 @@
 using Texts = std::vector<std::string>;
 
 TEST(CommandLine, FrontEndQtOptionsAndFilesInEveryForm) {
-  using FrontEnd = CommandLine::FrontEnd;
+  using enum CommandLine::FrontEnd;
   const struct {
     Texts args;
-    FrontEnd frontEnd;
+    CommandLine::FrontEnd frontEnd;
     Texts qt;  // after the program name
     Texts files;
     std::string error;
   } rows[] = {
-      {{}, FrontEnd::kWindow, {}, {}, ""},
+      {{}, kWindow, {}, {}, ""},
       // A session manager restoring the program, and Qt's options in their other spellings.
-      {{"-session", "1234_abc", "--display", ":1", "-style=Fusion", "--platform=xcb:x=1"},
-       FrontEnd::kWindow,
-       {"-session", "1234_abc", "-display", ":1", "-style", "Fusion", "-platform", "xcb:x=1"},
-       {},
-       ""},
+      {{"-session", "1234_abc", "--display", ":1", "-style=Fusion", "--platform=xcb:x=1"}, kWindow,
+       {"-session", "1234_abc", "-display", ":1", "-style", "Fusion", "-platform", "xcb:x=1"}, {}, ""},
       // Qt takes the next argument as a value whatever it looks like.
-      {{"a.txt", "-reverse", "-geometry", "-0-0", "--icon", "feedwright", "b.opml"},
-       FrontEnd::kWindow, {"-reverse", "-geometry", "-0-0", "-icon", "feedwright"},
-       {"a.txt", "b.opml"}, ""},
-      {{"-", "--", "--batch", "-style", ""}, FrontEnd::kWindow, {}, {"-", "--batch", "-style", ""},
-       ""},
-      {{"-qwindowtitle", "--help"}, FrontEnd::kWindow, {"-qwindowtitle", "--help"}, {}, ""},
-      {{"--batch", "urls.txt", "--list"}, FrontEnd::kBatch, {}, {}, ""},
-      {{"--out", "dir", "--batch=urls.txt"}, FrontEnd::kBatch, {}, {}, ""},
-      {{"-platform", "offscreen", "-h"}, FrontEnd::kBatch, {}, {}, ""},
-      {{"--bogus", "--version"}, FrontEnd::kBatch, {}, {}, ""},
-      {{"a.txt", "--bogus", "-x"}, FrontEnd::kUsageError, {}, {}, "unknown option --bogus"},
-      {{"-x=1"}, FrontEnd::kUsageError, {}, {}, "unknown option -x"},
-      {{"--list"}, FrontEnd::kUsageError, {}, {}, "unknown option --list"},
-      {{"-session"}, FrontEnd::kUsageError, {}, {}, "option -session needs a value"},
-      {{"--reverse=yes"}, FrontEnd::kUsageError, {}, {}, "option -reverse takes no value"},
+      {{"a.txt", "-reverse", "-geometry", "-0-0", "--icon", "feedwright", "b.opml"}, kWindow,
+       {"-reverse", "-geometry", "-0-0", "-icon", "feedwright"}, {"a.txt", "b.opml"}, ""},
+      {{"-qwindowtitle", "--help"}, kWindow, {"-qwindowtitle", "--help"}, {}, ""},
+      {{"-", "--", "--batch", "-style", ""}, kWindow, {}, {"-", "--batch", "-style", ""}, ""},
+      // Each batch option, also after the others and after an unknown option.
+      {{"--out", "dir", "--batch=urls.txt"}, kBatch, {}, {}, ""},
+      {{"-platform", "offscreen", "-h"}, kBatch, {}, {}, ""},
+      {{"--bogus", "--version"}, kBatch, {}, {}, ""},
+      {{"--help"}, kBatch, {}, {}, ""},
+      // The first problem is the one told.
+      {{"a.txt", "--bogus", "-x"}, kUsageError, {}, {}, "unknown option --bogus"},
+      {{"-x=1"}, kUsageError, {}, {}, "unknown option -x"},
+      {{"-session"}, kUsageError, {}, {}, "option -session needs a value"},
+      {{"--reverse=yes"}, kUsageError, {}, {}, "option -reverse takes no value"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.args));
@@ -53,7 +49,7 @@ TEST(CommandLine, FrontEndQtOptionsAndFilesInEveryForm) {
     const CommandLine command = ReadCommandLine(argv);
     EXPECT_EQ(command.frontEnd, row.frontEnd);
     EXPECT_EQ(command.error, row.error);
-    if (row.frontEnd != FrontEnd::kWindow) continue;
+    if (row.frontEnd != kWindow) continue;
     Texts qt = {"/usr/bin/feedwright"};
     qt.insert(qt.end(), row.qt.begin(), row.qt.end());
     EXPECT_EQ(command.qtArguments, qt);
@@ -64,11 +60,9 @@ TEST(CommandLine, FrontEndQtOptionsAndFilesInEveryForm) {
 #ifdef FEEDWRIGHT_EXECUTABLE
 TEST(CommandLine, UnknownOptionIsAUsageErrorWithoutADisplay) {
   QTemporaryDir scratch;
-  ASSERT_TRUE(scratch.isValid());
-  const std::string err = scratch.filePath(QStringLiteral("stderr")).toStdString();
-  const std::string command = "timeout -s KILL 30 env -u DISPLAY -u WAYLAND_DISPLAY -u "
-                              "QT_QPA_PLATFORM '" FEEDWRIGHT_EXECUTABLE "' --bogus 2>'" + err +
-                              "' </dev/null >/dev/null";
+  const std::string err = scratch.filePath("stderr").toStdString();
+  const std::string command = "timeout -s KILL 30 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '"
+                              FEEDWRIGHT_EXECUTABLE "' --bogus 2>'" + err + "' </dev/null >/dev/null";
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 2);

@@ -1,4 +1,4 @@
-// The Qt dialogs: filters, and real boxes answered by a timer.
+// The Qt dialogs: real boxes inspected and answered as soon as they open, and the file filter.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -17,120 +17,66 @@
 
 namespace {
 
-// Runs answer on the modal dialog as soon as it is open. If none opens, the watchdog closes
-// whatever is open so the test fails instead of hanging.
-void WhenModalOpens(std::function<void(QWidget*)> answer) {
-  auto* poll = new QTimer;
-  poll->setInterval(5);
-  auto started = std::make_shared<int>(0);
-  QObject::connect(poll, &QTimer::timeout, [poll, answer, started] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      poll->stop();
-      poll->deleteLater();
-      QPointer<QWidget> open(modal);
-      answer(modal);
-      // An answer that failed half-way must not leave the test waiting on the box.
-      if (open && open->isVisible()) open->close();
-    } else if (++*started > 400) {
-      poll->stop();
-      poll->deleteLater();
-      ADD_FAILURE() << "no modal dialog opened";
-    }
+// Runs answer on the modal dialog once it is open; closes it afterwards if the answer did not,
+// so that a failed check cannot leave the test waiting on the box.
+template <typename Dialog>
+void WhenOpen(std::function<void(Dialog*)> answer) {
+  QTimer::singleShot(0, [answer] {
+    QPointer<QWidget> open(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<Dialog*>(open.data());
+    EXPECT_NE(dialog, nullptr) << "no such dialog is open";
+    if (dialog) answer(dialog);
+    if (open && open->isVisible()) open->close();
   });
-  poll->start();
 }
 
 }  // namespace
 
-TEST(QtDialogServiceFilter, VerticalBarFiltersBecomeQtFilters) {
-  const struct {
-    const char* given;
-    const char* expected;
-  } rows[] = {
-      {"Text Files (*.txt)|*.txt|All Files (*.*)|*.*", "Text Files (*.txt);;All Files (*)"},
-      {"Lists|*.txt;*.lst", "Lists (*.txt *.lst)"},
-      {"Lists (*.txt;*.lst)|*.txt;*.lst", "Lists (*.txt *.lst)"},
-      {"Odd|*.a|Dangling label", "Odd (*.a)"},
-      {"|*.x", "*.x (*.x)"},
-      {"No pattern|", ""},
-      {"", ""},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.given);
-    EXPECT_EQ(QtDialogService::QtFilter(QString::fromUtf8(row.given)).toStdString(), row.expected);
-  }
-}
-
-TEST(QtDialogServiceBox, ErrorReportBoxHasTitleIconSingleOkAndPlainText) {
+TEST(QtDialogService, BoxesAndThePromptShowTheirExactTitlesAndTextsWhole) {
   QtDialogService dialogs;
-  bool inspected = false;
-  WhenModalOpens([&](QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->windowTitle(), QStringLiteral("Application Error"));
+  // The error report: plain text, its CR LF and CR CR shown as line breaks, one OK button.
+  WhenOpen<QMessageBox>([](QMessageBox* box) {
+    EXPECT_EQ(box->windowTitle(), "Application Error");
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    // The report's CR LF and CR CR show as four lines.
-    EXPECT_EQ(box->text(), QStringLiteral("<b>not bold</b>\nin Feedwright2017/04/05.Form1.Form_Load at "
-                                          "line 130\n\nPlease email screenshot of this message to "
-                                          "support@feedwright.example"));
+    EXPECT_EQ(box->text(), "<b>not bold</b>\nin Feedwright2017/04/05.Form1.Form_Load at line 130\n\n"
+                           "Please email screenshot of this message to support@feedwright.example");
     ASSERT_EQ(box->buttons().size(), 1);
     EXPECT_EQ(box->standardButton(box->buttons()[0]), QMessageBox::Ok);
-    inspected = true;
-    box->buttons()[0]->click();
   });
   ShowErrorReport(dialogs, "<b>not bold</b>", "Form_Load", 130);
-  EXPECT_TRUE(inspected);
-}
 
-TEST(QtDialogServiceBox, MessageWithoutTitleHasTheApplicationTitleAndItsLineWhole) {
-  QtDialogService dialogs;
-  const QString help = QStringLiteral(
-      "Questions? Please contact Team Quillmark at https://www.feedwright.example/contact");
-  SetApplicationTitle(QStringLiteral("Set at step 128"));
-  bool inspected = false;
-  WhenModalOpens([&](QWidget* modal) {
-    auto* box = qobject_cast<QMessageBox*>(modal);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->windowTitle(), QStringLiteral("Set at step 128"));
+  // A box without a title of its own has the application title; the Help text stays on one line.
+  const QString help = "Questions? Please contact Team Quillmark at https://www.feedwright.example/contact";
+  SetApplicationTitle("Set at step 128");
+  WhenOpen<QMessageBox>([&](QMessageBox* box) {
+    EXPECT_EQ(box->windowTitle() + "|" + box->text(), "Set at step 128|" + help);
     EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-    EXPECT_EQ(box->text(), help);
-    auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const auto* label = box->findChild<QLabel*>("qt_msgbox_label");
     ASSERT_NE(label, nullptr);
     EXPECT_LT(label->height(), 2 * label->fontMetrics().lineSpacing()) << "the text is one line";
-    inspected = true;
-    box->accept();
   });
   dialogs.ShowMessage(help.toStdString(), "", DialogService::Icon::None);
-  SetApplicationTitle(QStringLiteral("Feedwright"));
-  EXPECT_TRUE(inspected);
-}
+  SetApplicationTitle("Feedwright");
 
-TEST(QtDialogServiceBox, PromptGivesTheTextOrEmptyWhenCancelled) {
-  QtDialogService dialogs;
-  WhenModalOpens([](QWidget* modal) {
-    auto* prompt = qobject_cast<QInputDialog*>(modal);
-    ASSERT_NE(prompt, nullptr);
-    EXPECT_EQ(prompt->windowTitle(), QStringLiteral("Feedwright"));
-    EXPECT_EQ(prompt->labelText(), QStringLiteral("Enter website address to add: "));
-    EXPECT_EQ(prompt->textValue(), QStringLiteral("http://news.feedwright.example/rss/world.rss"));
-    // The field shows the default address whole, with room to spare.
-    auto* field = prompt->findChild<QLineEdit*>();
+  // The prompt's field shows the default address whole; cancelling gives an empty text.
+  const QString address = "http://news.feedwright.example/rss/world.rss";
+  WhenOpen<QInputDialog>([&](QInputDialog* prompt) {
+    EXPECT_EQ(prompt->windowTitle() + "|" + prompt->labelText() + "|" + prompt->textValue(),
+              "Feedwright|Enter website address to add: |" + address);
+    const auto* field = prompt->findChild<QLineEdit*>();
     ASSERT_NE(field, nullptr);
-    EXPECT_GT(field->width(), field->fontMetrics().horizontalAdvance(prompt->textValue()) +
-                                  field->fontMetrics().averageCharWidth());
+    const QFontMetrics metrics = field->fontMetrics();
+    EXPECT_GT(field->width(), metrics.horizontalAdvance(address) + metrics.averageCharWidth());
     prompt->setTextValue(QString::fromUtf8("http://n\xc3\xbc.example/"));
     prompt->accept();
   });
-  EXPECT_EQ(dialogs.Prompt("Enter website address to add: ", "",
-                           "http://news.feedwright.example/rss/world.rss"),
-            "http://n\xc3\xbc.example/");
-
-  WhenModalOpens([](QWidget* modal) {
-    auto* prompt = qobject_cast<QInputDialog*>(modal);
-    ASSERT_NE(prompt, nullptr);
-    prompt->setTextValue(QStringLiteral("typed, then cancelled"));
-    prompt->reject();
-  });
+  EXPECT_EQ(dialogs.Prompt("Enter website address to add: ", "", address.toStdString()), "http://n\xc3\xbc.example/");
+  WhenOpen<QInputDialog>([](QInputDialog* prompt) { prompt->reject(); });
   EXPECT_EQ(dialogs.Prompt("Enter website address to add: ", "", "x"), "");
+}
+
+TEST(QtDialogService, TheFileFilterBecomesAQtFilter) {
+  EXPECT_EQ(QtDialogService::QtFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|OPML Files (*.opml)|*.opml"),
+            "Text Files (*.txt);;All Files (*);;OPML Files (*.opml)");
 }

@@ -1,0 +1,204 @@
+// The window's own handling of its controls: files from the command line and drops on the URL
+// list, its removal gestures, the pointer over each control, and the results list's header.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include "FormFixture.h"
+#include "ResultsHeader.h"
+#include "UrlListCommands.h"
+
+namespace {
+
+using Form1Controls = FormFixture;
+
+// Drags data (links, or else text) over the list and drops it there when the list takes the
+// drag, or lets it leave again; gives whether the list took the drag.
+bool Drop(QTreeWidget* list, const QList<QUrl>& links, const QString& text = {},
+          Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction, QMimeData* own = nullptr, bool leave = false) {
+  QMimeData data;
+  data.setText(text);
+  if (!links.isEmpty()) data.setUrls(links);
+  const QMimeData* mime = own ? own : &data;
+  const QPoint at = list->viewport()->rect().center();
+  QDragEnterEvent enter(at, actions, mime, Qt::LeftButton, Qt::NoModifier);
+  enter.ignore();
+  QApplication::sendEvent(list->viewport(), &enter);
+  if (!enter.isAccepted()) return false;
+  EXPECT_EQ(enter.dropAction(), Qt::CopyAction) << "a move would let the source delete a file";
+  QDragLeaveEvent gone;
+  QDropEvent drop(at, actions, mime, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(list->viewport(), leave ? static_cast<QEvent*>(&gone) : &drop);
+  QCoreApplication::processEvents();
+  return true;
+}
+
+}  // namespace
+
+TEST_F(Form1Controls, AddressesAndAddressFilesComeFromTheCommandLineAndFromDropsInTheirOrder) {
+  QTreeWidget* urls = Shown().ListView1;
+  const std::string list = WriteFile("list.TXT", "http://file/1\r\n\r\nhttp://file/2");
+  const std::string opml = WriteFile("subs.opml", R"(<opml><body><outline xmlUrl="http://opml/1"/></body></opml>)");
+  ASSERT_TRUE(QDir(temp_.path()).mkdir("folder.txt"));
+  // Files named on the command line load as "Load RSS URLs From File" loads them.
+  Form().LoadUrlFiles({list, Path("absent.txt").toStdString(), Path("folder.txt").toStdString()});
+  ASSERT_EQ(dialogs_.messages.size(), 2u);
+  EXPECT_EQ(dialogs_.messages[0].text, "File not found");
+  EXPECT_NE(dialogs_.messages[1].text.find(".Form1.PushButton6_Click at line 118"), std::string::npos);
+  EXPECT_TRUE(Drop(urls, {QUrl("http://a.example/feed?x=%C3%BC"), QUrl::fromLocalFile(opml.c_str()),
+                          QUrl::fromLocalFile(Path("missing.opml")), QUrl("HTTPS://b.example/atom")}));
+  EXPECT_TRUE(Drop(urls, {}, "  http://c.example/rss \r\n\r\nhttps://d.example/\n"));
+  const Texts taken = {"http://file/1", "", "http://file/2", "http://a.example/feed?x=%C3%BC", "http://opml/1",
+                       "https://b.example/atom", "http://c.example/rss", "https://d.example/"};
+  EXPECT_EQ(UrlRows(), taken);
+  EXPECT_EQ(dialogs_.messages.back().text, "File not found");
+
+  // A drag that only passes over adds nothing; anything else is refused, and rows are never moved.
+  EXPECT_TRUE(Drop(urls, {QUrl("http://a.example/")}, {}, Qt::CopyAction, nullptr, true));
+  const QUrl picture = QUrl::fromLocalFile(QString::fromStdString(WriteFile("feed.png", "x")));
+  EXPECT_FALSE(Drop(urls, {QUrl("ftp://a.example/feed.rss")}));
+  EXPECT_FALSE(Drop(urls, {QUrl("http://a.example/"), picture}));
+  EXPECT_FALSE(Drop(urls, {}, "http://a.example/\nand more"));
+  EXPECT_FALSE(Drop(urls, {QUrl("http://a.example/")}, {}, Qt::MoveAction));
+  const std::unique_ptr<QMimeData> ownRows(urls->model()->mimeData({urls->model()->index(0, 0)}));
+  EXPECT_FALSE(Drop(urls, {}, {}, Qt::CopyAction | Qt::MoveAction, ownRows.get()));
+  EXPECT_EQ(UrlRows(), taken);
+  EXPECT_EQ(dialogs_.messages.size(), 3u);
+}
+
+TEST_F(Form1Controls, TabVisitsTheControlsInOrderWithTheirCaptionsToolTipsAndFonts) {
+  Form1& f = Form();
+  const auto font = [](const QWidget* widget) {
+    const QFont font = widget->font();
+    return font.family() + " " + QString::number(font.pointSizeF()) + (font.bold() ? " bold" : "");
+  };
+  QString order;
+  QWidget* widget = f.ListView1;
+  do {
+    if (widget->focusPolicy() & Qt::TabFocus) {
+      const auto* button = qobject_cast<QPushButton*>(widget);
+      order += widget->objectName() + (button ? "=" + button->text() : "") + ", ";
+      if (button) { EXPECT_EQ(font(button), "Arial 11.25 bold") << button->text().toStdString(); }
+    }
+    widget = widget->nextInFocusChain();
+  } while (widget != f.ListView1 && order.size() < 1000);
+  EXPECT_EQ(order, "ListView1, ListView2, PushButton4=Check All, PushButton5=Uncheck All, PushButton3=Save Results As "
+                   "HTML, Text1, PushButton8=..., PushButton1=Add RSS Feed URL, PushButton6=Load RSS URLs From File, "
+                   "PushButton2=Start Retrieving Data, PushButton7=Clear List, PushButton9=Load Sample/Example Data, "
+                   "PushButton10=Clear List, PushButton11=Help, ");
+  EXPECT_EQ(font(&f) + ", " + font(f.ListView1) + ", " + font(f.ListView2), "Arial 9 bold, Arial 9 bold, Arial 9 bold");
+  EXPECT_EQ(f.ListView1->toolTip(), "Double-click item to remove it. " + f.ListView2->toolTip());
+  EXPECT_EQ(f.ListView2->toolTip(), "Move | line to right and out of window to reveal full names.");
+  EXPECT_EQ(f.Frame1->title() + " " + f.ProgressBar1->text(), "Save Results To This Folder Progress Bar");
+}
+
+TEST_F(Form1Controls, DeleteKeyAndLeftDoubleClickRemoveTheSelectedRowUnlessBusy) {
+  QTreeWidget* urls = Shown().ListView1;
+  for (const char* text : {"a", "b", "c"}) AddAddress(text);
+  Form().PushButton9->click();  // the two sample addresses
+  const auto press = [&](int row, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    urls->setCurrentItem(urls->topLevelItem(row));
+    QTest::keyClick(urls, key, modifiers);
+  };
+  const auto doubleClick = [&](int row, Qt::MouseButton button = Qt::LeftButton) {
+    const QPoint at = urls->visualItemRect(urls->topLevelItem(row)).center();
+    QTest::mouseClick(urls->viewport(), button, {}, at);
+    QTest::mouseDClick(urls->viewport(), button, {}, at);
+  };
+  // Other keys and buttons remove nothing, and nothing is removed under the hourglass of a run.
+  press(0, Qt::Key_Backspace);
+  press(0, Qt::Key_D);
+  doubleClick(0, Qt::RightButton);
+  Form().SetMousePointer(11);
+  press(0, Qt::Key_Delete);
+  doubleClick(0);
+  Form().SetMousePointer(0);
+  EXPECT_EQ(UrlRows().size(), 5u);
+  press(1, Qt::Key_Delete, Qt::AltModifier | Qt::ControlModifier);
+  doubleClick(1);
+  urls->clearSelection();
+  QTest::keyClick(urls, Qt::Key_Delete);
+  EXPECT_EQ(UrlRows(), (Texts{"a", UrlListCommands::kSampleBreakingNews, UrlListCommands::kSampleEarth}));
+  // The URL list's "Clear List" empties only the URL list.
+  Form().ListView2->addTopLevelItem(new QTreeWidgetItem(QStringList{"kept result"}));
+  Form().PushButton7->click();
+  EXPECT_TRUE(UrlRows().empty());
+  EXPECT_EQ(Form().ListView2->topLevelItemCount(), 1);
+}
+
+TEST_F(Form1Controls, PointerIsTheHandOverButtonsTheArrowOverSurfacesAndKeepsTheHourglass) {
+  Form1& f = Shown();
+  // What a move into each place shows: the arrow over the background, the frame and the lists,
+  // nothing new (-1) over the two controls without a rule of their own, the hand over a button.
+  std::vector<std::pair<QWidget*, int>> places = {
+      {&f, 0}, {f.Frame1, 0}, {f.ListView1->viewport(), 0}, {f.ListView1->header(), 0}, {f.ListView2->viewport(), 0},
+      {f.ListView2->header(), 0}, {f.Text1, -1}, {f.ProgressBar1, -1}};
+  for (QPushButton* button : f.findChildren<QPushButton*>()) places.push_back({button, 99});
+  ASSERT_EQ(places.size(), 19u);
+  for (const auto& [widget, shows] : places) {
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    // From the pointer the move changes, and from the hourglass, which no move replaces.
+    for (const int start : {shows == 99 ? 0 : 99, 11}) {
+      f.SetMousePointer(start);
+      QEnterEvent enter(at, at, widget->mapToGlobal(at));
+      QApplication::sendEvent(widget, &enter);
+      const int entered = f.MousePointer();
+      f.SetMousePointer(start);
+      QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
+      QApplication::sendEvent(widget, &move);
+      const int expected = start == 11 || shows < 0 ? start : shows;
+      EXPECT_EQ(std::pair(entered, f.MousePointer()), std::pair(expected, expected))
+          << widget->metaObject()->className() << " " << widget->objectName().toStdString() << " from " << start;
+    }
+  }
+  for (const auto& [value, shape] : {std::pair{0, Qt::ArrowCursor}, std::pair{11, Qt::WaitCursor}}) {
+    f.SetMousePointer(value);
+    EXPECT_EQ(f.cursor().shape(), shape) << value;
+  }
+}
+
+TEST_F(Form1Controls, ResultsColumnsThreeAndFourCanBeDraggedOpenOrShownFromTheHeaderMenu) {
+  auto* header = qobject_cast<ResultsHeader*>(Shown().ListView2->header());
+  ASSERT_NE(header, nullptr);
+  const auto widths = [&] {
+    std::vector<int> sizes;
+    for (int column = 0; column < 4; ++column) sizes.push_back(header->sectionSize(column));
+    return sizes;
+  };
+  // A drag with the left button held, from x across dx pixels.
+  const auto drag = [grip = header->viewport()](int x, int dx) {
+    const int y = grip->height() / 2;
+    QTest::mousePress(grip, Qt::LeftButton, {}, QPoint(x, y));
+    QTest::mouseMove(grip, QPoint(x + dx / 2, y));
+    QTest::mouseMove(grip, QPoint(x + dx, y));
+    QTest::mouseRelease(grip, Qt::LeftButton, {}, QPoint(x + dx, y));
+  };
+  // "Result(s)" ends where the one-pixel columns start; it keeps the grip on its own side.
+  const int edge = header->sectionViewportPosition(2);
+  ASSERT_EQ(edge, 133 + 333);
+  drag(edge - 2, -33);
+  ASSERT_EQ(widths(), (std::vector<int>{133, 300, 1, 1}));
+  // Past the edge the last one-pixel column opens first, the one before it next.
+  drag(edge - 33 + 2, 100);
+  EXPECT_EQ(widths(), (std::vector<int>{133, 300, 1, 101}));
+  drag(edge - 33 + 2, 60);
+  EXPECT_EQ(widths(), (std::vector<int>{133, 300, 61, 101}));
+
+  // The header's menu: a one-pixel column counts as hidden, the tick boxes' column always shows.
+  header->resizeSection(2, 1);
+  const std::unique_ptr<QMenu> menu(header->ColumnMenu());
+  QStringList entries;
+  for (QAction* action : menu->actions()) {
+    entries << action->text() + (action->isChecked() ? " shown" : " hidden") + (action->isEnabled() ? "" : " fixed");
+  }
+  EXPECT_EQ(entries.join(", "), "Feed URL(s) shown fixed, Result(s) shown, Description hidden, Link shown");
+  menu->actions()[2]->trigger();
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(widths(), (std::vector<int>{133, 0, header->defaultSectionSize(), 101}));
+}

@@ -39,8 +39,6 @@ class ScriptedDialogs : public DialogService {
   std::vector<std::vector<std::string>> prompts;
   // Every open-file dialog shown: title and filter.
   std::vector<std::vector<std::string>> fileDialogs;
-  // Every folder chooser shown: its prompt.
-  std::vector<std::string> folderDialogs;
 
   // The texts of the messages shown so far.
   std::vector<std::string> MessageTexts() const {
@@ -66,7 +64,6 @@ class ScriptedDialogs : public DialogService {
   }
 
   std::string ChooseFolder(const std::string& prompt) override {
-    folderDialogs.push_back(prompt);
     return Next(folders_, "folder chooser \"" + prompt + "\"");
   }
 

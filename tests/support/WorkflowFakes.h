@@ -1,11 +1,9 @@
 // Plain stand-ins for the window's lists, progress bar, pointer, event loop and folder field,
-// recording what the workflow does to them. The members that change or read rows can be made to
-// fail.
+// recording what the workflow does to them. The results list can be made to fail.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,24 +23,7 @@ inline void FailWhen(const FailureHook& hook, std::string_view member) {
   if (hook) hook(member);
 }
 
-// A hook that throws std::runtime_error(description) from the named member.
-inline FailureHook FailAt(std::string member, std::string description) {
-  return [member = std::move(member), description = std::move(description)](std::string_view called) {
-    if (called == member) throw std::runtime_error(description);
-  };
-}
-
-// The in-memory URL list, made to fail at a chosen member.
-class VectorUrlList : public MemoryUrlList {
- public:
-  FailureHook fail;
-
-  void Append(const std::string& text) override {
-    FailWhen(fail, "Append"); MemoryUrlList::Append(text);
-  }
-  void Remove(int64_t row) override { FailWhen(fail, "Remove"); MemoryUrlList::Remove(row); }
-  void Clear() override { FailWhen(fail, "Clear"); MemoryUrlList::Clear(); }
-};
+using VectorUrlList = MemoryUrlList;
 
 // The in-memory results list, made to fail at a chosen member, recording every scroll.
 class VectorResultsList : public MemoryResultsList {
@@ -78,14 +59,11 @@ class RecordingProgress : public ProgressSink {
   std::string text = kRestText;
   std::vector<double> positions;
   std::vector<std::string> texts;
-  FailureHook fail;
 
   void SetPosition(double percent) override {
     positions.push_back(position = percent);
   }
-  void SetText(const std::string& newText) override {
-    FailWhen(fail, "SetText"); texts.push_back(text = newText);
-  }
+  void SetText(const std::string& newText) override { texts.push_back(text = newText); }
 };
 
 class RecordingPointer : public BusyPointer {
@@ -113,10 +91,7 @@ class PlainFolderField : public FolderField {
  public:
   std::string text;
   std::vector<std::string> history;
-  FailureHook fail;
 
   std::string Text() const override { return text; }
-  void SetText(const std::string& newText) override {
-    FailWhen(fail, "SetText"); history.push_back(text = newText);
-  }
+  void SetText(const std::string& newText) override { history.push_back(text = newText); }
 };

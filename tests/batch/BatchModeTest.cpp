@@ -175,7 +175,7 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
       {{"--batch", "u", "--jobs=1", "--jobs=2"}, 2, "", "feedwright: option --jobs given more than once" + help},
       {{"--batch", "u", "--list=yes"}, 2, "", "feedwright: option --list takes no value" + help},
       {{"--help=me"}, 2, "", "feedwright: option --help takes no value" + help},
-      {{"--batch", "u", "--list", "--quiet"}, 2, "", "feedwright: unknown option --quiet" + help},
+      {{"--batch", "u", "--list", "-q"}, 2, "", "feedwright: unknown option -q" + help},
       {{"urls.txt"}, 2, "", "feedwright: unexpected argument urls.txt" + help},
       {{"--batch", "u", "--list", "--jobs", "0"}, 2, "", "feedwright: " + jobs + help},
       {{"--batch", "u", "--list", "--jobs=65"}, 2, "", "feedwright: " + jobs + help},

@@ -104,7 +104,7 @@ TEST_F(LoadUrlFileTest, WhatTheListCannotTakeIsSaidPlainly) {
        "The file has more than 100,000 lines. The load stopped after the first 100,000."},
       {"<opml>\n<body>\n<outline xmlUrl=\"http://a/\">\n</body></opml>", UrlFileLoad::kBrokenOpml, 0,
        broken + "Start-end tags mismatch at line 4. No addresses were added."},
-      {"<opml><body><outline xmlUrl=\"a\"/><outline xmlUrl=\"" + longest + "x\"/></body></opml>",
+      {"<opml><body><outline xmlUrl=\"" + longest + "x\"/><outline xmlUrl=\"a\"/></body></opml>",
        UrlFileLoad::kTooLarge, 0, "An address in the file is longer than 1 MiB. No addresses were added."},
       {"<opml><body>" + std::string(kMaxOpmlFileBytes, ' ') + "</body></opml>", UrlFileLoad::kTooLarge, 0,
        "The file is larger than 64 MiB, more than an OPML subscription list may be. No addresses were added."},

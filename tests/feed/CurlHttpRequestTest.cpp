@@ -117,6 +117,8 @@ TEST_F(CurlHttpRequestTest, EachAnswerIsReadOrRefusedInWords) {
        "1012 The server sent a header line longer than 100 KiB: %"},
       {"400 KB of headers", {manyHeaders + "\r\n"}, "1012 The server sent more than 300 KiB of response headers: %"},
       {"redirect to a file", {Redirect("file:///etc/passwd")}, notWeb + "file:///etc/passwd"},
+      // libcurl cannot even parse this one and keeps the old address as the effective one.
+      {"redirect to javascript:", {Redirect("javascript:alert(1)")}, notWeb + "javascript:alert(1)"},
       {"redirect to a host without an ASCII form", {Redirect("http://a\u202Eb.example.invalid/")},
        "1001 % redirects to an address that is not valid: http://a\u202Eb.example.invalid/"},
   };

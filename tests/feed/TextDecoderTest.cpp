@@ -50,6 +50,8 @@ TEST(TextDecoder, ChoosesTheEncodingAndReplacesWhatDoesNotFit) {
       {"byte undefined in windows-1252", "caf\xE9\x81", "", "caf\xC3\xA9" + kReplacement},
       {"odd byte at the end of UTF-16", "\xFF\xFE" "a\0b"s, "", "a" + kReplacement},
       {"lone surrogate in UTF-16", "\xFF\xFE" "a\0\0\xD8" "b\0"s, "", "a" + kReplacement + "b"},
+      {"lone surrogate in UTF-16 without a mark", Utf16("<?xml?>") + "\0\xD8"s + Utf16("b"), "",
+       "<?xml?>" + kReplacement + "b"},
       {"invalid Shift_JIS", "\x82\xA0\xFFz", "text/xml; charset=Shift_JIS", "\xE3\x81\x82" + kReplacement + "z"},
   };
   for (const auto& row : rows) {

@@ -113,7 +113,10 @@ TEST(RetrievalRunTest, RowsProgressAndOutcomesFollowTheList) {
   run.options.closingWaitSeconds = 0.2;
   RetrievalRun retrieval = run.Run();
   int idlePasses = 0, closingWaitPasses = 0;
+  // The bar's texts as the window could paint them: events are processed after each is set.
+  Texts painted;
   run.events.onProcess = [&](int) {
+    if (painted.empty() || painted.back() != run.progress.text) painted.push_back(run.progress.text);
     idlePasses += run.pointer.value != BusyPointer::kBusy || !run.state.running;
     closingWaitPasses += run.results.rows.size() == 7 && run.progress.position == 100;
     retrieval.Start();
@@ -136,6 +139,7 @@ TEST(RetrievalRunTest, RowsProgressAndOutcomesFollowTheList) {
   EXPECT_EQ(run.progress.texts, (Texts{"Processing: a.rss", "Processing: b.rss", "Processing: gone.rss",
                                        "Processing: page", "Processing: refused", "Processing: " + withNul,
                                        "Processing: a.rss", "Progress Bar"}));
+  EXPECT_EQ(painted, Texts(run.progress.texts.begin(), run.progress.texts.end() - 1));
   EXPECT_EQ(run.progress.position, 0.0);
   EXPECT_EQ(run.pointer.value, BusyPointer::kDefault);
   EXPECT_EQ(idlePasses, 0);

@@ -354,22 +354,35 @@ void PrintMemoryTable(const std::vector<const Side*>& sides, std::size_t feedByt
   }
 }
 
-void RunLargeFeed(ChildSpawner& spawner, const Options& options) {
-  const std::string body = GenerateFeed(FeedDialect::kRss, static_cast<std::size_t>(options.items));
-  const std::string feedPath = options.dir + "/rss-" + std::to_string(options.items) + ".xml";
-  BenchSupport::WriteFile(feedPath, body);
-  LargeFeedServer server(body);
-  const std::string urlFile = options.dir + "/large-feed-urls.txt";
-  BenchSupport::WriteFile(urlFile, server.Url());
+// The large feed of (a) and (b): generated, written to a file for feedparser, served, and listed
+// in a URL file for feedwright.
+struct LargeFeed {
+  explicit LargeFeed(const Options& options)
+      : body(GenerateFeed(FeedDialect::kRss, static_cast<std::size_t>(options.items))),
+        path(options.dir + "/rss-" + std::to_string(options.items) + ".xml"),
+        server(body),
+        urlFile(options.dir + "/large-feed-urls.txt") {
+    BenchSupport::WriteFile(path, body);
+    BenchSupport::WriteFile(urlFile, server.Url());
+  }
 
-  Side ours = FeedwrightSide(options, "feedwright", urlFile, "large-feed");
+  const std::string body;
+  const std::string path;
+  LargeFeedServer server;
+  const std::string urlFile;
+};
+
+void RunLargeFeed(ChildSpawner& spawner, const Options& options) {
+  const LargeFeed feed(options);
+
+  Side ours = FeedwrightSide(options, "feedwright", feed.urlFile, "large-feed");
   Side tuned =
-      FeedwrightSide(options, "feedwright, " + options.tunables, urlFile, "large-feed-tuned");
+      FeedwrightSide(options, "feedwright, " + options.tunables, feed.urlFile, "large-feed-tuned");
   tuned.request.env.push_back("GLIBC_TUNABLES=" + options.tunables);
   Side theirs;
   theirs.label = "python3-feedparser";
   theirs.reference = true;
-  theirs.request.argv = {options.python, "-c", kFeedparserScript, feedPath};
+  theirs.request.argv = {options.python, "-c", kFeedparserScript, feed.path};
   theirs.request.env = BaseEnvironment();
   theirs.request.stdoutPath = options.dir + "/feedparser.out";
   theirs.request.stderrPath = options.dir + "/feedparser.err";
@@ -399,19 +412,19 @@ void RunLargeFeed(ChildSpawner& spawner, const Options& options) {
 
   std::vector<Side*> ourSides(sides.begin(), sides.end() - (options.partA ? 1 : 0));
   if (options.partA) {
-    PrintSpeedTable(options, ourSides, theirs, body.size(), faultCostBefore, faultCostAfter);
+    PrintSpeedTable(options, ourSides, theirs, feed.body.size(), faultCostBefore, faultCostAfter);
   }
   if (options.partB) {
     // What the program holds before it reads anything: its libraries, loaded and relocated.
     Side startup =
-        FeedwrightSide(options, "feedwright --version (start-up alone)", urlFile, "version");
+        FeedwrightSide(options, "feedwright --version (start-up alone)", feed.urlFile, "version");
     startup.reference = true;
     startup.request.argv = {options.feedwright, "--version"};
     for (int round = 0; round < options.runs; ++round)
       startup.runs.push_back(RunOk(spawner, startup));
     std::vector<const Side*> memorySides(sides.begin(), sides.end());
     memorySides.push_back(&startup);
-    PrintMemoryTable(memorySides, body.size());
+    PrintMemoryTable(memorySides, feed.body.size());
   }
 }
 
@@ -545,18 +558,13 @@ int Serve(const Options& options) {
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-  const std::string body = GenerateFeed(FeedDialect::kRss, static_cast<std::size_t>(options.items));
-  const std::string feedPath = options.dir + "/rss-" + std::to_string(options.items) + ".xml";
-  BenchSupport::WriteFile(feedPath, body);
-  LargeFeedServer large(body);
-  const std::string largeUrls = options.dir + "/large-feed-urls.txt";
-  BenchSupport::WriteFile(largeUrls, large.Url());
+  const LargeFeed large(options);
   ManyHostServers many(options.feeds, options.hosts, options.delayMs, options.smallItems);
   const std::string manyUrls = options.dir + "/many-hosts-urls.txt";
   WriteUrlFile(manyUrls, many.Urls());
 
-  std::printf("large feed: %s (%zu bytes, also in %s)\n  URL file: %s\n", large.Url().c_str(),
-              body.size(), feedPath.c_str(), largeUrls.c_str());
+  std::printf("large feed: %s (%zu bytes, also in %s)\n  URL file: %s\n", large.server.Url().c_str(),
+              large.body.size(), large.path.c_str(), large.urlFile.c_str());
   std::printf("%d small feeds on %s\n  URL file: %s\nserving until Ctrl-C or SIGTERM\n",
               options.feeds, many.Describe().c_str(), manyUrls.c_str());
   std::fflush(stdout);

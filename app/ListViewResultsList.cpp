@@ -2,10 +2,17 @@
 
 #include <stdexcept>
 
+#include "FeedItem.h"
 #include "ItemText.h"
 #include "OneLineDelegate.h"
 
 namespace {
+
+// A row that keeps the entry it was made from beside its texts.
+class EntryRow : public QTreeWidgetItem {
+ public:
+  std::shared_ptr<const FeedItem> entry;
+};
 
 void RequireSubItem(int column) {
   if (column < ResultsList::kTitle || column > ResultsList::kLink) {
@@ -34,7 +41,7 @@ void ListViewResultsList::Clear() {
 }
 
 int64_t ListViewResultsList::Append(const std::string& address) {
-  auto* item = new QTreeWidgetItem();
+  auto* item = new EntryRow();
   item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
   item->setCheckState(0, Qt::Unchecked);
   // A feed's rows come one after another: its address is decoded once, for its first row.
@@ -70,6 +77,16 @@ void ListViewResultsList::SetSubItem(int64_t row, int column, const std::string&
 std::string ListViewResultsList::SubItem(int64_t row, int column) const {
   RequireSubItem(column);
   return ItemText::Get(Item(row), column);
+}
+
+void ListViewResultsList::SetEntry(int64_t row, std::shared_ptr<const FeedItem> entry) {
+  // Every row of this list is made by Append; a row put in by other means keeps no entry.
+  if (auto* kept = dynamic_cast<EntryRow*>(Item(row))) kept->entry = std::move(entry);
+}
+
+std::shared_ptr<const FeedItem> ListViewResultsList::Entry(int64_t row) const {
+  auto* kept = dynamic_cast<const EntryRow*>(Item(row));
+  return kept ? kept->entry : nullptr;
 }
 
 void ListViewResultsList::ScrollIntoView(int64_t row) {

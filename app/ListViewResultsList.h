@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,8 @@ class ListViewResultsList : public ResultsList {
   bool IsChecked(int64_t row) const override;
   void SetSubItem(int64_t row, int column, const std::string& text) override;
   std::string SubItem(int64_t row, int column) const override;
+  void SetEntry(int64_t row, std::shared_ptr<const FeedItem> entry) override;
+  std::shared_ptr<const FeedItem> Entry(int64_t row) const override;
   // The list scrolls when the window next handles its events, before it paints: scrolling at
   // once would lay out the whole list again for every row a run adds.
   void ScrollIntoView(int64_t row) override;

@@ -29,7 +29,10 @@ auto& MemoryResultsList::Cell(AnyRow& row, int column) {
 
 int64_t MemoryResultsList::Count() const { return static_cast<int64_t>(rows.size()); }
 
-void MemoryResultsList::Clear() { rows.clear(); }
+void MemoryResultsList::Clear() {
+  rows.clear();
+  entries_.clear();
+}
 
 int64_t MemoryResultsList::Append(const std::string& address) {
   // A feed's rows come one after another, so comparing with the last address finds the shared
@@ -55,6 +58,19 @@ void MemoryResultsList::SetSharedSubItem(int64_t row, int column, std::shared_pt
 
 std::string MemoryResultsList::SubItem(int64_t row, int column) const {
   return Cell(At(row), column).str();
+}
+
+void MemoryResultsList::SetEntry(int64_t row, std::shared_ptr<const FeedItem> entry) {
+  At(row);
+  const auto index = static_cast<std::size_t>(row);
+  if (entries_.size() <= index) entries_.resize(index + 1);
+  entries_[index] = std::move(entry);
+}
+
+std::shared_ptr<const FeedItem> MemoryResultsList::Entry(int64_t row) const {
+  At(row);
+  const auto index = static_cast<std::size_t>(row);
+  return index < entries_.size() ? entries_[index] : nullptr;
 }
 
 void MemoryResultsList::ScrollIntoView(int64_t row) { At(row); }

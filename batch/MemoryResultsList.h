@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FeedItem.h"
 #include "ResultsList.h"
 
 class MemoryResultsList : public ResultsList {
@@ -57,6 +58,8 @@ class MemoryResultsList : public ResultsList {
   // Keeps the text itself, without a copy.
   void SetSharedSubItem(int64_t row, int column, std::shared_ptr<const std::string> text) override;
   std::string SubItem(int64_t row, int column) const override;
+  void SetEntry(int64_t row, std::shared_ptr<const FeedItem> entry) override;
+  std::shared_ptr<const FeedItem> Entry(int64_t row) const override;
   // There is nothing to scroll; only checks that the row exists.
   void ScrollIntoView(int64_t row) override;
 
@@ -71,4 +74,6 @@ class MemoryResultsList : public ResultsList {
 
   // The address of the last Append, shared with the rows that show it.
   SharedText lastAddress_;
+  // The entries given to SetEntry, by row; shorter than rows when the last rows have none.
+  std::vector<std::shared_ptr<const FeedItem>> entries_;
 };

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+class FeedItem;
+
 class ResultsList {
  public:
   // Sub-item columns of a row.
@@ -36,6 +38,10 @@ class ResultsList {
     SetSubItem(row, column, *text);
   }
   virtual std::string SubItem(int64_t row, int column) const = 0;
+  // The entry the row was made from, kept beside its texts for the outputs that need more of it
+  // (dates, author, full content); null for a row that was given none.
+  virtual void SetEntry(int64_t row, std::shared_ptr<const FeedItem> entry) = 0;
+  virtual std::shared_ptr<const FeedItem> Entry(int64_t row) const = 0;
   // Scrolls the list so that the row is visible.
   virtual void ScrollIntoView(int64_t row) = 0;
 };

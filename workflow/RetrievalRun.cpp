@@ -241,5 +241,6 @@ bool RetrievalRun::AddResultRow(ErrorGuard& guard, const std::string& address,
   guard.Step(132, [&] {
     results_.SetSharedSubItem(row, ResultsList::kLink, ItemField(item, item->URL()));
   });
+  guard.Step(132, [&] { results_.SetEntry(row, item); });
   return true;
 }

@@ -10,7 +10,7 @@ ComponentRegistry ComponentRegistry::Standard(const HttpOptions& httpOptions) {
   ComponentRegistry registry;
   // One client serves every HTTP class name; the reader still treats the first one differently,
   // but tries only one of them for a feed.
-  registry.RegisterShared({"WinHttp.WinHttpRequest.5", "MSXML2.XMLHTTP", "MSXML2.ServerXMLHTTP", "Microsoft.XMLHTTP"},
+  registry.RegisterShared(kHttpClassNames,
                           [httpOptions] { return std::make_unique<CurlHttpRequest>(httpOptions); });
   registry.Register("MSXML.DomDocument", [] { return std::make_unique<XmlDocument>(); });
   registry.Register("VBScript.RegExp", [] { return std::make_unique<Re2RegExp>(); });

@@ -11,6 +11,10 @@
 #include "Component.h"
 #include "HttpOptions.h"
 
+// The HTTP class names, in the order FeedReader tries them.
+inline const std::vector<std::string> kHttpClassNames = {"WinHttp.WinHttpRequest.5", "MSXML2.XMLHTTP",
+                                                         "MSXML2.ServerXMLHTTP", "Microsoft.XMLHTTP"};
+
 class ComponentRegistry {
  public:
   using Factory = std::function<std::unique_ptr<Component>()>;

@@ -48,7 +48,7 @@ void SetLastError(ParsedFeed& feed, int32_t code, const std::string& text) {
 
 }  // namespace
 
-ParsedFeed ParseFeed(std::string body, const ParseOptions& options) {
+ParsedFeed ParseFeed(std::string body, const FeedParseOptions& options) {
   ParsedFeed feed;
   RecordFailure(
       [&] {

@@ -16,7 +16,7 @@ class XmlDocument;
 class XmlNode;
 
 // How one body is read.
-struct ParseOptions {
+struct FeedParseOptions {
   // The response's Content-Type; its charset decides the decoding when the body has no
   // byte-order mark.
   std::string contentType;
@@ -44,7 +44,7 @@ struct ParsedFeed {
 
 // Decodes body, cleans the text, loads it, recognises the dialect and reads the entries. Never
 // throws: a failure is recorded in the result.
-ParsedFeed ParseFeed(std::string body, const ParseOptions& options = {});
+ParsedFeed ParseFeed(std::string body, const FeedParseOptions& options = {});
 
 // Runs work; a ComponentError it throws is given to record with its own number, any other
 // exception with kUnexpected. False when work threw.
@@ -65,7 +65,7 @@ bool RecordFailure(Work&& work, Record&& record) {
 // FeedReader creates both by class name.
 class FeedParser {
  public:
-  FeedParser(RegExp& regex, const ParseOptions& options) : regex_(regex), options_(options) {}
+  FeedParser(RegExp& regex, const FeedParseOptions& options) : regex_(regex), options_(options) {}
 
   // text without the characters XML 1.0 forbids and without document type declarations.
   // Throws ComponentError when the regex component fails.
@@ -80,5 +80,5 @@ class FeedParser {
   std::string GetNodeText(const XmlNode& entry, const std::string& path, ParsedFeed& feed);
 
   RegExp& regex_;
-  const ParseOptions& options_;
+  const FeedParseOptions& options_;
 };

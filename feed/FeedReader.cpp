@@ -47,7 +47,7 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
         items_ = std::make_shared<FeedItemList>();
         std::unique_ptr<XmlDocument> document = CreateComponentAs<XmlDocument>("MSXML.DomDocument");
         if (!document) return;
-        const ParseOptions options{{}, lType, bAllowHTML, maxEntries_};
+        const FeedParseOptions options{{}, lType, bAllowHTML, maxEntries_};
         FeedParser parser(*regex_, options);
         // A candidate served by the same client as one already tried would send the same request
         // and get the same answer: it is skipped, so a failing feed costs one download, not four.

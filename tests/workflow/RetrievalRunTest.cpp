@@ -70,12 +70,10 @@ struct RunParts {
   RunParts() {
     options.closingWaitSeconds = 0;
     options.observer = &observer;
-    options.readerFactory = [this](const HttpOptions&) {
+    options.readerFactory = [this](const HttpClient&) {
       ++readers;
       ComponentRegistry registry = ComponentRegistry::Standard();
-      registry.RegisterShared(
-          {"WinHttp.WinHttpRequest.5", "MSXML2.XMLHTTP", "MSXML2.ServerXMLHTTP", "Microsoft.XMLHTTP"},
-          [this] { return std::make_unique<FakeHttp>(answers, opened); });
+      registry.RegisterShared(kHttpClassNames, [this] { return std::make_unique<FakeHttp>(answers, opened); });
       return std::make_unique<FeedReader>(std::move(registry));
     };
   }
@@ -213,9 +211,9 @@ TEST(RetrievalRunConcurrencyTest, RowsKeepTheListOrderAndClosingEndsEveryDownloa
   run.urls.rows = {server.Url("/slow/1.rss"), server.Url("/slow/2.rss"), server.Url("/slow/3.rss")};
   run.options.closingWaitSeconds = 60;
   std::shared_ptr<DownloadPool> pool;
-  run.options.readerFactory = [&pool](const HttpOptions& http) {
-    pool = http.pool;
-    return std::make_unique<FeedReader>(ComponentRegistry::Standard(http));
+  run.options.readerFactory = [&pool](const HttpClient& client) {
+    pool = client.Pool();
+    return std::make_unique<FeedReader>(ComponentRegistry::Standard(client));
   };
   run.events.onProcess = [&](int) { run.state.closing = run.state.closing || slowEntered; };
   const auto start = std::chrono::steady_clock::now();

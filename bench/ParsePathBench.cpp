@@ -1,5 +1,5 @@
-// Times the feed reader's parse path (clean, load, extract items, strip markup) on generated
-// feeds, against two references measured in the same run: the floor of reading the file and
+// Times the feed engine's parse path, ParseFeed (decode, clean, load, extract items, strip
+// markup), on generated feeds, against two references measured in the same run: the floor of reading the file and
 // parsing it with pugixml alone, and Python's feedparser on the same file. Peak memory is taken
 // per feed in a fresh child process.
 //
@@ -10,7 +10,7 @@
 //   parse_path_bench times FILE --dialects D --sizes N   (child) the interleaved timings
 //   parse_path_bench repeat FILE [N]    N reads of one feed and nothing else, for a profiler
 //   parse_path_bench repeat-floor FILE [N]  the same for the floor
-//   parse_path_bench peak FILE          (child) one ReadFeed, then the peak RSS in KiB
+//   parse_path_bench peak FILE          (child) one ParseFeed, then the peak RSS in KiB
 //   parse_path_bench peak-floor FILE    (child) read + pugixml, then the peak RSS in KiB
 //   parse_path_bench peak-baseline      (child) start only, then the peak RSS in KiB
 //   parse_path_bench entry-bomb FILE N  write an RSS feed of N empty items (for peak)
@@ -30,8 +30,7 @@
 #include "BenchSupport.h"
 #include "ErrorCodes.h"
 #include "FeedGenerator.h"
-#include "FeedReader.h"
-#include "MemoryHttpRequest.h"
+#include "FeedParser.h"
 #include "PhaseTimer.h"
 #include "XmlDocument.h"
 
@@ -163,32 +162,29 @@ double TimeFloor(const std::string& path) {
   return Now() - start;
 }
 
-// Read the file and run it through the reader, as a retrieval run does: one reader for many
-// feeds, so each call also releases the items of the call before.
-double TimeOurs(FeedReader& reader, ResponseSlot& slot, const std::string& path, const Row& row) {
+// Read the file and parse it as a retrieval run's reader does (decoding included), keeping the
+// result in last as the reader keeps its items: each call also releases the items of the call
+// before.
+double TimeOurs(ParsedFeed& last, const std::string& path, const Row& row) {
   double start = Now();
-  slot.Fill(ReadFile(path));
-  int32_t lType = 0;
-  bool read = reader.ReadFeed("http://127.0.0.1/feed.xml", "", "", lType, false);
+  last = ParseFeed(ReadFile(path));
   double elapsed = Now() - start;
-  if (!read || lType != ExpectedFeedType(row.dialect) || !reader.FeedItems() ||
-      reader.FeedItems()->size() != row.items) {
-    throw std::runtime_error("the reader did not read " + path + ": " + reader.LastErrorDesc());
+  if (!last.parsed || last.feedType != ExpectedFeedType(row.dialect) || last.items.size() != row.items) {
+    throw std::runtime_error("the parser did not read " + path + ": " + last.errorText);
   }
   return elapsed;
 }
 
 void MeasureTimes(const Options& options, const std::string& path, Row& row) {
-  auto slot = std::make_shared<ResponseSlot>();
-  FeedReader reader(MemoryRegistry(slot));
+  ParsedFeed last;
   TimeFloor(path);  // warm the page cache and the allocator
-  TimeOurs(reader, *slot, path, row);
+  TimeOurs(last, path, row);
   std::vector<double> floorTimes, ourTimes;
   double spent = 0;
   // Interleaved, so that a burst of load on the shared machine hits both alike.
   while (floorTimes.size() < 5 || (spent < 2 * options.seconds && floorTimes.size() < 200)) {
     floorTimes.push_back(TimeFloor(path));
-    ourTimes.push_back(TimeOurs(reader, *slot, path, row));
+    ourTimes.push_back(TimeOurs(last, path, row));
     spent += floorTimes.back() + ourTimes.back();
   }
   row.repetitions = static_cast<int>(floorTimes.size());
@@ -332,15 +328,13 @@ int Generate(const Options& options) {
 
 int Repeat(const Options& options) {
   if (options.warmAllocator) KeepFreedMemory();
-  auto slot = std::make_shared<ResponseSlot>();
-  FeedReader reader(MemoryRegistry(slot));
   const std::string text = ReadFile(options.file);
+  ParsedFeed last;
   double start = Now();
   for (int run = 0; run < options.repetitions; ++run) {
-    slot->Fill(text);
-    if (!reader.ReadFeed("http://127.0.0.1/feed.xml")) {
-      throw std::runtime_error("the reader did not read " + options.file + ": " +
-                               reader.LastErrorDesc());
+    last = ParseFeed(text);
+    if (!last.parsed) {
+      throw std::runtime_error("the parser did not read " + options.file + ": " + last.errorText);
     }
   }
   std::printf("%d reads, %.3f ms each\n", options.repetitions,
@@ -358,16 +352,13 @@ int RepeatFloor(const Options& options) {
 }
 
 int Peak(const Options& options) {
-  auto slot = std::make_shared<ResponseSlot>();
-  FeedReader reader(MemoryRegistry(slot));
-  slot->Fill(ReadFile(options.file));
-  if (!reader.ReadFeed("http://127.0.0.1/feed.xml")) {
+  const ParsedFeed feed = ParseFeed(ReadFile(options.file));
+  if (!feed.parsed) {
     // A feed past the entry ceiling still counts: its first entries were read.
-    if (reader.LastErrorCode() != ErrorCodes::kTooManyEntries) {
-      throw std::runtime_error("the reader did not read " + options.file + ": " +
-                               reader.LastErrorDesc());
+    if (feed.errorCode != ErrorCodes::kTooManyEntries) {
+      throw std::runtime_error("the parser did not read " + options.file + ": " + feed.errorText);
     }
-    std::fprintf(stderr, "%s\n", reader.LastErrorDesc().c_str());
+    std::fprintf(stderr, "%s\n", feed.errorText.c_str());
   }
   std::printf("%ld\n", PeakRssKb());
   return 0;
@@ -396,8 +387,6 @@ int PeakFloor(const Options& options) {
 }
 
 int PeakBaseline() {
-  auto slot = std::make_shared<ResponseSlot>();
-  FeedReader reader(MemoryRegistry(slot));
   std::printf("%ld\n", PeakRssKb());
   return 0;
 }

@@ -224,14 +224,13 @@ int Run(int argc, char** argv) {
   double firstWait = -1, lastWait = -1, done = -1;
   RetrievalOptions options;
   options.closingWaitSeconds = 0;
-  options.readerFactory = [&](const HttpOptions& http) {
-    HttpOptions marked = http;
-    marked.waitHook = [&, inner = http.waitHook] {
+  options.readerFactory = [&](const HttpClient& client) {
+    const HttpClient marked(client.Pool(), [&, inner = client.Hook()] {
       const double now = runClock.nsecsElapsed() / 1e6;
       if (firstWait < 0) firstWait = now;
       lastWait = now;
       return inner();
-    };
+    });
     return std::make_unique<FeedReader>(ComponentRegistry::Standard(marked));
   };
   dialogs.onMessage = [&] { done = runClock.nsecsElapsed() / 1e6; };

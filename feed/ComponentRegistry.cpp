@@ -6,12 +6,12 @@
 #include "Re2RegExp.h"
 #include "XmlDocument.h"
 
-ComponentRegistry ComponentRegistry::Standard(const HttpOptions& httpOptions) {
+ComponentRegistry ComponentRegistry::Standard(const HttpClient& client) {
   ComponentRegistry registry;
   // One client serves every HTTP class name; the reader still treats the first one differently,
   // but tries only one of them for a feed.
-  registry.RegisterShared({"WinHttp.WinHttpRequest.5", "MSXML2.XMLHTTP", "MSXML2.ServerXMLHTTP", "Microsoft.XMLHTTP"},
-                          [httpOptions] { return std::make_unique<CurlHttpRequest>(httpOptions); });
+  registry.RegisterShared(kHttpClassNames,
+                          [client] { return std::make_unique<CurlHttpRequest>(client); });
   registry.Register("MSXML.DomDocument", [] { return std::make_unique<XmlDocument>(); });
   registry.Register("VBScript.RegExp", [] { return std::make_unique<Re2RegExp>(); });
   return registry;

@@ -9,16 +9,19 @@
 #include <vector>
 
 #include "Component.h"
-#include "HttpOptions.h"
+#include "HttpClient.h"
+
+// The HTTP class names, in the order FeedReader tries them.
+inline const std::vector<std::string> kHttpClassNames = {"WinHttp.WinHttpRequest.5", "MSXML2.XMLHTTP",
+                                                         "MSXML2.ServerXMLHTTP", "Microsoft.XMLHTTP"};
 
 class ComponentRegistry {
  public:
   using Factory = std::function<std::unique_ptr<Component>()>;
 
   // The registry the program uses: the four HTTP client names as one implementation,
-  // "MSXML.DomDocument" and "VBScript.RegExp", with the given HTTP options for every HTTP
-  // component.
-  static ComponentRegistry Standard(const HttpOptions& httpOptions = {});
+  // "MSXML.DomDocument" and "VBScript.RegExp", every HTTP component fetching through client.
+  static ComponentRegistry Standard(const HttpClient& client = HttpClient());
 
   // Adds or replaces the factory for a class name (names compare without regard to ASCII case).
   // Each call registers an implementation of its own.

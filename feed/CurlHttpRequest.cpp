@@ -77,7 +77,7 @@ std::string StandardStatusText(int32_t code) {
 
 }  // namespace
 
-CurlHttpRequest::CurlHttpRequest(HttpOptions options) : options_(std::move(options)) {}
+CurlHttpRequest::CurlHttpRequest(HttpClient client) : client_(std::move(client)) {}
 
 void CurlHttpRequest::Open(const std::string& method, const std::string& url, bool async) {
   Open(method, url, async, {}, {});
@@ -118,13 +118,7 @@ void CurlHttpRequest::Send() {
   status_ = 0;
   statusText_.clear();
   responseText_.clear();
-  HttpResponse response;
-  if (options_.pool) {
-    response = options_.pool->Fetch(url_, server_, proxy_, options_.waitHook);
-  } else {
-    DownloadPool alone(options_, {1, 1});
-    response = alone.Fetch(url_, server_, proxy_, options_.waitHook);
-  }
+  HttpResponse response = client_.Fetch({url_, server_, proxy_});
   status_ = response.status;
   statusText_ = response.reason.empty() ? StandardStatusText(status_) : DecodeBody(response.reason, "text/plain");
   responseText_ = DecodeOwnedBody(std::move(response.body), response.contentType);

@@ -5,18 +5,17 @@
 #include <cstdint>
 #include <string>
 
-#include "DownloadPool.h"
-#include "HttpOptions.h"
+#include "HttpClient.h"
 #include "HttpRequest.h"
 
 // A synchronous GET over http or https. Redirects are followed (up to the options' limit, http and
 // https only), compressed bodies are accepted, and the proxy comes from the usual environment
-// variables (http_proxy, https_proxy, all_proxy, no_proxy). The request goes through the options'
+// variables (http_proxy, https_proxy, all_proxy, no_proxy). The request goes through the client's
 // download pool, where it may find its response already on the way; without a pool it runs
 // alone. Every failure throws ComponentError with a number from ErrorCodes.h.
 class CurlHttpRequest : public HttpRequest {
  public:
-  explicit CurlHttpRequest(HttpOptions options = {});
+  explicit CurlHttpRequest(HttpClient client = HttpClient());
 
   // Throws kInvalidAddress for anything but an http or https address, kInvalidArgument for a
   // method other than GET or async = true. Forgets any earlier request and its credentials.
@@ -26,7 +25,7 @@ class CurlHttpRequest : public HttpRequest {
             const std::string& user, const std::string& password) override;
   // flag 0: server, 1: proxy. Throws kRequestState before Open, kInvalidArgument for other flags.
   void SetCredentials(const std::string& user, const std::string& password, int32_t flag) override;
-  // Performs the request, calling the options' wait hook at most every 25 milliseconds. Throws
+  // Performs the request, calling the client's wait hook at most every 25 milliseconds. Throws
   // kRequestState before Open; on failure no response is kept.
   void Send() override;
   // The final response's status code; throws kRequestState when no response has arrived.
@@ -42,7 +41,7 @@ class CurlHttpRequest : public HttpRequest {
  private:
   void RequireResponse() const;
 
-  HttpOptions options_;
+  HttpClient client_;
   std::string url_;
   HttpCredentials server_;
   HttpCredentials proxy_;

@@ -137,7 +137,7 @@ void ReserveAnnouncedBody(TransferState& state) {
 size_t OnHeader(char* data, size_t size, size_t count, void* user) noexcept {
   auto* state = static_cast<TransferState*>(user);
   const std::size_t length = size * count;
-  state->lastActivity = TransferState::Clock::now();
+  state->lastActivity = state->clock.Now();
   try {
     OnHeaderLine(*state, std::string_view(data, length));
   } catch (const std::bad_alloc&) {
@@ -159,7 +159,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) noexcept {
 size_t OnBody(char* data, size_t size, size_t count, void* user) noexcept {
   auto* state = static_cast<TransferState*>(user);
   const std::size_t length = size * count;
-  state->lastActivity = TransferState::Clock::now();
+  state->lastActivity = state->clock.Now();
   // A body can stream forever; stop at the ceiling. Counted after decompression. The announced
   // length is checked again here for the responses the header check leaves alone.
   if (DeclaresTooLargeABody(*state) || length > state->maxBodyBytes - state->body.size()) {
@@ -186,7 +186,7 @@ int OnRequestReady(void* user, char*, char*, int, int) noexcept {
   state->connecting = false;
   // A request of a redirect: no header of its answer has arrived yet.
   state->headersComplete = false;
-  state->lastActivity = TransferState::Clock::now();
+  state->lastActivity = state->clock.Now();
   return CURL_PREREQFUNC_OK;
 }
 
@@ -243,28 +243,25 @@ void Configure(CURL* handle, TransferState& state, const std::string& url, const
 }  // namespace
 
 CurlTransfer::CurlTransfer(std::string url, const HttpCredentials& server, const HttpCredentials& proxy,
-                           const HttpOptions& options)
-    : url_(std::move(url)), options_(options), easy_(curl_easy_init()) {
-  // The transfer keeps the limits only; a pool or a hook held here could keep its owner alive.
-  options_.pool.reset();
-  options_.waitHook = nullptr;
+                           const HttpOptions& options, const Clock& clock)
+    : url_(std::move(url)), options_(options), state_(clock), easy_(curl_easy_init()) {
   state_.maxBodyBytes = options_.maxBodyBytes;
   if (!easy_) throw ComponentError(ErrorCodes::kHttpOther, "Could not create the request: out of memory");
   Configure(easy_.get(), state_, url_, server, proxy, options_);
 }
 
-void CurlTransfer::Started(Clock::time_point now) {
+void CurlTransfer::Started(Clock::TimePoint now) {
   started_ = now;
   state_.lastActivity = now;
 }
 
-CurlTransfer::Clock::time_point CurlTransfer::Due() const {
-  const Clock::time_point deadline = started_ + options_.deadline;
+Clock::TimePoint CurlTransfer::Due() const {
+  const Clock::TimePoint deadline = started_ + options_.deadline;
   if (state_.connecting) return deadline;
   return std::min(deadline, state_.lastActivity + options_.idleTimeout);
 }
 
-std::optional<ComponentError> CurlTransfer::Overdue(Clock::time_point now) const {
+std::optional<ComponentError> CurlTransfer::Overdue(Clock::TimePoint now) const {
   if (now - started_ >= options_.deadline) {
     return ComponentError(ErrorCodes::kTimeout, "No complete answer within " + FormatDuration(options_.deadline) +
                                                     " from " + ShownAddress(url_));

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "Clock.h"
 #include "Component.h"
 #include "CurlSupport.h"
 #include "DownloadPool.h"
@@ -17,7 +18,9 @@
 // What the callbacks gather while libcurl runs the transfer. Header fields describe the latest
 // response: a redirect's are replaced by the next response's.
 struct TransferState {
-  using Clock = std::chrono::steady_clock;
+  explicit TransferState(const Clock& clock) : clock(clock), lastActivity(clock.Now()) {}
+
+  const Clock& clock;
 
   std::size_t maxBodyBytes = 0;
   // The body of the final response, undecoded. Only the final response's body reaches us:
@@ -41,18 +44,16 @@ struct TransferState {
 
   // While a connection is being set up (TLS included) the idle clock does not run.
   bool connecting = true;
-  Clock::time_point lastActivity = Clock::now();
+  Clock::TimePoint lastActivity;
   char errorBuffer[CURL_ERROR_SIZE] = {};
 };
 
 class CurlTransfer {
  public:
-  using Clock = TransferState::Clock;
-
   // A transfer set up and ready to join a multi handle. url must have passed CheckWebAddress.
   // Throws ComponentError when libcurl cannot set it up.
   CurlTransfer(std::string url, const HttpCredentials& server, const HttpCredentials& proxy,
-               const HttpOptions& options);
+               const HttpOptions& options, const Clock& clock);
   CurlTransfer(const CurlTransfer&) = delete;
   CurlTransfer& operator=(const CurlTransfer&) = delete;
 
@@ -60,11 +61,11 @@ class CurlTransfer {
   const std::string& Url() const { return url_; }
 
   // Starts the clocks; called when the transfer joins the multi handle.
-  void Started(Clock::time_point now);
+  void Started(Clock::TimePoint now);
   // When the first of its running clocks runs out.
-  Clock::time_point Due() const;
+  Clock::TimePoint Due() const;
   // The failure to report when a clock has run out by now; nothing otherwise.
-  std::optional<ComponentError> Overdue(Clock::time_point now) const;
+  std::optional<ComponentError> Overdue(Clock::TimePoint now) const;
 
   // Records libcurl's result once the transfer is done.
   void Finish(CURLcode result);
@@ -80,7 +81,7 @@ class CurlTransfer {
   HttpOptions options_;
   TransferState state_;
   EasyHandle easy_;
-  Clock::time_point started_;
+  Clock::TimePoint started_;
   bool finished_ = false;
   std::optional<ComponentError> failure_;
   int32_t status_ = 0;

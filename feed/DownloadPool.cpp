@@ -30,11 +30,8 @@ struct DownloadPool::MultiOwner {
   MultiHandle handle;
 };
 
-DownloadPool::DownloadPool(const HttpOptions& options, Limits limits)
-    : options_(options), limits_(limits), multi_(std::make_unique<MultiOwner>()) {
-  // The pool keeps the limits only; its own pointer here would keep it alive for ever.
-  options_.pool.reset();
-  options_.waitHook = nullptr;
+DownloadPool::DownloadPool(const HttpOptions& options, Limits limits, const Clock& clock)
+    : options_(options), clock_(clock), limits_(limits), multi_(std::make_unique<MultiOwner>()) {
   limits_.transfers = std::max<std::size_t>(1, limits_.transfers);
   limits_.perHost = std::max<std::size_t>(1, limits_.perHost);
   InitCurlOnce();
@@ -75,13 +72,13 @@ HttpResponse DownloadPool::Fetch(const std::string& url, const HttpCredentials& 
     entry = Find(id);
     if (!entry) break;
     if (entry->state == State::kFinished) return entry->transfer->TakeResponse();
-    const auto wait = WaitTime(Clock::now(), static_cast<bool>(waitHook));
+    const auto wait = WaitTime(clock_.Now(), static_cast<bool>(waitHook));
     const CURLMcode polled = curl_multi_poll(multi_->handle.get(), nullptr, 0, static_cast<int>(wait.count()), nullptr);
     if (polled != CURLM_OK) {
       FailRunning(std::string("The request failed in curl_multi_poll: ") + curl_multi_strerror(polled));
     }
-    if (waitHook && Clock::now() - lastHook_ >= kHookInterval) {
-      lastHook_ = Clock::now();
+    if (waitHook && clock_.Now() - lastHook_ >= kHookInterval) {
+      lastHook_ = clock_.Now();
       if (!waitHook()) break;
     }
   }
@@ -110,7 +107,7 @@ DownloadPool::Entry& DownloadPool::Add(const std::string& url, const HttpCredent
                                        const HttpCredentials& proxy) {
   Entry entry;
   entry.id = nextId_++;
-  entry.transfer = std::make_unique<CurlTransfer>(url, server, proxy, options_);
+  entry.transfer = std::make_unique<CurlTransfer>(url, server, proxy, options_, clock_);
   entry.host = HostOf(url);
   entries_.push_back(std::move(entry));
   return entries_.back();
@@ -149,7 +146,7 @@ void DownloadPool::Remove(uint64_t id) noexcept {
 void DownloadPool::Work() {
   if (working_) return;
   const Working working(working_);
-  StartQueued(Clock::now());
+  StartQueued(clock_.Now());
   CURLMcode performed = CURLM_OK;
   {
     const ScopedUtf8Locale utf8;
@@ -162,12 +159,12 @@ void DownloadPool::Work() {
   CollectFinished();
   // After libcurl has read what is there, so that data that waited in a socket while nobody
   // moved the transfers on still counts as having arrived.
-  const Clock::time_point now = Clock::now();
+  const Clock::TimePoint now = clock_.Now();
   ExpireClocks(now);
   StartQueued(now);
 }
 
-void DownloadPool::StartQueued(Clock::time_point now) {
+void DownloadPool::StartQueued(Clock::TimePoint now) {
   auto runningTo = [this](const std::string* host) {
     return static_cast<std::size_t>(std::count_if(entries_.begin(), entries_.end(), [host](const Entry& entry) {
       return entry.state == State::kRunning && (!host || entry.host == *host);
@@ -184,7 +181,7 @@ void DownloadPool::StartQueued(Clock::time_point now) {
   }
 }
 
-bool DownloadPool::Start(Entry& entry, Clock::time_point now) {
+bool DownloadPool::Start(Entry& entry, Clock::TimePoint now) {
   CURL* easy = entry.transfer->Handle();
   curl_easy_setopt(easy, CURLOPT_PRIVATE, static_cast<void*>(&entry));
   const CURLMcode added = curl_multi_add_handle(multi_->handle.get(), easy);
@@ -215,7 +212,7 @@ void DownloadPool::CollectFinished() {
   }
 }
 
-void DownloadPool::ExpireClocks(Clock::time_point now) {
+void DownloadPool::ExpireClocks(Clock::TimePoint now) {
   for (Entry& entry : entries_) {
     if (entry.state != State::kRunning) continue;
     if (std::optional<ComponentError> failure = entry.transfer->Overdue(now)) {
@@ -238,8 +235,8 @@ void DownloadPool::Detach(Entry& entry) noexcept {
   if (entry.state != State::kFinished) entry.state = State::kFinished;
 }
 
-std::chrono::milliseconds DownloadPool::WaitTime(Clock::time_point now, bool hooked) const {
-  Clock::time_point until = now + kHookInterval;
+std::chrono::milliseconds DownloadPool::WaitTime(Clock::TimePoint now, bool hooked) const {
+  Clock::TimePoint until = now + kHookInterval;
   if (hooked) until = std::min(until, std::max(now, lastHook_ + kHookInterval));
   for (const Entry& entry : entries_) {
     if (entry.state == State::kRunning) until = std::min(until, entry.transfer->Due());

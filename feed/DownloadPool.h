@@ -11,7 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "Clock.h"
 #include "HttpOptions.h"
+#include "HttpResponse.h"
 
 // A user name and password; only both empty means none were given.
 struct HttpCredentials {
@@ -19,15 +21,6 @@ struct HttpCredentials {
   std::string password;
 
   bool Given() const { return !(user.empty() && password.empty()); }
-};
-
-// The final response of a transfer (after redirects), its body still undecoded.
-struct HttpResponse {
-  int32_t status = 0;
-  // The reason phrase as the status line gave it, "" when it gave none; not yet valid UTF-8.
-  std::string reason;
-  std::string contentType;
-  std::string body;
 };
 
 class CurlTransfer;
@@ -45,9 +38,9 @@ class DownloadPool {
  public:
   using Limits = DownloadLimits;
 
-  // options set the time-outs and ceilings of every transfer; their hook and pool are ignored.
-  // Limits of 0 count as 1. Throws ComponentError when libcurl cannot start.
-  explicit DownloadPool(const HttpOptions& options, Limits limits = {});
+  // options set the time-outs and ceilings of every transfer, read on clock, which must outlive
+  // the pool. Limits of 0 count as 1. Throws ComponentError when libcurl cannot start.
+  explicit DownloadPool(const HttpOptions& options, Limits limits = {}, const Clock& clock = Clock::Steady());
   // Ends every transfer still held.
   ~DownloadPool();
   DownloadPool(const DownloadPool&) = delete;
@@ -78,7 +71,6 @@ class DownloadPool {
   std::size_t Transfers() const { return entries_.size(); }
 
  private:
-  using Clock = std::chrono::steady_clock;
   enum class State { kQueued, kRunning, kFinished };
   struct Entry {
     uint64_t id = 0;
@@ -97,19 +89,20 @@ class DownloadPool {
   void Remove(uint64_t id) noexcept;
   // One round of work: start, perform, collect, expire, start again.
   void Work();
-  void StartQueued(Clock::time_point now);
-  bool Start(Entry& entry, Clock::time_point now);
+  void StartQueued(Clock::TimePoint now);
+  bool Start(Entry& entry, Clock::TimePoint now);
   void CollectFinished();
-  void ExpireClocks(Clock::time_point now);
+  void ExpireClocks(Clock::TimePoint now);
   // Ends every running transfer with text, when libcurl's multi handle itself fails.
   void FailRunning(const std::string& text);
   // Takes a running transfer out of the multi handle; from then on it counts as finished.
   void Detach(Entry& entry) noexcept;
   // How long Fetch may wait on the sockets before something is due: a clock, or the wait hook
   // when there is one.
-  std::chrono::milliseconds WaitTime(Clock::time_point now, bool hooked) const;
+  std::chrono::milliseconds WaitTime(Clock::TimePoint now, bool hooked) const;
 
   HttpOptions options_;
+  const Clock& clock_;
   Limits limits_;
   // Declared before the entries, so that it outlives their easy handles.
   struct MultiOwner;
@@ -119,5 +112,5 @@ class DownloadPool {
   uint64_t nextId_ = 1;
   bool working_ = false;
   // The last call of a wait hook, for every Fetch together.
-  Clock::time_point lastHook_{};
+  Clock::TimePoint lastHook_{};
 };

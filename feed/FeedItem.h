@@ -51,7 +51,7 @@ class FeedItem {
   const FeedChannel& Channel() const;
 
  private:
-  friend class FeedReader;
+  friend class FeedParser;
 
   std::string url_;
   std::string title_;

@@ -1,5 +1,6 @@
-// Downloads one feed per ReadFeed call, recognises RSS 2.0, RSS 1.0 (RDF) or Atom, and keeps the
-// entries, the last HTTP status, the last error and the dialect on itself.
+// Downloads one feed per ReadFeed call through the HTTP components, has it read by the parse part
+// (FeedParser.h), and keeps the entries, the last HTTP status, the last error and the dialect on
+// itself.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +11,8 @@
 #include "ComponentRegistry.h"
 #include "FeedItem.h"
 
+class FeedParser;
 class RegExp;
-class XmlDocument;
-class XmlNode;
 
 class FeedReader {
  public:
@@ -64,11 +64,10 @@ class FeedReader {
   void MaxEntries(std::size_t count) { maxEntries_ = count; }
 
  private:
+  // The cleaned response text of one HTTP class; empty, with the failure recorded, when it
+  // cannot be made or fails.
   std::string FetchDocument(const std::string& sURL, const std::string& sUserName,
-                            const std::string& sPassWord, const std::string& className);
-  bool ParseItems(XmlDocument& document, int32_t& lType, bool bAllowHTML);
-  std::string GetNodeText(const XmlNode& entry, const std::string& path);
-  std::string CleanDocument(std::string text);
+                            const std::string& sPassWord, const std::string& className, FeedParser& parser);
 
   // A new component of the class, or null with error 429 recorded.
   std::unique_ptr<Component> CreateComponent(const std::string& className);

@@ -118,7 +118,7 @@ void RetrievalRun::Start() {
   if (state_.closing) return;
 
   guard.Step(146, [&] {
-    WaitSeconds(options_.closingWaitSeconds, events_, [&] { return state_.closing; });
+    WaitSeconds(options_.closingWaitSeconds, events_, *options_.clock, [&] { return state_.closing; });
   });
   if (state_.closing) return;
   guard.Step(148, [&] { pointer_.SetValue(BusyPointer::kDefault); });
@@ -128,24 +128,25 @@ void RetrievalRun::Start() {
 }
 
 std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
-  HttpOptions http = options_.http;
   // The window keeps painting and answering while a download waits, and closing it abandons
   // the download.
-  http.waitHook = [this] {
+  HttpClient::WaitHook waitHook = [this] {
     events_.ProcessEvents();
     return !state_.closing;
   };
   try {
     const std::size_t jobs = std::max<std::size_t>(1, options_.jobs);
-    pool_ = std::make_shared<DownloadPool>(options_.http, DownloadLimits{jobs, std::min(jobs, DownloadLimits{}.perHost)});
+    pool_ = std::make_shared<DownloadPool>(options_.http, DownloadLimits{jobs, std::min(jobs, DownloadLimits{}.perHost)},
+                                           *options_.clock);
   } catch (const std::exception&) {
     pool_.reset();
   }
-  http.pool = pool_;
+  const HttpClient client = pool_ ? HttpClient(pool_, std::move(waitHook))
+                                  : HttpClient(options_.http, std::move(waitHook), *options_.clock);
   std::unique_ptr<FeedReader> reader;
   try {
-    reader = options_.readerFactory ? options_.readerFactory(http)
-                                    : std::make_unique<FeedReader>(ComponentRegistry::Standard(http));
+    reader = options_.readerFactory ? options_.readerFactory(client)
+                                    : std::make_unique<FeedReader>(ComponentRegistry::Standard(client));
   } catch (...) {
     pool_.reset();
     throw;

@@ -13,7 +13,7 @@
 #include "DownloadPool.h"
 #include "EventPump.h"
 #include "FeedReader.h"
-#include "HttpOptions.h"
+#include "HttpClient.h"
 #include "ProgressSink.h"
 #include "ResultsList.h"
 #include "RunObserver.h"
@@ -22,19 +22,21 @@
 
 class ErrorGuard;
 
-// Creates the run's feed reader from HTTP options that already carry the run's wait hook and
+// Creates the run's feed reader over a client that already carries the run's wait hook and
 // download pool.
-using FeedReaderFactory = std::function<std::unique_ptr<FeedReader>(const HttpOptions&)>;
+using FeedReaderFactory = std::function<std::unique_ptr<FeedReader>(const HttpClient&)>;
 
 struct RetrievalOptions {
-  // Time-outs and limits of every download. The run installs its own wait hook and pool.
+  // Time-outs and limits of every download. The run makes its own wait hook and pool.
   HttpOptions http;
+  // What the downloads' clocks and the closing wait read; must outlive the run.
+  const Clock* clock = &Clock::Steady();
   // How many feeds download at once, ahead of the one being read (1: one after another); at
   // most DownloadLimits::perHost of them from one host. Rows are still added in list order.
   std::size_t jobs = 8;
   // The pause after the last feed that lets the full bar be seen.
   double closingWaitSeconds = 1.0;
-  // Empty: a FeedReader over ComponentRegistry::Standard(http).
+  // Empty: a FeedReader over ComponentRegistry::Standard(client).
   FeedReaderFactory readerFactory;
   // Told when the run starts and about every feed it reads; may be null. Not owned: it must
   // outlive the run. A failure inside it is reported like a failing step of the run.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 namespace {
 
@@ -13,18 +12,16 @@ constexpr double kMaxSeconds = 7.0 * 24 * 3600;
 
 }  // namespace
 
-void WaitSeconds(double seconds, EventPump& events, const std::function<bool()>& stop) {
-  using Clock = std::chrono::steady_clock;
+void WaitSeconds(double seconds, EventPump& events, const Clock& clock, const std::function<bool()>& stop) {
   // Also a NaN gives a single pass.
   const double bounded = seconds > 0 ? std::min(seconds, kMaxSeconds) : 0.0;
-  const auto duration =
-      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(bounded));
-  const Clock::time_point end = Clock::now() + duration;
+  const auto duration = std::chrono::duration_cast<Clock::Duration>(std::chrono::duration<double>(bounded));
+  const Clock::TimePoint end = clock.Now() + duration;
   for (;;) {
     events.ProcessEvents();
     if (stop && stop()) return;
-    const Clock::time_point now = Clock::now();
+    const Clock::TimePoint now = clock.Now();
     if (now >= end) return;
-    std::this_thread::sleep_for(std::min<Clock::duration>(end - now, kSlice));
+    clock.SleepFor(std::min<Clock::Duration>(end - now, kSlice));
   }
 }

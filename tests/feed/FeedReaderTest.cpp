@@ -1,11 +1,13 @@
-// FeedReader against canned responses from a fake HTTP component (dialects, fields, cleaning,
-// the entry ceiling, components that cannot be made or fail), and once with the real client.
+// The parse part on plain buffers (dialects, fields, cleaning), and FeedReader against canned
+// responses from a fake HTTP component (the candidates, the entry ceiling, components that cannot
+// be made or fail, credentials), and once with the real client.
 #include <algorithm>
 #include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
 
+#include "FeedParser.h"
 #include "FeedReader.h"
 #include "HttpRequest.h"
 #include "RawLoopbackServer.h"
@@ -47,9 +49,6 @@ class FakeHttpRequest : public HttpRequest {
   std::shared_ptr<FakeHttpScript> script_;
 };
 
-const std::vector<std::string> kHttpClassNames = {"WinHttp.WinHttpRequest.5", "MSXML2.XMLHTTP", "MSXML2.ServerXMLHTTP",
-                                                  "Microsoft.XMLHTTP"};
-
 // The standard registry with every HTTP class name answered by a fake of its own that follows
 // script, so the reader takes them for different clients.
 ComponentRegistry FakeHttpRegistry(const std::shared_ptr<FakeHttpScript>& script) {
@@ -81,6 +80,20 @@ std::string Summary(bool read, const FeedReader& reader, std::size_t requests) {
          (reader.FeedItems() ? "items " + std::to_string(reader.FeedItems()->size()) : "no item list");
 }
 
+// What a ParseFeed gave, in one line: whether it read, the dialect, the error and how many items.
+std::string Summary(const ParsedFeed& feed) {
+  return std::string(feed.parsed ? "read" : "failed") + ", type " + std::to_string(feed.feedType) + ", error " +
+         std::to_string(feed.errorCode) + (feed.errorText.empty() ? "" : " " + feed.errorText) + ", items " +
+         std::to_string(feed.items.size());
+}
+
+ParsedFeed Parse(std::string body, int32_t type = 0, bool allowHtml = false) {
+  FeedParseOptions options;
+  options.lType = type;
+  options.bAllowHTML = allowHtml;
+  return ParseFeed(std::move(body), options);
+}
+
 class FeedReaderTest : public ::testing::Test {
  protected:
   // Reads body as the response of every HTTP candidate; lType and the result are kept.
@@ -97,63 +110,73 @@ class FeedReaderTest : public ::testing::Test {
 };
 
 // The bundled examples read whole, one per dialect (the last entry's title, description and link
-// checked); names match as written, prefix included; a forced dialect skips detection. A
-// response that loads ends the downloads; one that does not makes the reader try every candidate.
-TEST_F(FeedReaderTest, DialectIsDetectedOrForcedAndEntriesRead) {
-  const std::string ok = "read, requests 1, status 200 OK, error 0, ";
-  const std::string notRead = "failed, requests 1, status 200 OK, error 0, items 0";
-  const std::string unknown = "0 Unknown / None";
+// checked); names match as written, prefix included; a forced dialect skips detection.
+TEST(ParseFeedTest, DialectIsDetectedOrForcedAndEntriesRead) {
+  const std::string notRead = "failed, type 0, error 0, items 0";
   // last: the title, description and link of the last entry.
-  const struct { const char* name; std::string body; int32_t forced; std::string type, summary, last = {}; } rows[] = {
-      {"harbour-news.rss", ReadExample("harbour-news.rss"), 0, "1 RSS", ok + "items 3",
+  const struct { const char* name; std::string body; int32_t forced; std::string summary, last = {}; } rows[] = {
+      {"harbour-news.rss", ReadExample("harbour-news.rss"), 0, "read, type 1, error 0, items 3",
        "Lighthouse open day|Visitors may climb the 142 steps on Saturday.|"
        "http://harbour.feedwright.example/news/lighthouse"},
-      {"observatory.rdf", ReadExample("observatory.rdf"), 0, "2 RDF", ok + "items 2",
+      {"observatory.rdf", ReadExample("observatory.rdf"), 0, "read, type 2, error 0, items 2",
        "Ο Δίας σε αντίθεση — Jupiter at opposition|Jupiter is at its brightest: magnitude &minus;2.8.|"
        "http://sky.feedwright.example/notes/jupiter"},
       // XHTML content: the space between its elements stays.
-      {"garden-journal.atom", ReadExample("garden-journal.atom"), 0, "3 Atom", ok + "items 3",
+      {"garden-journal.atom", ReadExample("garden-journal.atom"), 0, "read, type 3, error 0, items 3",
        "Compost notes|Greens and browns, turned every two weeks.|http://garden.feedwright.example/journal/compost"},
-      {"rss items outside a channel", "<rss><item><title>x</title></item></rss>", 0, unknown, notRead},
+      {"rss items outside a channel", "<rss><item><title>x</title></item></rss>", 0, notRead},
       {"rdf bound to another prefix", "<r:RDF xmlns:r='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><item/></r:RDF>", 0,
-       unknown, notRead},
-      {"rss forced to atom", kRss3, 3, "3 Atom", ok + "items 0"},
-      {"unknown dialect forced", kRss3, 5, "5 Unknown / None", notRead},
-      {"html page", "<html><body><p>Hello<br></body></html>", 0, unknown,
-       "failed, requests 4, status 200 OK, error 0, items 0"},
+       notRead},
+      {"rss forced to atom", kRss3, 3, "read, type 3, error 0, items 0"},
+      {"unknown dialect forced", kRss3, 5, "failed, type 5, error 0, items 0"},
+      {"html page", "<html><body><p>Hello<br></body></html>", 0, notRead},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    const bool read = Read(row.body, row.forced);
-    EXPECT_EQ(Summary(read, reader_, Sends(*script_)), row.summary);
-    EXPECT_EQ(std::to_string(lType_) + " " + reader_.FeedTypeString(), row.type);
-    EXPECT_EQ(reader_.FeedType(), lType_);
+    const ParsedFeed feed = Parse(row.body, row.forced);
+    EXPECT_EQ(Summary(feed), row.summary);
+    EXPECT_EQ(feed.loaded, row.name != std::string("html page"));
     if (row.last.empty()) continue;
-    const FeedItem& last = *reader_.FeedItems()->back();
+    const FeedItem& last = *feed.items.back();
     EXPECT_EQ(last.Title() + "|" + last.Description() + "|" + last.URL(), row.last);
   }
 }
 
+// The reader hands back the dialect found or forced and names it.
+TEST_F(FeedReaderTest, DialectIsReturnedAndNamed) {
+  const struct { int32_t forced; std::string type; } rows[] = {
+      {0, "1 RSS"}, {2, "2 RDF"}, {3, "3 Atom"}, {5, "5 Unknown / None"}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.type);
+    Read(kRss3, row.forced);
+    EXPECT_EQ(std::to_string(lType_) + " " + reader_.FeedTypeString(), row.type);
+    EXPECT_EQ(reader_.FeedType(), lType_);
+  }
+  Read("<html/>");
+  EXPECT_EQ(std::to_string(lType_) + " " + reader_.FeedTypeString(), "0 Unknown / None");
+}
+
 // Atom's link is the first one whose rel is "alternate" or absent; its text is content, or
 // summary when there is no content element.
-TEST_F(FeedReaderTest, AtomEntriesReadTheirLinkAndText) {
-  script_->body = R"(<feed xmlns="http://www.w3.org/2005/Atom">
+TEST(ParseFeedTest, AtomEntriesReadTheirLinkAndText) {
+  const ParsedFeed feed = Parse(R"(<feed xmlns="http://www.w3.org/2005/Atom">
 <entry><link href="http://e.example/plain"/><summary>The summary</summary></entry>
 <entry><link rel="self" href="http://e.example/self"/><link rel="alternate" href="http://e.example/alt"/>
 <summary>S</summary><content>The content</content></entry>
 <entry><link rel="self" href="http://e.example/self"/><content></content><summary>S</summary></entry>
-</feed>)";
-  ASSERT_TRUE(reader_.ReadFeed("http://feed.example/atom"));
+</feed>)");
+  ASSERT_TRUE(feed.parsed);
   std::vector<std::string> read;
-  for (const auto& item : *reader_.FeedItems()) read.push_back(item->URL() + "|" + item->Description());
+  for (const auto& item : feed.items) read.push_back(item->URL() + "|" + item->Description());
   EXPECT_EQ(read, (std::vector<std::string>{"http://e.example/plain|The summary", "http://e.example/alt|The content",
                                              "|"}));
 }
 
-// The first of two entries, after a declaration naming another encoding (the text is decoded
-// already) and a document type declaration whose subset goes whole, entities and all. Cleaning
-// removes only what XML forbids; titles keep markup, descriptions lose it unless HTML is allowed.
-TEST_F(FeedReaderTest, EntryFieldsAreReadWhole) {
+// The first of two entries, after a declaration naming another encoding (the Content-Type's
+// charset wins) and a document type declaration whose subset goes whole, entities and all.
+// Cleaning removes only what XML forbids; titles keep markup, descriptions lose it unless HTML is
+// allowed.
+TEST(ParseFeedTest, EntryFieldsAreReadWhole) {
   const std::string escaped = "<title>&lt;b&gt;B&lt;/b&gt; t</title><description>&lt;p&gt;w&lt;/p&gt;</description>";
   const struct { const char* name; std::string item; bool allowHtml; std::string titleAndDescription; } rows[] = {
       {"no title", "<link>l</link><description>d</description>", false, "|d"},
@@ -167,17 +190,22 @@ TEST_F(FeedReaderTest, EntryFieldsAreReadWhole) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    ASSERT_TRUE(Read("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-                     "<!DOCTYPE rss PUBLIC \"-//x//DTD y//EN\"\n \"http://x.example/y.dtd\" [\n"
-                     "<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
-                     "<?xml-stylesheet href='s.css'?><rss><channel><item>" + row.item +
-                     "</item><item><title>next</title></item></channel></rss>", 0, row.allowHtml));
-    const FeedItem& first = *reader_.FeedItems()->at(0);
+    FeedParseOptions options;
+    options.contentType = "application/rss+xml; charset=utf-8";
+    options.bAllowHTML = row.allowHtml;
+    const ParsedFeed feed = ParseFeed("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                                      "<!DOCTYPE rss PUBLIC \"-//x//DTD y//EN\"\n \"http://x.example/y.dtd\" [\n"
+                                      "<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
+                                      "<?xml-stylesheet href='s.css'?><rss><channel><item>" + row.item +
+                                      "</item><item><title>next</title></item></channel></rss>", options);
+    ASSERT_TRUE(feed.parsed);
+    const FeedItem& first = *feed.items.at(0);
     EXPECT_EQ(first.Title() + "|" + first.Description(), row.titleAndDescription);
-    EXPECT_EQ(reader_.FeedItems()->at(1)->Title(), "next");
+    EXPECT_EQ(feed.items.at(1)->Title(), "next");
   }
   // The same stripping for any text, as the lazy pattern "<(.|\n)+?>" strips.
-  EXPECT_EQ(reader_.StripHTML("<p>caf\xC3\xA9 <b>&amp;</b></p><br/>1 < 2 and 3 > 2"), "caf\xC3\xA9 &amp;1  2");
+  FeedReader reader;
+  EXPECT_EQ(reader.StripHTML("<p>caf\xC3\xA9 <b>&amp;</b></p><br/>1 < 2 and 3 > 2"), "caf\xC3\xA9 &amp;1  2");
 }
 
 // Past the ceiling the first entries are kept and the feed fails with a reason; at the ceiling it
@@ -209,7 +237,13 @@ TEST_F(FeedReaderTest, MoreEntriesThanTheCeilingGiveTheFirstOnesAndFail) {
 TEST(FeedReaderComponents, ComponentsThatCannotBeMadeOrFail) {
   const std::vector<std::string>& http = kHttpClassNames;
   const std::string notMade = "failed, requests 0, status 0, error 429 Error creating object '";
-  struct Row { std::vector<std::string> refused; int32_t sendError; std::string summary; int32_t status = 200; };
+  struct Row {
+    std::vector<std::string> refused;
+    int32_t sendError;
+    std::string summary;
+    int32_t status = 200;
+    std::string body = kRss3;
+  };
   const Row rows[] = {
       {{"VBScript.RegExp"}, 0, notMade + "VBScript.RegExp', no item list"},
       {{"MSXML.DomDocument"}, 0, notMade + "MSXML.DomDocument', items 0"},
@@ -218,10 +252,12 @@ TEST(FeedReaderComponents, ComponentsThatCannotBeMadeOrFail) {
       {http, 0, notMade + http[3] + "', items 0"},
       {{}, 1002, "failed, requests 4, status 0, error 1002 Could not resolve host: a.invalid, items 0"},
       {{}, 0, "failed, requests 1, status 404 Not Found, error 0, items 3", 404},
+      // A response that does not load makes the reader try every candidate.
+      {{}, 0, "failed, requests 4, status 200 OK, error 0, items 0", 200, "<html><body><p>Hello<br></body></html>"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.summary);
-    auto script = std::make_shared<FakeHttpScript>(kRss3);
+    auto script = std::make_shared<FakeHttpScript>(row.body);
     script->sendError = row.sendError;
     script->status = row.status;
     ComponentRegistry registry = FakeHttpRegistry(script);

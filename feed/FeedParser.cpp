@@ -1,0 +1,141 @@
+#include "FeedParser.h"
+
+#include <array>
+#include <limits>
+#include <memory>
+
+#include "MarkupScanners.h"
+#include "Patterns.h"
+#include "Re2RegExp.h"
+#include "TextDecoder.h"
+#include "XmlDocument.h"
+
+namespace {
+
+struct Dialect {
+  const char* entryPath;  // evaluated on the whole document; also the detection query
+  const char* titlePath;  // the field paths are relative to one entry
+  const char* descriptionPath;
+  const char* linkPath;
+};
+
+// Names are matched as written, prefix included: "rdf:RDF" must be spelt that way in the feed.
+constexpr std::array<Dialect, 3> kDialects = {{
+    {"/rss/channel/item", "title", "description", "link"},
+    // RSS 1.0 puts its items beside the channel, not inside it.
+    {"/rdf:RDF/item", "title", "description", "link"},
+    // Atom: a link without rel is an alternate link, and an entry without content keeps its
+    // text in summary.
+    {"/feed/entry", "title", "content|summary[not(../content)]",
+     "link[@rel='alternate' or not(@rel)]/@href"},
+}};
+
+// A count as people write it: 100000 as "100,000".
+std::string WithThousands(std::size_t count) {
+  const std::string digits = std::to_string(count);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+void SetLastError(ParsedFeed& feed, int32_t code, const std::string& text) {
+  feed.errorCode = code;
+  feed.errorText = text;
+}
+
+}  // namespace
+
+ParsedFeed ParseFeed(std::string body, const FeedParseOptions& options) {
+  ParsedFeed feed;
+  RecordFailure(
+      [&] {
+        Re2RegExp regex;
+        regex.IgnoreCase(true);
+        regex.Global(true);
+        FeedParser parser(regex, options);
+        XmlDocument document;
+        document.LoadXML(parser.CleanDocument(DecodeOwnedBody(std::move(body), options.contentType)));
+        if (!document.XML().empty()) parser.ParseItems(document, feed);
+      },
+      [&](int32_t code, const std::string& text) { SetLastError(feed, code, text); });
+  return feed;
+}
+
+void FeedParser::ParseItems(XmlDocument& document, ParsedFeed& feed) {
+  feed.loaded = true;
+  feed.parsed = false;
+  const auto record = [&](int32_t code, const std::string& text) { SetLastError(feed, code, text); };
+  RecordFailure([&] {
+    int32_t lType = options_.lType;
+    if (lType == 0) {
+      for (std::size_t index = 0; index < kDialects.size(); ++index) {
+        if (!document.SelectSingleNode(kDialects[index].entryPath).IsNull()) {
+          lType = static_cast<int32_t>(index) + 1;
+          break;
+        }
+      }
+    }
+    feed.feedType = lType;
+    if (lType < 1 || lType > static_cast<int32_t>(kDialects.size())) return;
+    const Dialect& dialect = kDialects[static_cast<std::size_t>(lType) - 1];
+
+    // The field paths as text once, not once for every field of every entry.
+    const std::string linkPath = dialect.linkPath;
+    const std::string titlePath = dialect.titlePath;
+    const std::string descriptionPath = dialect.descriptionPath;
+    // One entry past the ceiling tells that there are more; the rest is never listed.
+    const std::size_t maxEntries = options_.maxEntries;
+    const bool unlimited = maxEntries == std::numeric_limits<std::size_t>::max();
+    std::vector<XmlNode> entries =
+        document.SelectNodes(dialect.entryPath, unlimited ? maxEntries : maxEntries + 1);
+    const bool tooMany = entries.size() > maxEntries;
+    if (tooMany) entries.resize(maxEntries);
+    for (const XmlNode& entry : entries) {
+      auto item = std::make_shared<FeedItem>();
+      item->url_ = GetNodeText(entry, linkPath, feed);
+      item->title_ = GetNodeText(entry, titlePath, feed);
+      item->description_ = GetNodeText(entry, descriptionPath, feed);
+      if (!options_.bAllowHTML) {
+        item->description_ = StripHTML(std::move(item->description_));
+        // The stripped text keeps the room its tags took; the list keeps every
+        // description for as long as it lives, so give that room back.
+        item->description_.shrink_to_fit();
+      }
+      feed.items.push_back(std::move(item));
+      // Read once: the next entries' texts take the memory its nodes leave, so a large feed's
+      // tree and its texts are not held side by side.
+      document.Discard(entry);
+    }
+    if (tooMany) {
+      SetLastError(feed, ErrorCodes::kTooManyEntries,
+                   "The feed has more than " + WithThousands(maxEntries) + " entries; only the first " +
+                       WithThousands(maxEntries) + " were read");
+      return;
+    }
+    feed.parsed = true;
+  }, record);
+}
+
+std::string FeedParser::GetNodeText(const XmlNode& entry, const std::string& path, ParsedFeed& feed) {
+  std::string text;
+  RecordFailure([&] { text = entry.SelectSingleNode(path).NodeTypedValue(); },
+                [&](int32_t code, const std::string& message) { SetLastError(feed, code, message); });
+  return text;
+}
+
+std::string FeedParser::StripHTML(std::string&& sString) {
+  regex_.Pattern(Patterns::kStripHtml);
+  return regex_.Replace(std::move(sString), "");
+}
+
+std::string FeedParser::CleanDocument(std::string text) {
+  regex_.Pattern(Patterns::kCleanDocument);
+  std::string cleaned = regex_.Replace(std::move(text), "");
+  // After the characters, so that the declarations found are the ones the parser would see.
+  // Entities defined in an internal subset go with it and are never expanded.
+  MarkupScanners::RemoveDoctypeDeclarations(cleaned);
+  return cleaned;
+}

@@ -249,11 +249,6 @@ void Form1::FitScreen(QRect available, qreal devicePixelRatio) {
   if (fit_) fit_->Place(design);
   fit_.reset();
   auto fit = std::make_unique<WindowFit>(design);
-  const QSize size = fit->SizeFor(available, devicePixelRatio);
-  if (size == design) {
-    setFixedSize(design);
-    return;
-  }
   using Across = WindowFit::Across;
   using Down = WindowFit::Down;
   fit->Add(ListView1, Across::kFull, Down::kFirstList);
@@ -272,6 +267,11 @@ void Form1::FitScreen(QRect available, qreal devicePixelRatio) {
   fit->Add(PushButton8, Across::kRightEnd, Down::kAboveLists);
   fit->Add(PushButton3, Across::kFull, Down::kBelowLists);
   fit->Add(ProgressBar1, Across::kFull, Down::kBelowLists);
+  const QSize size = fit->SizeFor(available, devicePixelRatio);
+  if (size == design) {
+    setFixedSize(design);
+    return;
+  }
   setMinimumSize(fit->MinimumSize());
   setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   fit_ = std::move(fit);

@@ -15,6 +15,8 @@
 class QMenu;
 
 class ResultActions : public QObject {
+  Q_OBJECT
+
  public:
   // Owned by list.
   ResultActions(QTreeWidget* list, DesktopOpener& opener);

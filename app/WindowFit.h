@@ -16,8 +16,8 @@ class WindowFit {
   // How a control follows the window's height, by where it lies against the two lists.
   enum class Down { kAboveLists, kFirstList, kBetweenLists, kSecondList, kBelowLists };
 
-  // The smallest height a list keeps: its header and most of one row.
-  static constexpr int kMinListHeight = 36;
+  // The smallest height a list keeps: its header and part of one row.
+  static constexpr int kMinListHeight = 30;
   // The narrowest the window gets: the half-width captions still show whole.
   static constexpr int kMinWidth = 420;
 

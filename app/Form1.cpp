@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QPointer>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <stdexcept>
 
@@ -27,12 +29,15 @@
 #include "ProgressBarSink.h"
 #include "QtEventPump.h"
 #include "RemovalGestures.h"
+#include "ResultActions.h"
 #include "ResultsCommands.h"
 #include "ResultsHeader.h"
+#include "SavedFiles.h"
 #include "Skin.h"
 #include "Twips.h"
 #include "UrlListCommands.h"
 #include "UrlListDrops.h"
+#include "WindowFit.h"
 #include "WindowPointer.h"
 
 namespace {
@@ -110,6 +115,7 @@ Form1::Form1(DialogService& dialogs, SettingsStore& settings, QString programFol
   SetTabOrder();
   WatchPointer();
   ConnectWorkflow();
+  AddShortcuts();
 }
 
 Form1::~Form1() = default;
@@ -172,6 +178,8 @@ QPushButton* Form1::AddButton(QWidget* parent, const char* name, const char* cap
   button->setObjectName(QString::fromLatin1(name));
   button->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
   button->setFont(ArialBold(11.25));
+  // Enter clicks the button that has the focus, as Space does.
+  button->setAutoDefault(true);
   connect(button, &QPushButton::clicked, this, click);
   return button;
 }
@@ -210,10 +218,70 @@ void Form1::ConnectWorkflow() {
   busy_ = std::make_unique<WindowPointer>(pointer_);
   events_ = std::make_unique<QtEventPump>();
   folder_ = std::make_unique<LineEditFolderField>(Text1);
-  failedFeeds_ = std::make_unique<FailedFeedMarks>(*urlList_);
+  failedFeeds_ = std::make_unique<FailedFeedMarks>(
+      *urlList_, ListView1, [this](const QString& summary) { ProgressBar1->setFormat(summary); });
+  resultActions_ = new ResultActions(ListView2, desktopOpener_);
   // Owned by the list they watch.
   new RemovalGestures(ListView1, [this] { UrlCommands().RemoveSelected(); });
   new UrlListDrops(ListView1, [this](const std::vector<DroppedItem>& items) { TakeDrop(items); });
+}
+
+void Form1::AddShortcuts() {
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, PushButton6, &QPushButton::click);
+  // Only a run under way can be stopped; it says "Stopped." once however often Escape is pressed.
+  connect(new QShortcut(Qt::Key_Escape, this), &QShortcut::activated, this, [this] {
+    if (run_.running) run_.stopping = true;
+  });
+  auto* paste = new QShortcut(QKeySequence::Paste, ListView1, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(paste, &QShortcut::activated, this, &Form1::PasteUrls);
+}
+
+void Form1::SetDesktopOpener(DesktopOpener& opener) { resultActions_->SetOpener(opener); }
+
+void Form1::PasteUrls() {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (data) TakeDrop(DroppedItems(*data));
+}
+
+void Form1::FitScreen(QRect available, qreal devicePixelRatio) {
+  const QSize design(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+  // The controls back at their own places, which the new fit starts from.
+  if (fit_) fit_->Place(design);
+  fit_.reset();
+  auto fit = std::make_unique<WindowFit>(design);
+  using Across = WindowFit::Across;
+  using Down = WindowFit::Down;
+  fit->Add(ListView1, Across::kFull, Down::kFirstList);
+  fit->Add(PushButton1, Across::kLeftHalf, Down::kBetweenLists);
+  fit->Add(PushButton6, Across::kRightHalf, Down::kBetweenLists);
+  fit->Add(PushButton7, Across::kLeftHalf, Down::kBetweenLists);
+  fit->Add(PushButton9, Across::kRightHalf, Down::kBetweenLists);
+  fit->Add(PushButton2, Across::kFull, Down::kBetweenLists);
+  fit->Add(ListView2, Across::kFull, Down::kSecondList);
+  fit->Add(PushButton4, Across::kLeftHalf, Down::kBelowLists);
+  fit->Add(PushButton5, Across::kRightHalf, Down::kBelowLists);
+  fit->Add(PushButton10, Across::kLeftHalf, Down::kBelowLists);
+  fit->Add(PushButton11, Across::kRightHalf, Down::kBelowLists);
+  fit->Add(Frame1, Across::kFull, Down::kBelowLists);
+  fit->Add(Text1, Across::kFull, Down::kAboveLists);
+  fit->Add(PushButton8, Across::kRightEnd, Down::kAboveLists);
+  fit->Add(PushButton3, Across::kFull, Down::kBelowLists);
+  fit->Add(ProgressBar1, Across::kFull, Down::kBelowLists);
+  const QSize size = fit->SizeFor(available, devicePixelRatio);
+  if (size == design) {
+    setFixedSize(design);
+    return;
+  }
+  setMinimumSize(fit->MinimumSize());
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  fit_ = std::move(fit);
+  resize(size);
+  fit_->Place(size);
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (fit_) fit_->Place(size());
 }
 
 UrlListCommands Form1::UrlCommands() {
@@ -249,7 +317,16 @@ void Form1::PushButton2_Click() {
       .Start();
 }
 
-void Form1::PushButton3_Click() { HtmlExport(*resultsList_, *folder_, *busy_, dialogs_).Save(); }
+void Form1::PushButton3_Click() {
+  // The rows remember their files for their menu, and the bar keeps what the save wrote.
+  SavedFiles saved(*resultsList_, [this](int64_t row, const std::string& path) {
+    resultActions_->SetSavedFile(row, path);
+  });
+  HtmlExport save(saved, *folder_, *busy_, dialogs_);
+  save.OnFileWritten([&saved](const std::string& path) { saved.FileWritten(path); });
+  save.Save();
+  ProgressBar1->setFormat(saved.Summary());
+}
 
 void Form1::PushButton4_Click() { ResultsCommands(*resultsList_, dialogs_).CheckAll(); }
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "DesktopOpener.h"
 #include "DialogService.h"
 #include "PointerState.h"
 #include "RetrievalRun.h"
@@ -26,7 +27,9 @@ class ListViewResultsList;
 class ListViewUrlList;
 class ProgressBarSink;
 class QtEventPump;
+class ResultActions;
 class UrlListCommands;
+class WindowFit;
 class WindowPointer;
 struct DroppedItem;
 
@@ -67,6 +70,14 @@ class Form1 : public QWidget {
   // keeps the defaults; tests shorten the waits. The observer is always the window's own, which
   // marks the feeds that failed.
   void SetRetrievalOptions(RetrievalOptions options) { retrievalOptions_ = std::move(options); }
+
+  // Where the window opens links and files; the program keeps the desktop's own. Not owned.
+  void SetDesktopOpener(DesktopOpener& opener);
+
+  // Fits the window to a screen's available area (in the window's pixels): a window that fits
+  // keeps its fixed size; else it takes the largest size that fits and may be resized. Call it
+  // before the window is shown.
+  void FitScreen(QRect available, qreal devicePixelRatio);
 
   // The default output folder: the desktop folder and a separator. Throws
   // std::invalid_argument when the desktop folder cannot be found.
@@ -110,6 +121,7 @@ class Form1 : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildControls();
@@ -118,6 +130,9 @@ class Form1 : public QWidget {
   void SetTabOrder();
   void WatchPointer();
   void ConnectWorkflow();
+  void AddShortcuts();
+  // Appends the addresses (and loads the address files) on the clipboard, as a drop would.
+  void PasteUrls();
   UrlListCommands UrlCommands();
   // Appends the dropped addresses and loads the dropped files, in their order.
   void TakeDrop(const std::vector<DroppedItem>& items);
@@ -142,4 +157,8 @@ class Form1 : public QWidget {
   std::unique_ptr<QtEventPump> events_;
   std::unique_ptr<LineEditFolderField> folder_;
   std::unique_ptr<FailedFeedMarks> failedFeeds_;
+  StandardDesktopOpener desktopOpener_;
+  ResultActions* resultActions_ = nullptr;
+  // Set when the window does not fit its screen and may be resized.
+  std::unique_ptr<WindowFit> fit_;
 };

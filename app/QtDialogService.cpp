@@ -115,6 +115,6 @@ std::string QtDialogService::OpenFile(const std::string& title, const std::strin
                                              QtFilter(FromUtf8(filter))));
 }
 
-std::string QtDialogService::ChooseFolder(const std::string& prompt) {
-  return ToUtf8(QFileDialog::getExistingDirectory(parent_, FromUtf8(prompt)));
+std::string QtDialogService::ChooseFolder(const std::string& prompt, const std::string& startFolder) {
+  return ToUtf8(QFileDialog::getExistingDirectory(parent_, FromUtf8(prompt), FromUtf8(startFolder)));
 }

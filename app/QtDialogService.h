@@ -17,7 +17,7 @@ class QtDialogService : public DialogService {
   std::string Prompt(const std::string& prompt, const std::string& title,
                      const std::string& defaultText) override;
   std::string OpenFile(const std::string& title, const std::string& filter) override;
-  std::string ChooseFolder(const std::string& prompt) override;
+  std::string ChooseFolder(const std::string& prompt, const std::string& startFolder) override;
 
   // "Label|pattern|Label|pattern" as Qt's "Label (pattern);;Label (pattern)". Patterns separated
   // by ";" become space-separated, "*.*" matches every file, and a label that already ends in its

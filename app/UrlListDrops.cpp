@@ -49,15 +49,6 @@ std::vector<DroppedItem> ReadText(const QString& text) {
   return items;
 }
 
-// The items of a drop, or none when it holds anything else. Links are read before text, as a
-// browser offers a dragged link as both; blank lines and the blanks around a line of text are
-// left out.
-std::vector<DroppedItem> ReadDrop(const QMimeData& data) {
-  if (data.hasUrls()) return ReadLinks(data.urls());
-  if (data.hasText()) return ReadText(data.text());
-  return {};
-}
-
 // Copy, or else link; never move, which would let a file manager delete the dropped file.
 Qt::DropAction ActionFor(const QDropEvent& event) {
   if (event.possibleActions() & Qt::CopyAction) return Qt::CopyAction;
@@ -66,6 +57,12 @@ Qt::DropAction ActionFor(const QDropEvent& event) {
 }
 
 }  // namespace
+
+std::vector<DroppedItem> DroppedItems(const QMimeData& data) {
+  if (data.hasUrls()) return ReadLinks(data.urls());
+  if (data.hasText()) return ReadText(data.text());
+  return {};
+}
 
 UrlListDrops::UrlListDrops(QAbstractItemView* list, Take take)
     : QObject(list), take_(std::move(take)) {
@@ -89,7 +86,7 @@ bool UrlListDrops::eventFilter(QObject* watched, QEvent* event) {
     accepted_ = accepted_ && ActionFor(*drop) != Qt::IgnoreAction;
   } else {
     const QMimeData* data = drop->mimeData();
-    if (ActionFor(*drop) != Qt::IgnoreAction && data) items = ReadDrop(*data);
+    if (ActionFor(*drop) != Qt::IgnoreAction && data) items = DroppedItems(*data);
     accepted_ = !items.empty();
   }
   if (!accepted_) {

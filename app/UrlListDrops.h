@@ -16,6 +16,13 @@ struct DroppedItem {
   std::string text;
 };
 
+class QMimeData;
+
+// The items of a drop or a paste, or none when it holds anything else: links are read before
+// text, as a browser offers a dragged link as both; blank lines and the blanks around a line of
+// text are left out.
+std::vector<DroppedItem> DroppedItems(const QMimeData& data);
+
 class UrlListDrops : public QObject {
  public:
   using Take = std::function<void(const std::vector<DroppedItem>&)>;

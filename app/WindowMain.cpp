@@ -1,6 +1,7 @@
 // The window module's entry point: the window prepared and shown, with the files named on the
 // command line loaded into its URL list, then the event loop until the window closes.
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 
 #include <string>
@@ -25,6 +26,9 @@ int FeedwrightWindowMain(int argc, char* argv[]) {
   Form1 form(dialogs, settings, QCoreApplication::applicationDirPath());
   dialogs.SetParent(&form);
   form.Form_Load();
+  if (const QScreen* screen = form.screen()) {
+    form.FitScreen(screen->availableGeometry(), screen->devicePixelRatio());
+  }
   form.show();
   // Inside the event loop, as a button's command runs: its messages show over the window, and
   // closing the window during a long load ends the loop.

@@ -119,7 +119,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
 }
 
 std::string BatchUsage() {
-  return "Usage: feedwright                            open the window\n"
+  return "Usage: feedwright [QT OPTIONS] [FILE...]     open the window, loading each FILE of\n"
+         "                                             addresses into its URL list\n"
          "       feedwright --batch URLFILE --out DIR  save every entry as a file in DIR\n"
          "       feedwright --batch URLFILE --list     list every entry as JSON Lines\n"
          "       feedwright --help | --version\n"
@@ -129,6 +130,8 @@ std::string BatchUsage() {
          "                     one host; 1 reads them one after another)\n"
          "  --timeout SECONDS  give every download at most SECONDS to complete (default 60)\n"
          "\n"
+         "QT OPTIONS are Qt's own (-platform, -display, -style, -reverse, ...); every\n"
+         "argument after -- is a FILE.\n"
          "URLFILE holds one feed address per line, or is an OPML subscription list.\n"
          "DIR must exist; files already there are never overwritten.\n"
          "--list writes one JSON object per entry to standard output, with the keys\n"

@@ -50,6 +50,6 @@ std::string BatchDialogs::OpenFile(const std::string& title, const std::string&)
   throw std::logic_error("the batch mode cannot show the open-file dialog \"" + title + "\"");
 }
 
-std::string BatchDialogs::ChooseFolder(const std::string& prompt) {
+std::string BatchDialogs::ChooseFolder(const std::string& prompt, const std::string& /*startFolder*/) {
   throw std::logic_error("the batch mode cannot show the folder chooser \"" + prompt + "\"");
 }

@@ -22,7 +22,7 @@ class BatchDialogs : public DialogService {
   std::string Prompt(const std::string& prompt, const std::string& title,
                      const std::string& defaultText) override;
   std::string OpenFile(const std::string& title, const std::string& filter) override;
-  std::string ChooseFolder(const std::string& prompt) override;
+  std::string ChooseFolder(const std::string& prompt, const std::string& startFolder) override;
 
   // The error reports shown so far.
   int ErrorReports() const { return errorReports_; }

@@ -42,7 +42,7 @@ class BenchDialogs : public DialogService {
     return address_;
   }
   std::string OpenFile(const std::string&, const std::string&) override { return {}; }
-  std::string ChooseFolder(const std::string&) override { return {}; }
+  std::string ChooseFolder(const std::string&, const std::string&) override { return {}; }
 
   std::vector<std::string> messages;
   std::function<void()> onMessage;

@@ -20,8 +20,9 @@ class DialogService {
   // Returns the chosen path, or empty text when the user cancels.
   virtual std::string OpenFile(const std::string& title, const std::string& filter) = 0;
 
-  // A modal folder chooser; the chosen folder's path, or empty text when nothing was chosen.
-  virtual std::string ChooseFolder(const std::string& prompt) = 0;
+  // A modal folder chooser opened at startFolder (when it names one); the chosen folder's path,
+  // or empty text when nothing was chosen.
+  virtual std::string ChooseFolder(const std::string& prompt, const std::string& startFolder) = 0;
 };
 
 // A plain message: the text with an OK button only, no icon, under the application title. Every

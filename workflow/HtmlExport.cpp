@@ -6,6 +6,7 @@
 #include "ErrorGuard.h"
 #include "ExclusiveFile.h"
 #include "FileNames.h"
+#include "PathChecks.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ void HtmlExport::Save() {
   // The folder test opens the folder, once for the whole save; every file is made inside what
   // was opened, so the files land in the folder that was tested whatever happens to its path.
   FolderHandle folder;
-  if (guard.Branch(104, [&] { return !folder.Open(folder_.Text()); })) {
+  if (guard.Branch(104, [&] { return !folder.Open(ExpandHome(folder_.Text())); })) {
     guard.Step(150, [&] {
       ShowPlainMessage(dialogs_, "Folder does not exist. Please select another folder.");
     });

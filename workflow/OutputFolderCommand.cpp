@@ -1,6 +1,7 @@
 #include "OutputFolderCommand.h"
 
 #include "ErrorGuard.h"
+#include "PathChecks.h"
 
 std::string NormaliseFolderPath(const std::string& path) {
   const std::string appended = path + "/";
@@ -19,7 +20,7 @@ OutputFolderCommand::OutputFolderCommand(FolderField& field, DialogService& dial
 void OutputFolderCommand::ChooseFolder() {
   ErrorGuard guard(dialogs_, "PushButton8_Click");
   std::string chosen;
-  guard.Step(102, [&] { chosen = dialogs_.ChooseFolder("Please select folder:"); });
+  guard.Step(102, [&] { chosen = dialogs_.ChooseFolder("Please select folder:", ExpandHome(field_.Text())); });
   if (guard.Branch(102, [&] { return chosen.empty(); })) return;
   // On this platform every absolute path starts with the separator, so the network-path case
   // of a backslash platform (step 106) has no counterpart: one rule serves every folder.

@@ -15,7 +15,8 @@ class OutputFolderCommand {
  public:
   OutputFolderCommand(FolderField& field, DialogService& dialogs);
 
-  // PushButton8_Click: shows the folder chooser with "Please select folder:"; a chosen folder
+  // PushButton8_Click: shows the folder chooser with "Please select folder:", opened at the
+  // folder the field shows (a leading "~/" is the home folder); a chosen folder
   // replaces the field's text, nothing chosen leaves it alone. The folder is not checked here.
   void ChooseFolder();
 

@@ -10,3 +10,6 @@ bool FileExists(const std::string& path);
 // True when the path names a folder (or a link to one); false when it names anything else or
 // cannot be examined at all.
 bool FolderExists(const std::string& path);
+
+// The path with a leading "~/" replaced by the home folder ($HOME); any other path as it is.
+std::string ExpandHome(const std::string& path);

@@ -82,6 +82,7 @@ RetrievalRun::RetrievalRun(const UrlList& urls, ResultsList& results, ProgressSi
 void RetrievalRun::Start() {
   if (state_.running) return;
   RunningMark running(state_);
+  state_.stopping = false;
   ErrorGuard guard(dialogs_, "PushButton2_Click");
   if (guard.Branch(102, [&] { return urls_.Count() == 0; })) {
     guard.Step(150, [&] { ShowPlainMessage(dialogs_, "No URLs added."); });
@@ -104,12 +105,12 @@ void RetrievalRun::Start() {
   bool more = guard.Advance(112, [&] {
     count = urls_.Count();
     row = 1;
-    return row <= count && !state_.closing;
+    return row <= count && !state_.Halted();
   });
   while (more) {
     ReadAddress(guard, reader.get(), row, count);
     guard.Step(138, [&] { pointer_.SetValue(BusyPointer::kBusy); });
-    more = guard.Advance(140, [&] { return ++row <= count && !state_.closing; });
+    more = guard.Advance(140, [&] { return ++row <= count && !state_.Halted(); });
   }
   guard.Step(144, [&] { reader.reset(); });
   downloads.End();
@@ -117,14 +118,19 @@ void RetrievalRun::Start() {
   // The window is closing: nobody is left to see the full bar or the message.
   if (state_.closing) return;
 
-  guard.Step(146, [&] {
-    WaitSeconds(options_.closingWaitSeconds, events_, *options_.clock, [&] { return state_.closing; });
-  });
+  // A stopped run has no full bar to show.
+  if (!state_.stopping) {
+    guard.Step(146, [&] {
+      WaitSeconds(options_.closingWaitSeconds, events_, *options_.clock, [&] { return state_.closing; });
+    });
+  }
   if (state_.closing) return;
   guard.Step(148, [&] { pointer_.SetValue(BusyPointer::kDefault); });
   guard.Step(148, [&] { progress_.SetPosition(0); });
   guard.Step(142, [&] { progress_.SetText(ProgressSink::kRestText); });
-  guard.Step(142, [&] { ShowPlainMessage(dialogs_, "Done."); });
+  guard.Step(142, [&] { ShowPlainMessage(dialogs_, state_.stopping ? "Stopped." : "Done."); });
+  if (state_.closing || !options_.observer) return;
+  guard.Step(142, [&] { options_.observer->RunFinished(); });
 }
 
 std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
@@ -132,7 +138,7 @@ std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
   // the download.
   HttpClient::WaitHook waitHook = [this] {
     events_.ProcessEvents();
-    return !state_.closing;
+    return !state_.Halted();
   };
   try {
     const std::size_t jobs = std::max<std::size_t>(1, options_.jobs);
@@ -161,7 +167,7 @@ void RetrievalRun::Prefetch(int64_t row, int64_t count) noexcept {
   const std::size_t jobs = std::max<std::size_t>(1, options_.jobs);
   try {
     nextPrefetch_ = std::max(nextPrefetch_, row);
-    while (nextPrefetch_ <= count && pool_->Prefetched() < jobs && !state_.closing) {
+    while (nextPrefetch_ <= count && pool_->Prefetched() < jobs && !state_.Halted()) {
       const std::string address = urls_.Text(nextPrefetch_ - 1);
       ++nextPrefetch_;
       pool_->Prefetch(address);
@@ -186,7 +192,7 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
   });
   guard.Step(136, [&] { progress_.SetText("Processing: " + GetFileName(address)); });
   guard.Step(114, [&] { events_.ProcessEvents(); });
-  if (state_.closing) return;
+  if (state_.Halted()) return;
   guard.Step(116, [&] { pointer_.SetValue(BusyPointer::kBusy); });
   guard.Step(118, [&] {
     if (options_.observer) options_.observer->FeedStarting(row - 1, count, address);
@@ -198,7 +204,8 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
     int32_t lType = 0;
     outcome.read = Require(reader).ReadFeed(address, "", "", lType, false);
   });
-  if (state_.closing) return;
+  // A stop abandons the download under way; that feed is neither read nor failed.
+  if (state_.Halted()) return;
 
   std::shared_ptr<FeedItemList> items;
   std::size_t index = 0;

@@ -53,7 +53,8 @@ class RetrievalRun {
   // between its steps and while a download waits. The feeds after the one being read download
   // meanwhile, also while a modal box is open. Does nothing while a run is already under way.
   // Once state.closing is set, every download is abandoned and the run returns without its
-  // closing wait and without a message.
+  // closing wait and without a message. Once state.stopping is set, the downloads are abandoned
+  // too, the rows read so far stay, and the run resets pointer and bar and shows "Stopped.".
   void Start();
 
  private:

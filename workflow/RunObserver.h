@@ -18,4 +18,7 @@ class RunObserver {
   virtual void FeedStarting(int64_t /*row*/, int64_t /*count*/, const std::string& /*address*/) {}
   // The feed has been read and its rows added to the results list.
   virtual void FeedFinished(const FeedOutcome& /*outcome*/) {}
+  // The run has shown its closing message ("Done." or "Stopped.") and the box is closed. Not
+  // called when the window closes during the run.
+  virtual void RunFinished() {}
 };

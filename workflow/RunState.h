@@ -8,4 +8,10 @@ struct RunState {
   bool running = false;
   // Set by the window when it closes: a run abandons its download and ends without a message.
   bool closing = false;
+  // Set by Escape during a run: the run abandons its downloads, keeps the rows read so far and
+  // ends with "Stopped.". Cleared when the next run starts.
+  bool stopping = false;
+
+  // Whether a run under way should stop reading feeds, for either reason.
+  bool Halted() const { return closing || stopping; }
 };

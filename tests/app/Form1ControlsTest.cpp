@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QEnterEvent>
 #include <QHeaderView>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <QUrl>
 
 #include "FormFixture.h"
+#include "ResultActions.h"
 #include "ResultsHeader.h"
 #include "UrlListCommands.h"
 
@@ -201,4 +203,92 @@ TEST_F(Form1Controls, ResultsColumnsThreeAndFourCanBeDraggedOpenOrShownFromTheHe
   menu->actions()[2]->trigger();
   menu->actions()[1]->trigger();
   EXPECT_EQ(widths(), (std::vector<int>{133, 0, header->defaultSectionSize(), 101}));
+}
+
+namespace {
+
+// Records what the window would open instead of opening it.
+struct FakeOpener : DesktopOpener {
+  bool Open(const QUrl& url) override {
+    opened.push_back(url.toString().toStdString());
+    return true;
+  }
+  Texts opened;
+};
+
+}  // namespace
+
+TEST_F(Form1Controls, KeysTickOpenPasteAndTheResultMenuActsOnItsRow) {
+  Form1& f = Shown();
+  QApplication::setActiveWindow(&f);
+  FakeOpener opener;
+  f.SetDesktopOpener(opener);
+  QTreeWidget* results = f.ListView2;
+  for (const char* link : {"https://a.example/1", "javascript:alert(1)"}) {
+    auto* item = new QTreeWidgetItem(results, QStringList{"feed", "title", "text", link});
+    item->setCheckState(0, Qt::Checked);
+  }
+  // Space toggles the row's tick whatever column is current.
+  for (int column = 0; column < 4; ++column) {
+    SCOPED_TRACE(column);
+    results->setCurrentIndex(results->model()->index(0, column));
+    QTest::keyClick(results, Qt::Key_Space);
+    EXPECT_EQ(results->topLevelItem(0)->checkState(0), column % 2 == 0 ? Qt::Unchecked : Qt::Checked);
+  }
+  // Enter opens an http(s) link only.
+  for (int row : {0, 1}) {
+    results->setCurrentItem(results->topLevelItem(row));
+    QTest::keyClick(results, Qt::Key_Return);
+  }
+  EXPECT_EQ(opener.opened, Texts{"https://a.example/1"});
+  // The menu: a row saved in this session opens its file and its folder; copy puts the link on the clipboard.
+  const std::unique_ptr<QMenu> menu(f.findChild<ResultActions*>()->MenuFor(results->topLevelItem(0)));
+  QStringList enabled;
+  for (QAction* action : menu->actions()) {
+    if (!action->isSeparator()) enabled << action->text() + (action->isEnabled() ? "+" : "-");
+  }
+  EXPECT_EQ(enabled.join(", "), "Open Link+, Copy Link+, Open Saved File-, Show Saved File in Folder-");
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "https://a.example/1");
+  f.findChild<ResultActions*>()->SetSavedFile(0, "/out/feed1.html");
+  const std::unique_ptr<QMenu> saved(f.findChild<ResultActions*>()->MenuFor(results->topLevelItem(0)));
+  saved->actions()[3]->trigger();
+  saved->actions()[4]->trigger();
+  EXPECT_EQ(opener.opened, (Texts{"https://a.example/1", "file:///out/feed1.html", "file:///out"}));
+
+  // Ctrl+V on the URL list appends the clipboard's addresses; Enter clicks the focused button.
+  QGuiApplication::clipboard()->setText("http://a.example/rss\nhttps://b.example/atom\n");
+  f.ListView1->setFocus();
+  QTest::keyClick(f.ListView1, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(UrlRows(), (Texts{"http://a.example/rss", "https://b.example/atom"}));
+  f.PushButton7->setFocus();
+  QTest::keyClick(f.PushButton7, Qt::Key_Return);
+  EXPECT_TRUE(UrlRows().empty());
+  // Ctrl+O runs "Load RSS URLs From File".
+  dialogs_.AnswerOpenFile("");
+  QTest::keyClick(f.ListView2, Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(dialogs_.fileDialogs.size(), 1u);
+}
+
+TEST_F(Form1Controls, OnASmallScreenTheWindowShrinksAndKeepsEveryControlInView) {
+  Form1& f = Form();
+  f.Form_Load();
+  f.FitScreen(QRect(0, 0, 1280, 1024), 1);
+  EXPECT_EQ(f.size(), QSize(536, 656));
+  EXPECT_EQ(f.minimumSize(), f.maximumSize());
+  // 1024 x 768 at twice the size: 512 x 384 of the window's pixels.
+  f.FitScreen(QRect(0, 0, 512, 384), 2);
+  f.show();
+  EXPECT_LE(f.width(), 512);
+  EXPECT_LE(f.height(), 384);
+  EXPECT_NE(f.minimumSize(), f.maximumSize());
+  for (QWidget* control : {static_cast<QWidget*>(f.PushButton3), static_cast<QWidget*>(f.ProgressBar1),
+                           static_cast<QWidget*>(f.Frame1), static_cast<QWidget*>(f.PushButton5)}) {
+    SCOPED_TRACE(control->objectName().toStdString());
+    EXPECT_TRUE(f.rect().contains(control->geometry())) << control->geometry().y();
+  }
+  EXPECT_TRUE(f.Frame1->rect().contains(f.PushButton8->geometry()));
+  EXPECT_LE(f.ListView1->geometry().bottom(), f.PushButton1->geometry().top());
+  EXPECT_LT(f.ListView2->height(), 169);
+  EXPECT_GE(f.ListView2->height(), 30);
 }

@@ -80,12 +80,18 @@ TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
                                               {a, "", "", "", "ticked"},
                                               {b, "B one", "second", "http://b/1", "ticked"}}));
   EXPECT_EQ(bar, (Texts{"33 Processing: " + a, "100 Processing: " + b}));
-  EXPECT_EQ(Form().ProgressBar1->text() + QString::number(Form().ProgressBar1->value()), "Progress Bar0");
+  // Once "Done." is dismissed the bar keeps what the run did.
+  EXPECT_EQ(Form().ProgressBar1->text() + QString::number(Form().ProgressBar1->value()), "3 feeds read, 1 failed, 3 rows0");
   EXPECT_EQ(Form().MousePointer(), 0);
   // The failed feed's row shows in the failure colours with the reason as its tool tip.
   const QTreeWidgetItem* failed = Form().ListView1->topLevelItem(1);
   EXPECT_TRUE(failed->toolTip(0).contains("HTTP 404 Not Found")) << failed->toolTip(0).toStdString();
-  EXPECT_EQ(failed->background(0).color(), FailedFeedMarks::kBackground);
+  EXPECT_EQ(failed->background(0).color(), FailedFeedMarks::BackgroundFor(Form().ListView1->palette()));
+  // Readable under a dark palette too: the palette's own text on its base tinted red.
+  QPalette dark;
+  dark.setColor(QPalette::Base, Qt::black);
+  EXPECT_LT(FailedFeedMarks::BackgroundFor(dark).lightness(), 80);
+  EXPECT_GT(FailedFeedMarks::BackgroundFor(QPalette(Qt::white, Qt::white)).lightness(), 160);
   EXPECT_TRUE(Form().ListView1->topLevelItem(0)->toolTip(0).isEmpty());
 
   // "Uncheck All", "Check All", then the user unticks the second row and picks a folder with "...".
@@ -99,6 +105,7 @@ TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
   Form().PushButton8->click();
   EXPECT_EQ(Form().Text1->text() + " " + StoredLocation(), Path("out/") + " " + Path("out/"));
   Form().PushButton3->click();
+  EXPECT_EQ(Form().ProgressBar1->text(), "2 files written to " + Path("out/"));
 
   std::map<std::string, std::string> files;
   for (const QString& name : QDir(Path("out")).entryList(QDir::Files | QDir::Hidden)) {

@@ -34,7 +34,7 @@ TEST(FailedFeedMarks, MarkTheRowThatStillHoldsTheFailedAddressUntilTheNextRunSta
   QTreeWidget view;
   ListViewUrlList list(&view);
   for (const char* address : {"http://a/", "http://b/"}) list.Append(address);
-  FailedFeedMarks marks(list);
+  FailedFeedMarks marks(list, &view, nullptr);
   // Row, address, read, rows added, error code and text, HTTP status and text.
   marks.FeedFinished({0, "http://a/", true, 1, 0, "", 200, "OK"});
   marks.FeedFinished({1, "http://b/", false, 0, 0, "", 404, "Not Found"});
@@ -45,7 +45,8 @@ TEST(FailedFeedMarks, MarkTheRowThatStillHoldsTheFailedAddressUntilTheNextRunSta
     return item->toolTip(0).toStdString() + "|" + colour(Qt::ForegroundRole) + "|" + colour(Qt::BackgroundRole);
   };
   EXPECT_EQ(shown(0), "|#000000|#000000");
-  EXPECT_EQ(shown(1), "HTTP 404 Not Found|#9c0006|#ffc7ce");
+  EXPECT_EQ(shown(1), "HTTP 404 Not Found|" + view.palette().color(QPalette::Text).name().toStdString() + "|" +
+                          FailedFeedMarks::BackgroundFor(view.palette()).name().toStdString());
   marks.RunStarted();
   EXPECT_EQ(shown(1), "|#000000|#000000");
   EXPECT_FALSE(view.topLevelItem(1)->data(0, Qt::BackgroundRole).isValid()) << "no empty entry left behind";

@@ -39,6 +39,8 @@ class ScriptedDialogs : public DialogService {
   std::vector<std::vector<std::string>> prompts;
   // Every open-file dialog shown: title and filter.
   std::vector<std::vector<std::string>> fileDialogs;
+  // The folder every folder chooser opened at.
+  std::vector<std::string> chooserStarts;
 
   // The texts of the messages shown so far.
   std::vector<std::string> MessageTexts() const {
@@ -63,7 +65,8 @@ class ScriptedDialogs : public DialogService {
     return Next(files_, "open-file dialog \"" + title + "\"");
   }
 
-  std::string ChooseFolder(const std::string& prompt) override {
+  std::string ChooseFolder(const std::string& prompt, const std::string& startFolder) override {
+    chooserStarts.push_back(startFolder);
     return Next(folders_, "folder chooser \"" + prompt + "\"");
   }
 

@@ -165,6 +165,13 @@ TEST(RetrievalRunTest, RowsProgressAndOutcomesFollowTheList) {
   run.Run().Start();
   EXPECT_LT(run.events.calls, 100);
   EXPECT_EQ(run.dialogs.MessageTexts(), Texts{"Done."});
+  // Escape after the first feed: the rows read so far stay, the bar is reset, "Stopped." once.
+  run.state.closing = false;
+  run.events.onProcess = [&](int) { run.state.stopping = run.state.stopping || run.results.rows.size() == 2; };
+  run.Run().Start();
+  EXPECT_EQ(run.results.rows.size(), 2u);
+  EXPECT_EQ(run.progress.position, 0);
+  EXPECT_EQ(run.dialogs.MessageTexts(), (Texts{"Done.", "Stopped."}));
 }
 
 // Feed n answers after a delay of its own, so that downloads side by side end out of order; the

@@ -26,6 +26,7 @@ struct Dialect {
   const char* titlePath;  // the field paths are relative to one entry
   const char* descriptionPath;
   const char* linkPath;
+  const char* descriptionFallback = nullptr;  // read when the entry has no descriptionPath
 };
 
 // Names are matched as written, prefix included: "rdf:RDF" must be spelt that way in the feed.
@@ -35,8 +36,7 @@ constexpr std::array<Dialect, 3> kDialects = {{
     {"/rdf:RDF/item", "title", "description", "link"},
     // Atom: a link without rel is an alternate link, and an entry without content keeps its
     // text in summary.
-    {"/feed/entry", "title", "content|summary[not(../content)]",
-     "link[@rel='alternate' or not(@rel)]/@href"},
+    {"/feed/entry", "title", "content", "link[@rel='alternate' or not(@rel)]/@href", "summary"},
 }};
 
 // A count as people write it: 100000 as "100,000".
@@ -59,6 +59,21 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     if (end == std::string::npos) return pieces;
     start = end + 1;
   }
+}
+
+// The path of the entry's description: the first child the dialect's name finds, else its
+// fallback. Each is one pass over the entry's children; a union whose predicate looks for the
+// first name again ("content|summary[not(../content)]") rescans them for every candidate.
+const std::string& DescriptionPath(const XmlNode& entry, const std::string& path,
+                                   const std::string& fallback) {
+  if (fallback.empty() || !entry.SelectSingleNode(path).IsNull()) return path;
+  return fallback;
+}
+
+std::vector<std::string> EntryPaths() {
+  std::vector<std::string> paths;
+  for (const Dialect& dialect : kDialects) paths.emplace_back(dialect.entryPath);
+  return paths;
 }
 
 }  // namespace
@@ -94,6 +109,8 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
     items_ = std::make_shared<FeedItemList>();
     std::unique_ptr<XmlDocument> document = CreateComponentAs<XmlDocument>("MSXML.DomDocument");
     if (document) {
+      // Entries past the ceiling are not even parsed: a small body can unpack to millions.
+      document->EntryCeiling(EntryPaths(), maxEntries_);
       // A candidate served by the same client as one already tried would send the same request
       // and get the same answer: it is skipped, so a failing feed costs one download, not four.
       std::vector<std::string> tried;
@@ -202,6 +219,8 @@ bool FeedReader::ParseItems(XmlDocument& document, int32_t& lType, bool bAllowHT
     const std::string linkPath = dialect.linkPath;
     const std::string titlePath = dialect.titlePath;
     const std::string descriptionPath = dialect.descriptionPath;
+    const std::string descriptionFallback =
+        dialect.descriptionFallback ? dialect.descriptionFallback : "";
     // One entry past the ceiling tells that there are more; the rest is never listed.
     const bool unlimited = maxEntries_ == std::numeric_limits<std::size_t>::max();
     std::vector<XmlNode> entries =
@@ -212,7 +231,8 @@ bool FeedReader::ParseItems(XmlDocument& document, int32_t& lType, bool bAllowHT
       auto item = std::make_shared<FeedItem>();
       item->url_ = GetNodeText(entry, linkPath);
       item->title_ = GetNodeText(entry, titlePath);
-      item->description_ = GetNodeText(entry, descriptionPath);
+      item->description_ =
+          GetNodeText(entry, DescriptionPath(entry, descriptionPath, descriptionFallback));
       if (!bAllowHTML) {
         item->description_ = StripHTML(std::move(item->description_));
         // The stripped text keeps the room its tags took; the list keeps every

@@ -17,6 +17,7 @@ struct Dialect {
   const char* titlePath;  // the field paths are relative to one entry
   const char* descriptionPath;
   const char* linkPath;
+  const char* descriptionFallback = nullptr;  // read when the entry has no descriptionPath
 };
 
 // Names are matched as written, prefix included: "rdf:RDF" must be spelt that way in the feed.
@@ -26,8 +27,7 @@ constexpr std::array<Dialect, 3> kDialects = {{
     {"/rdf:RDF/item", "title", "description", "link"},
     // Atom: a link without rel is an alternate link, and an entry without content keeps its
     // text in summary.
-    {"/feed/entry", "title", "content|summary[not(../content)]",
-     "link[@rel='alternate' or not(@rel)]/@href"},
+    {"/feed/entry", "title", "content", "link[@rel='alternate' or not(@rel)]/@href", "summary"},
 }};
 
 // A count as people write it: 100000 as "100,000".
@@ -39,6 +39,15 @@ std::string WithThousands(std::size_t count) {
     grouped += digits[i];
   }
   return grouped;
+}
+
+// The path of the entry's description: the first child the dialect's name finds, else its
+// fallback. Each is one pass over the entry's children; a union whose predicate looks for the
+// first name again ("content|summary[not(../content)]") rescans them for every candidate.
+const std::string& DescriptionPath(const XmlNode& entry, const std::string& path,
+                                   const std::string& fallback) {
+  if (fallback.empty() || !entry.SelectSingleNode(path).IsNull()) return path;
+  return fallback;
 }
 
 void SetLastError(ParsedFeed& feed, int32_t code, const std::string& text) {
@@ -57,11 +66,19 @@ ParsedFeed ParseFeed(std::string body, const FeedParseOptions& options) {
         regex.Global(true);
         FeedParser parser(regex, options);
         XmlDocument document;
+        // Entries past the ceiling are not even parsed: a small body can unpack to millions.
+        document.EntryCeiling(FeedParser::EntryPaths(), options.maxEntries);
         document.LoadXML(parser.CleanDocument(DecodeOwnedBody(std::move(body), options.contentType)));
         if (!document.XML().empty()) parser.ParseItems(document, feed);
       },
       [&](int32_t code, const std::string& text) { SetLastError(feed, code, text); });
   return feed;
+}
+
+std::vector<std::string> FeedParser::EntryPaths() {
+  std::vector<std::string> paths;
+  for (const Dialect& dialect : kDialects) paths.emplace_back(dialect.entryPath);
+  return paths;
 }
 
 void FeedParser::ParseItems(XmlDocument& document, ParsedFeed& feed) {
@@ -86,6 +103,7 @@ void FeedParser::ParseItems(XmlDocument& document, ParsedFeed& feed) {
     const std::string linkPath = dialect.linkPath;
     const std::string titlePath = dialect.titlePath;
     const std::string descriptionPath = dialect.descriptionPath;
+    const std::string descriptionFallback = dialect.descriptionFallback ? dialect.descriptionFallback : "";
     // One entry past the ceiling tells that there are more; the rest is never listed.
     const std::size_t maxEntries = options_.maxEntries;
     const bool unlimited = maxEntries == std::numeric_limits<std::size_t>::max();
@@ -97,7 +115,8 @@ void FeedParser::ParseItems(XmlDocument& document, ParsedFeed& feed) {
       auto item = std::make_shared<FeedItem>();
       item->url_ = GetNodeText(entry, linkPath, feed);
       item->title_ = GetNodeText(entry, titlePath, feed);
-      item->description_ = GetNodeText(entry, descriptionPath, feed);
+      item->description_ =
+          GetNodeText(entry, DescriptionPath(entry, descriptionPath, descriptionFallback), feed);
       if (!options_.bAllowHTML) {
         item->description_ = StripHTML(std::move(item->description_));
         // The stripped text keeps the room its tags took; the list keeps every

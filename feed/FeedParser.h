@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "Component.h"
 #include "ErrorCodes.h"
@@ -73,6 +74,9 @@ class FeedParser {
   // Recognises the dialect of a loaded document (unless options force one) and reads its
   // entries into feed; failures are recorded in feed.
   void ParseItems(XmlDocument& document, ParsedFeed& feed);
+  // The entry paths of every dialect, whose elements a document counts against the entry ceiling
+  // while it loads.
+  static std::vector<std::string> EntryPaths();
   // sString with every markup tag removed, in its own storage. Throws ComponentError.
   std::string StripHTML(std::string&& sString);
 

@@ -47,6 +47,8 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
         items_ = std::make_shared<FeedItemList>();
         std::unique_ptr<XmlDocument> document = CreateComponentAs<XmlDocument>("MSXML.DomDocument");
         if (!document) return;
+        // Entries past the ceiling are not even parsed: a small body can unpack to millions.
+        document->EntryCeiling(FeedParser::EntryPaths(), maxEntries_);
         const FeedParseOptions options{{}, lType, bAllowHTML, maxEntries_};
         FeedParser parser(*regex_, options);
         // A candidate served by the same client as one already tried would send the same request

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 #include "ErrorCodes.h"
 #include "MarkupScanners.h"
@@ -146,6 +147,108 @@ std::string TextContent(pugi::xml_node element) {
   return text;
 }
 
+// Just past the first terminator from from on, or npos when the construct never ends (the parser
+// then rejects the text).
+std::size_t PastTerminator(const std::string& text, std::size_t from, const char* terminator) {
+  const std::size_t at = text.find(terminator, from);
+  return at == std::string::npos ? at : at + std::strlen(terminator);
+}
+
+// Just past the '>' that ends a tag or declaration, skipping quoted values and a declaration's
+// bracketed subset; npos when it never ends.
+std::size_t PastTag(const std::string& text, std::size_t from) {
+  char quote = 0;
+  std::size_t brackets = 0;
+  for (std::size_t at = text.find_first_of("\"'[]>", from); at != std::string::npos;
+       at = text.find_first_of(quote ? (quote == '"' ? "\"" : "'") : "\"'[]>", at + 1)) {
+    const char c = text[at];
+    if (quote) {
+      quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '[') {
+      ++brackets;
+    } else if (c == ']') {
+      if (brackets > 0) --brackets;
+    } else if (brackets == 0) {
+      return at + 1;
+    }
+  }
+  return std::string::npos;
+}
+
+// What one pass over the tags finds before the parse: where to stop (npos: nowhere), the
+// elements still open there, and whether elements nest past the ceiling.
+struct Shape {
+  std::size_t cut = std::string::npos;
+  std::vector<std::string_view> open;
+  bool tooDeep = false;
+};
+
+// Counts the elements each path of steps reaches and stops at the first past keep of one path.
+// Only the names of the outer levels, as deep as the longest path, are kept.
+Shape ScanShape(const std::string& text, const std::vector<std::vector<std::string>>& paths,
+                std::size_t keep, std::size_t maxDepth) {
+  Shape shape;
+  std::size_t namedLevels = 0;
+  for (const auto& steps : paths) namedLevels = std::max(namedLevels, steps.size());
+  std::vector<std::size_t> counts(paths.size());
+  std::size_t depth = 0;
+  for (std::size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at)) {
+    if (text.compare(at, 4, "<!--") == 0) {
+      at = PastTerminator(text, at + 4, "-->");
+    } else if (text.compare(at, 9, "<![CDATA[") == 0) {
+      at = PastTerminator(text, at + 9, "]]>");
+    } else if (text.compare(at, 2, "<?") == 0) {
+      at = PastTerminator(text, at + 2, "?>");
+    } else if (text.compare(at, 2, "<!") == 0) {
+      at = PastTag(text, at + 2);
+    } else if (text.compare(at, 2, "</") == 0) {
+      at = PastTag(text, at + 2);
+      if (depth > 0) --depth;
+      if (shape.open.size() > depth) shape.open.pop_back();
+    } else {
+      const std::size_t nameEnd = std::min(text.find_first_of(" \t\r\n/>", at + 1), text.size());
+      const std::string_view name(text.data() + at + 1, nameEnd - at - 1);
+      if (depth < namedLevels) {
+        for (std::size_t index = 0; index < paths.size(); ++index) {
+          const std::vector<std::string>& steps = paths[index];
+          if (steps.size() == depth + 1 && name == steps.back() &&
+              std::equal(shape.open.begin(), shape.open.end(), steps.begin()) &&
+              ++counts[index] > keep) {
+            shape.cut = at;
+            return shape;
+          }
+        }
+      }
+      const std::size_t start = at;
+      at = PastTag(text, at + 1);
+      if (at != std::string::npos && text[at - 2] != '/' && at - 2 > start) {
+        if (++depth > maxDepth) {
+          shape.tooDeep = true;
+          return shape;
+        }
+        if (depth <= namedLevels) shape.open.push_back(name);
+      }
+    }
+    if (at == std::string::npos) break;
+  }
+  return shape;
+}
+
+// Frees everything inside node from the leaves up: pugixml frees a subtree by recursion, a frame
+// for every level.
+void RemoveChildrenFromTheLeaves(pugi::xml_node node) {
+  pugi::xml_node current = node;
+  for (;;) {
+    while (current.last_child()) current = current.last_child();
+    if (current == node) return;
+    pugi::xml_node parent = current.parent();
+    parent.remove_child(current);
+    current = parent;
+  }
+}
+
 }  // namespace
 
 XmlNode XmlNode::SelectSingleNode(const std::string& path) const {
@@ -182,6 +285,24 @@ bool XmlDocument::LoadXML(std::string&& text) {
   // The old nodes point into the old text: drop them before the text they point into.
   document_.reset();
   buffer_ = std::move(text);
+  const bool bounded = entryCeiling_ != std::numeric_limits<std::size_t>::max();
+  const Shape shape = ScanShape(buffer_, bounded ? entrySteps_ : std::vector<std::vector<std::string>>{},
+                                bounded ? entryCeiling_ + 1 : 0, kMaxDepth);
+  if (shape.tooDeep) {
+    buffer_ = std::string();
+    throw ComponentError(ErrorCodes::kTooDeep, "The document nests elements more than " +
+                                                   std::to_string(kMaxDepth) + " levels deep");
+  }
+  if (shape.cut != std::string::npos) {
+    std::string closing;
+    for (auto name = shape.open.rbegin(); name != shape.open.rend(); ++name) {
+      closing += "</" + std::string(*name) + ">";
+    }
+    buffer_.resize(shape.cut);
+    buffer_ += closing;
+    // The rest of a large body goes back now, not when the document is dropped.
+    buffer_.shrink_to_fit();
+  }
   // The parser writes what a reference names into the value as it is, NUL and surrogates too.
   MarkupScanners::ReplaceForbiddenCharacterReferences(buffer_);
   // The text is already UTF-8, whatever its declaration says.
@@ -194,6 +315,15 @@ bool XmlDocument::LoadXML(std::string&& text) {
   }
   loaded_ = true;
   return true;
+}
+
+void XmlDocument::EntryCeiling(std::vector<std::string> paths, std::size_t count) {
+  entrySteps_.clear();
+  for (const std::string& path : paths) {
+    std::vector<std::string> steps = PlainStepsFromRoot(path);
+    if (!steps.empty()) entrySteps_.push_back(std::move(steps));
+  }
+  entryCeiling_ = count;
 }
 
 XmlNode XmlDocument::SelectSingleNode(const std::string& path) const {
@@ -217,6 +347,7 @@ void XmlDocument::Discard(const XmlNode& element) {
        before && before.type() != pugi::node_element; before = node.previous_sibling()) {
     parent.remove_child(before);
   }
+  RemoveChildrenFromTheLeaves(node);
   parent.remove_child(node);
 }
 

@@ -56,6 +56,11 @@ class XmlDocument : public Component {
   static constexpr unsigned kParseOptions =
       pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_embed_pcdata;
 
+  // The deepest nesting of elements a load accepts. Feeds nest a few levels, an XHTML content a
+  // few dozen; a hostile body nests hundreds of thousands, and no walk over the tree then needs
+  // to be written without recursion for fear of the stack.
+  static constexpr std::size_t kMaxDepth = 1000;
+
   XmlDocument();
   // The nodes point into the document's own buffer: a copy or a move would leave them pointing
   // into the old one.
@@ -65,11 +70,19 @@ class XmlDocument : public Component {
   // Parses UTF-8 text (an encoding named in the XML declaration is ignored). A character
   // reference to a character XML 1.0 does not allow reads as U+FFFD, so the values of valid
   // UTF-8 text are valid UTF-8. Returns false and leaves the document empty when the text is not
-  // a document the parser accepts.
+  // a document the parser accepts. Throws ComponentError (ErrorCodes::kTooDeep) when elements
+  // nest deeper than kMaxDepth.
   bool LoadXML(const std::string& text);
   // The same, parsing the text where it lies: the document keeps it, so a large feed is not
   // held twice while it is parsed.
   bool LoadXML(std::string&& text);
+
+  // Later loads keep, for each of these paths of plain child steps from the root (such as
+  // "/rss/channel/item"), the first count + 1 elements it reaches: the one past count tells that
+  // there are more. The text from the next such element on is not parsed, so a body of millions
+  // of entries costs a tree of count entries. Elements still open there are closed. Without a
+  // call, or with the largest count, everything is parsed.
+  void EntryCeiling(std::vector<std::string> paths, std::size_t count);
 
   // The loaded document's text; empty when nothing is loaded.
   XmlText XML() const { return XmlText(loaded_ ? &document_ : nullptr); }
@@ -87,7 +100,7 @@ class XmlDocument : public Component {
   // Removes an element that has been read, with everything inside it and the nodes between it
   // and the element before it (the whitespace between entries). Its memory goes back to the
   // allocator, so that the texts taken from a large feed's entries reuse what their elements
-  // took. Nodes found before stay valid, except those inside it; nothing happens for a null
+  // took; it is freed from the leaves up, so its depth costs no stack. Nodes found before stay valid, except those inside it; nothing happens for a null
   // node, an attribute, the document's root element or a node of another document.
   void Discard(const XmlNode& element);
 
@@ -95,4 +108,6 @@ class XmlDocument : public Component {
   std::string buffer_;  // the loaded text; the document's names and values point into it
   pugi::xml_document document_;
   bool loaded_ = false;
+  std::vector<std::vector<std::string>> entrySteps_;  // the steps of each EntryCeiling path
+  std::size_t entryCeiling_ = std::numeric_limits<std::size_t>::max();
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "ErrorCodes.h"
 #include "MarkupScanners.h"
 #include "XmlDocument.h"
 
@@ -85,6 +86,37 @@ TEST(XmlDocument, ShortcutsFindWhatTheQueryEngineFinds) {
 // Its nodes point into its own buffer, so a copy or a move would point into freed memory.
 static_assert(!std::is_copy_constructible_v<XmlDocument> && !std::is_copy_assignable_v<XmlDocument>);
 static_assert(!std::is_move_constructible_v<XmlDocument> && !std::is_move_assignable_v<XmlDocument>);
+
+// Past the ceiling the text is parsed up to the element after the last one kept, and what is open
+// there is closed; only the named paths count, never markup inside comments, sections,
+// instructions or attribute values. Elements nested past the depth ceiling refuse the load.
+TEST(XmlDocument, LoadsStopAfterTheEntryCeilingAndRefuseDepthPastItsCeiling) {
+  const std::string items = "<i/><i>1</i><!-- <i> --><![CDATA[<i>]]><?pi <i>?><i a='<i>'>2</i><i/>";
+  const struct { const char* name; std::string text, kept; } rows[] = {
+      {"rss", "<rss><channel>" + items + "</channel></rss>",
+       "<rss><channel><i/><i>1</i><![CDATA[<i>]]><i a=\"&lt;i>\">2</i></channel></rss>"},
+      {"other parents and names do not count", "<rss><x><i/><i/><i/><i/></x><channel><j/><i/></channel></rss>",
+       "<rss><x><i/><i/><i/><i/></x><channel><j/><i/></channel></rss>"},
+      {"each path counted alone", "<feed><e/><e/><e/><i/></feed>", "<feed><e/><e/><e/><i/></feed>"},
+      {"at the ceiling plus one, whole", "<feed><e/><e/><e/></feed>", "<feed><e/><e/><e/></feed>"},
+  };
+  XmlDocument document;
+  document.EntryCeiling({"/rss/channel/i", "/feed/e", "/feed/not/a/path[1]"}, 2);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    ASSERT_TRUE(document.LoadXML(row.text));
+    EXPECT_EQ(document.XML().str(), "<?xml version=\"1.0\"?>" + row.kept);
+  }
+  std::string deep;
+  for (std::size_t level = 0; level < XmlDocument::kMaxDepth; ++level) deep = "<a b='>'>" + deep + "</a>";
+  ASSERT_TRUE(document.LoadXML(deep));
+  try {
+    document.LoadXML("<r>" + deep + "</r>");
+    ADD_FAILURE() << "no ComponentError";
+  } catch (const ComponentError& error) {
+    EXPECT_EQ(error.Code(), ErrorCodes::kTooDeep);
+  }
+}
 
 // A document parses a text given up where it lies and keeps it; a reload replaces the document,
 // and one that fails (no root element) leaves it empty. Undefined entities, or a declaration

@@ -29,6 +29,7 @@
 #include "RemovalGestures.h"
 #include "ResultsCommands.h"
 #include "ResultsHeader.h"
+#include "SaveFormatMenu.h"
 #include "Skin.h"
 #include "Twips.h"
 #include "UrlListCommands.h"
@@ -211,6 +212,8 @@ void Form1::ConnectWorkflow() {
   events_ = std::make_unique<QtEventPump>();
   folder_ = std::make_unique<LineEditFolderField>(Text1);
   failedFeeds_ = std::make_unique<FailedFeedMarks>(*urlList_);
+  // Owned by the button.
+  saveFormats_ = new SaveFormatMenu(PushButton3, settings_, dialogs_);
   // Owned by the list they watch.
   new RemovalGestures(ListView1, [this] { UrlCommands().RemoveSelected(); });
   new UrlListDrops(ListView1, [this](const std::vector<DroppedItem>& items) { TakeDrop(items); });
@@ -249,7 +252,11 @@ void Form1::PushButton2_Click() {
       .Start();
 }
 
-void Form1::PushButton3_Click() { HtmlExport(*resultsList_, *folder_, *busy_, dialogs_).Save(); }
+void Form1::PushButton3_Click() {
+  HtmlExport exporter(*resultsList_, *folder_, *busy_, dialogs_);
+  exporter.SetChoices(saveFormats_->Choices());
+  exporter.Save();
+}
 
 void Form1::PushButton4_Click() { ResultsCommands(*resultsList_, dialogs_).CheckAll(); }
 

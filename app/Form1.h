@@ -25,6 +25,7 @@ class LineEditFolderField;
 class ListViewResultsList;
 class ListViewUrlList;
 class ProgressBarSink;
+class SaveFormatMenu;
 class QtEventPump;
 class UrlListCommands;
 class WindowPointer;
@@ -88,6 +89,8 @@ class Form1 : public QWidget {
   QProgressBar* ProgressBar1;
   QGroupBox* Frame1;
   QLineEdit* Text1;
+  // The menu of PushButton3: the files' format and names.
+  SaveFormatMenu* SaveFormats() const { return saveFormats_; }
 
  public slots:
   // The buttons' commands: each hands its work to the workflow, which runs it under the error
@@ -142,4 +145,6 @@ class Form1 : public QWidget {
   std::unique_ptr<QtEventPump> events_;
   std::unique_ptr<LineEditFolderField> folder_;
   std::unique_ptr<FailedFeedMarks> failedFeeds_;
+  // The format and file names of "Save Results As HTML", chosen from its menu.
+  SaveFormatMenu* saveFormats_ = nullptr;
 };

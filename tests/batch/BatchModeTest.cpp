@@ -125,7 +125,7 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   EXPECT_EQ(finished.status, 0);
   EXPECT_EQ(TempFolder::Read(stem + "1.html"), "mine");
   EXPECT_EQ(TempFolder::Read(stem + "2.html"),
-            "Say \"hi\" \\ back\ttab — 迎春花\r\n\r\nCrème brûlée\r\n\r\nhttp://h.example/1?a=1&b=2\r\n");
+            "Say \"hi\" \\ back\ttab — 迎春花\r\n\r\nCrème brûlée\r\n\r\nhttp://h.example/1?a=1&amp;b=2\r\n");
   EXPECT_TRUE(fs::exists(stem + "3.html"));
   EXPECT_EQ(finished.err.at(finished.err.size() - 2), "Files written: 2");
 

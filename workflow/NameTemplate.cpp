@@ -188,7 +188,10 @@ std::vector<std::string> NameTemplate::Expand(const NameFields& fields, int64_t 
     }
   }
   if (!hasNumber_ && number > 0) components.back().push_back({"-" + std::to_string(number + 1), true});
+  // The extension is added after the component is made fit, so that a name of nothing gets
+  // a stand-in too.
   components.back().push_back({std::string(extension), true});
+  const std::size_t extensionBytes = extension.size();
 
   std::vector<std::string> path;
   for (std::vector<Part>& parts : components) {
@@ -207,8 +210,12 @@ std::vector<std::string> NameTemplate::Expand(const NameFields& fields, int64_t 
       }
       name += part.text;
     }
-    // A field left empty, or only dots, must not make a subfolder of nothing or climb out.
-    if (name.find_first_not_of('.') == std::string::npos) name = "_" + name;
+    // Fields left empty, or only dots, must not make a name of nothing or one that climbs out.
+    const bool last = &parts == &components.back();
+    const std::size_t stem = last ? name.size() - extensionBytes : name.size();
+    if (name.substr(0, stem).find_first_not_of('.') == std::string::npos) {
+      name = CutToBytes(name.substr(0, stem), kMaxComponentBytes - extensionBytes - 1) + "_" + name.substr(stem);
+    }
     path.push_back(std::move(name));
   }
   return path;

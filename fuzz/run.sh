@@ -1,12 +1,12 @@
 #!/bin/sh
 # Builds the fuzz targets with clang and runs each for the given number of seconds, one after
-# the other. Usage: fuzz/run.sh [SECONDS] [TARGET...]   (default 60 s, both targets)
+# the other. Usage: fuzz/run.sh [SECONDS] [TARGET...]   (default 60 s, every target)
 # New corpus entries go to build-fuzz/corpus/TARGET, findings to build-fuzz/findings/TARGET.
 set -eu
 
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"ParseFuzzer ScannerDiffFuzzer"}
+targets=${*:-"ParseFuzzer ScannerDiffFuzzer HtmlOutputFuzzer"}
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
@@ -22,6 +22,7 @@ status=0
 for target in $targets; do
   case $target in
     ParseFuzzer) seeds=$here/seeds/parse ;;
+    HtmlOutputFuzzer) seeds=$here/seeds/html ;;
     *) seeds=$here/seeds/scanner ;;
   esac
   corpus=$build/corpus/$target

@@ -33,6 +33,7 @@
 #include "ResultsCommands.h"
 #include "ResultsHeader.h"
 #include "SavedFiles.h"
+#include "SaveFormatMenu.h"
 #include "Skin.h"
 #include "Twips.h"
 #include "UrlListCommands.h"
@@ -221,6 +222,8 @@ void Form1::ConnectWorkflow() {
   failedFeeds_ = std::make_unique<FailedFeedMarks>(
       *urlList_, ListView1, [this](const QString& summary) { ProgressBar1->setFormat(summary); });
   resultActions_ = new ResultActions(ListView2, desktopOpener_);
+  // Owned by the button.
+  saveFormats_ = new SaveFormatMenu(PushButton3, settings_, dialogs_);
   // Owned by the list they watch.
   new RemovalGestures(ListView1, [this] { UrlCommands().RemoveSelected(); });
   new UrlListDrops(ListView1, [this](const std::vector<DroppedItem>& items) { TakeDrop(items); });
@@ -323,6 +326,7 @@ void Form1::PushButton3_Click() {
     resultActions_->SetSavedFile(row, path);
   });
   HtmlExport save(saved, *folder_, *busy_, dialogs_);
+  save.SetChoices(saveFormats_->Choices());
   save.OnFileWritten([&saved](const std::string& path) { saved.FileWritten(path); });
   save.Save();
   ProgressBar1->setFormat(saved.Summary());

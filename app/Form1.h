@@ -26,6 +26,7 @@ class LineEditFolderField;
 class ListViewResultsList;
 class ListViewUrlList;
 class ProgressBarSink;
+class SaveFormatMenu;
 class QtEventPump;
 class ResultActions;
 class UrlListCommands;
@@ -99,6 +100,8 @@ class Form1 : public QWidget {
   QProgressBar* ProgressBar1;
   QGroupBox* Frame1;
   QLineEdit* Text1;
+  // The menu of PushButton3: the files' format and names.
+  SaveFormatMenu* SaveFormats() const { return saveFormats_; }
 
  public slots:
   // The buttons' commands: each hands its work to the workflow, which runs it under the error
@@ -161,4 +164,6 @@ class Form1 : public QWidget {
   ResultActions* resultActions_ = nullptr;
   // Set when the window does not fit its screen and may be resized.
   std::unique_ptr<WindowFit> fit_;
+  // The format and file names of "Save Results As HTML", chosen from its menu.
+  SaveFormatMenu* saveFormats_ = nullptr;
 };

@@ -66,6 +66,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   std::optional<int> jobsValue;
   std::optional<int> timeoutValue;
   bool list = false;
+  std::optional<std::string> formatValue;
+  std::optional<std::string> nameValue;
   OptionReader reader(args);
   while (!reader.AtEnd()) {
     const std::string name(reader.NextName());
@@ -95,6 +97,16 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
                                : "option --timeout needs a whole number of seconds from 1 to " +
                                      std::to_string(kMaxTimeoutSeconds));
       }
+    } else if (name == "--format" || name == "--name") {
+      std::optional<std::string>& target = name == "--format" ? formatValue : nameValue;
+      if (target) return UsageError("option " + name + " given more than once");
+      target = reader.Value();
+      if (name == "--format" && (!target || !OutputFormatNamed(*target))) {
+        return UsageError("option --format needs one of text, html, markdown, json");
+      }
+      if (!target) return UsageError("option --name needs a template");
+      std::string error;
+      if (name == "--name" && !NameTemplate::Parse(*target, error)) return UsageError(error);
     } else if (name == "--list") {
       if (reader.HasInlineValue()) return UsageError("option --list takes no value");
       if (list) return UsageError("option --list given more than once");
@@ -108,6 +120,7 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   if (!urlFile) return UsageError("--batch URLFILE is missing");
   if (outFolder && list) return UsageError("--out and --list cannot be used together");
   if (!outFolder && !list) return UsageError("--batch needs either --out DIR or --list");
+  if (list && (formatValue || nameValue)) return UsageError("--format and --name go with --out, not --list");
 
   BatchCommand command;
   command.action = list ? BatchCommand::Action::kList : BatchCommand::Action::kSaveFiles;
@@ -115,6 +128,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   if (outFolder) command.outFolder = *outFolder;
   command.jobs = jobsValue;
   command.timeoutSeconds = timeoutValue;
+  if (formatValue) command.format = *OutputFormatNamed(*formatValue);
+  if (nameValue) command.nameTemplate = *nameValue;
   return command;
 }
 
@@ -129,6 +144,12 @@ std::string BatchUsage() {
          "  --jobs N           download up to N feeds at once (default 8, at most 4 from\n"
          "                     one host; 1 reads them one after another)\n"
          "  --timeout SECONDS  give every download at most SECONDS to complete (default 60)\n"
+         "  --format FORMAT    with --out, what each file holds: text (default: title,\n"
+         "                     description and link), html (a whole page), markdown\n"
+         "                     (front matter and the content), json (every field)\n"
+         "  --name TEMPLATE    with --out, how files are named, the extension added:\n"
+         "                     fields {stem} {n} {date} {title} {host} {id}, \"/\" for\n"
+         "                     subfolders (default {stem}{n})\n"
          "\n"
          "QT OPTIONS are Qt's own (-platform, -display, -style, -reverse, ...); every\n"
          "argument after -- is a FILE.\n"

@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "NameTemplate.h"
+#include "OutputFormats.h"
+
 struct BatchCommand {
   enum class Action {
     kHelp,        // --help: print the usage
@@ -21,6 +24,9 @@ struct BatchCommand {
   std::optional<int> jobs;
   // --timeout SECONDS: the time every download has to complete; nothing when not given.
   std::optional<int> timeoutSeconds;
+  // --format: what each file holds; --name: the file-name template, as given.
+  OutputFormat format = OutputFormat::kText;
+  std::string nameTemplate = NameTemplate::kDefault;
   std::string error;
 };
 

@@ -135,6 +135,8 @@ class BatchJob {
   int64_t SaveFiles() {
     FixedFolder folder(command_.outFolder);
     HtmlExport exporter(results_, folder, pointer_, dialogs_);
+    std::string ignored;
+    exporter.SetChoices({command_.format, *NameTemplate::Parse(command_.nameTemplate, ignored)});
     int64_t written = 0;
     exporter.OnFileWritten([&](const std::string&) { ++written; });
     exporter.Save();

@@ -52,6 +52,8 @@ class FeedItem {
 
  private:
   friend class FeedParser;
+  // Tests make entries with every field without a feed to parse (tests/support only).
+  friend class FeedItemBuilder;
 
   std::string url_;
   std::string title_;

@@ -1,12 +1,12 @@
 #!/bin/sh
 # Builds the fuzz targets with clang and runs each for the given number of seconds, one after
-# the other. Usage: fuzz/run.sh [SECONDS] [TARGET...]   (default 60 s, both targets)
+# the other. Usage: fuzz/run.sh [SECONDS] [TARGET...]   (default 60 s, every target)
 # New corpus entries go to build-fuzz/corpus/TARGET, findings to build-fuzz/findings/TARGET.
 set -eu
 
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"ParseFuzzer ScannerDiffFuzzer"}
+targets=${*:-"ParseFuzzer ScannerDiffFuzzer HtmlOutputFuzzer"}
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
@@ -24,6 +24,7 @@ for target in $targets; do
     # Long enough for an entry nested 200,000 levels deep ("<i>" each): depth, not just size,
     # is what a hostile body tries.
     ParseFuzzer) seeds=$here/seeds/parse max_len=1048576 ;;
+    HtmlOutputFuzzer) seeds=$here/seeds/html max_len=65536 ;;
     *) seeds=$here/seeds/scanner max_len=65536 ;;
   esac
   corpus=$build/corpus/$target

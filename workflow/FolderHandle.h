@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <system_error>
 
 class FolderHandle {
  public:
@@ -15,6 +16,11 @@ class FolderHandle {
   // before. False when path is empty, missing, not a folder or cannot be reached, as for
   // FolderExists. Needs no permission to read the folder's names.
   bool Open(const std::string& path);
+
+  // Opens the subfolder name of parent, making it first when it does not exist; a link in its
+  // place is never followed. Closes a folder opened before. The error when it fails: ENOTDIR or
+  // ELOOP when something other than a folder has the name.
+  std::error_code OpenInside(const FolderHandle& parent, const std::string& name);
 
   bool IsOpen() const { return fd_ >= 0; }
   // The descriptor for the *at calls; -1 when no folder is open.

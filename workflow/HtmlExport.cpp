@@ -2,15 +2,18 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
 
 #include "ErrorGuard.h"
 #include "ExclusiveFile.h"
 #include "FileNames.h"
+#include "FolderHandle.h"
 #include "PathChecks.h"
+#include "WebLinks.h"
 
 namespace {
-
-constexpr const char* kLineEnd = "\r\n";
 
 // Failures that every later file of the save would meet too: the folder is gone, takes no new
 // files, or the disk is full.
@@ -47,12 +50,34 @@ void RemoveOnFailure(ExclusiveFile& file, bool& stop, const Action& action) {
   }
 }
 
-}  // namespace
-
-std::string HtmlFileContent(const std::string& title, const std::string& description,
-                            const std::string& link) {
-  return title + kLineEnd + kLineEnd + description + kLineEnd + kLineEnd + link + kLineEnd;
+// The folders of path but its last component, each made and opened inside the one before;
+// subfolder is left holding the last of them, or the one that failed (for its path).
+std::error_code OpenSubfolders(const FolderHandle& folder, const std::vector<std::string>& path,
+                               std::unique_ptr<FolderHandle>& subfolder) {
+  subfolder.reset();
+  for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+    auto next = std::make_unique<FolderHandle>();
+    const std::error_code error = next->OpenInside(subfolder ? *subfolder : folder, path[i]);
+    subfolder = std::move(next);
+    if (error) return error;
+  }
+  return {};
 }
+
+NameFields NameFieldsOf(const std::string& stem, const RowEntry& row) {
+  NameFields fields;
+  fields.stem = stem;
+  fields.title = row.title;
+  fields.host = HostOf(row.link).empty() ? HostOf(row.address) : HostOf(row.link);
+  if (row.entry) {
+    fields.date = row.entry->Published().empty() ? row.entry->Updated() : row.entry->Published();
+    fields.identity = row.entry->Id();
+  }
+  if (fields.identity.empty()) fields.identity = row.link.empty() ? row.title + "\n" + row.description : row.link;
+  return fields;
+}
+
+}  // namespace
 
 HtmlExport::HtmlExport(const ResultsList& results, const FolderField& folder,
                        BusyPointer& pointer, DialogService& dialogs)
@@ -95,6 +120,12 @@ void HtmlExport::Save() {
   guard.Step(148, [&] { ShowPlainMessage(dialogs_, "Done."); });
 }
 
+RowEntry HtmlExport::ReadRow(int64_t row) const {
+  return {results_.Text(row), results_.SubItem(row, ResultsList::kTitle),
+          results_.SubItem(row, ResultsList::kDescription), results_.SubItem(row, ResultsList::kLink),
+          results_.Entry(row)};
+}
+
 bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t row,
                          int64_t& counter) {
   guard.Step(112, [&] { pointer_.SetValue(BusyPointer::kBusy); });
@@ -107,16 +138,35 @@ bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t 
   // Trying a name creates the file when the name is free, so nothing can slip in between the
   // test and the opening. Every name tried uses up a number. The path of a file (step 124) is
   // the folder's and the name joined, as ExclusiveFile::Path gives it.
+  RowEntry entry;
+  guard.Step(120, [&] { entry = ReadRow(row); });
+  const NameFields fields = NameFieldsOf(stem, entry);
+  const std::string extension = FileExtension(choices_.format);
+
   ExclusiveFile file;
-  for (;;) {
-    std::string name;
-    guard.Step(122, [&] { name = stem + std::to_string(counter) + ".html"; });
+  std::unique_ptr<FolderHandle> subfolder;
+  std::error_code subfolderError;
+  for (int64_t tries = 0;; ++tries) {
+    std::vector<std::string> path;
+    guard.Step(122, [&] { path = choices_.names.Expand(fields, choices_.names.HasNumber() ? counter : tries, extension); });
     guard.Step(126, [&] { ++counter; });
+    subfolderError = OpenSubfolders(folder, path, subfolder);
+    if (subfolderError) break;
     // The name test (step 128). Create never throws, and an empty name is never taken, so the
     // loop ends.
-    if (file.Create(folder, name) != ExclusiveFile::Outcome::kNameTaken) break;
+    const FolderHandle& inside = subfolder ? *subfolder : folder;
+    if (file.Create(inside, path.back()) != ExclusiveFile::Outcome::kNameTaken) break;
   }
   bool stop = false;
+  if (subfolderError) {
+    guard.Step(124, [&] {
+      // A subfolder's name taken by a file or a link fails this row only.
+      stop = EndsTheSave(subfolderError) && subfolderError != std::errc::not_a_directory &&
+             subfolderError != std::errc::too_many_symbolic_link_levels;
+      throw std::system_error(subfolderError, subfolder->Path());
+    });
+    return !stop;
+  }
   if (!file.IsOpen()) {
     guard.Step(130, [&] {
       stop = EndsTheSave(file.Error());
@@ -127,9 +177,7 @@ bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t 
   bool whole = false;
   guard.Step(136, [&] {
     RemoveOnFailure(file, stop, [&] {
-      file.Write(HtmlFileContent(results_.SubItem(row, ResultsList::kTitle),
-                                 results_.SubItem(row, ResultsList::kDescription),
-                                 results_.SubItem(row, ResultsList::kLink)));
+      file.Write(RenderRow(choices_.format, entry));
     });
     whole = true;
   });

@@ -2,6 +2,11 @@
 // closing the window in the middle of a run.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QMenu>
+
+#include "SaveFormatMenu.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -120,6 +125,13 @@ TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
                        {stem + "brss2.html", "B one\r\n\r\nsecond\r\n\r\nhttp://b/1\r\n"}}));
   EXPECT_EQ(dialogs_.MessageTexts().size(), 3u);
   EXPECT_EQ(dialogs_.MessageTexts().back(), "Done.");
+  // The save button's menu: JSON is stored at once, and the next save writes .json files.
+  QAction* json = Form().SaveFormats()->Menu()->actions().at(3);
+  ASSERT_EQ(json->data().toString(), "json");
+  json->trigger();
+  EXPECT_EQ(SettingsStore::AtPath(Path("Quillmark.conf")).Read("Feedwright", "Output Format", "<absent>"), "json");
+  Form().PushButton3->click();
+  EXPECT_TRUE(QFile::exists(Path("out/" + QString::fromStdString(stem) + "arss1.json")));
   // The results list's "Clear List" leaves the URL list alone.
   Form().PushButton10->click();
   EXPECT_TRUE(ResultRows().empty());

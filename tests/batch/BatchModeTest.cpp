@@ -125,9 +125,33 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   EXPECT_EQ(finished.status, 0);
   EXPECT_EQ(TempFolder::Read(stem + "1.html"), "mine");
   EXPECT_EQ(TempFolder::Read(stem + "2.html"),
-            "Say \"hi\" \\ back\ttab — 迎春花\r\n\r\nCrème brûlée\r\n\r\nhttp://h.example/1?a=1&b=2\r\n");
+            "Say \"hi\" \\ back\ttab — 迎春花\r\n\r\nCrème brûlée\r\n\r\nhttp://h.example/1?a=1&amp;b=2\r\n");
   EXPECT_TRUE(fs::exists(stem + "3.html"));
   EXPECT_EQ(finished.err.at(finished.err.size() - 2), "Files written: 2");
+
+  // Each format, named by a template: subfolders by host (the feed's own when an entry has no
+  // link), the extension from the format.
+  const struct {
+    std::string format, first, second;
+  } formats[] = {
+      {"html", "<h1>Say &quot;hi&quot; \\ back\ttab — 迎春花</h1>",
+       "<p><a href=\"http://h.example/1?a=1&amp;b=2\">http://h.example/1?a=1&amp;b=2</a></p>"},
+      {"markdown", "---\ntitle: \"Say \\\"hi\\\" \\\\ back\\ttab — 迎春花\"\nlink: \"http://h.example/1?a=1&b=2\"\n",
+       "Crème"},
+      {"json", "\"title\": \"Say \\\"hi\\\" \\\\ back\\ttab — 迎春花\"", "\"link\": \"http://h.example/1?a=1&b=2\""},
+  };
+  for (const auto& f : formats) {
+    SCOPED_TRACE(f.format);
+    const fs::path folder = scratch.Path() / f.format;
+    fs::create_directory(folder);
+    finished = RunProgram({"--batch", one, "--out", folder, "--format", f.format, "--name", "{host}/{n}"}, scratch);
+    EXPECT_EQ(finished.status, 0);
+    const std::string extension = f.format == "html" ? ".html" : f.format == "markdown" ? ".md" : ".json";
+    const std::string first = TempFolder::Read(folder / "h.example" / ("1" + extension));
+    EXPECT_NE(first.find(f.first), std::string::npos) << first;
+    EXPECT_NE(first.find(f.second), std::string::npos) << first;
+    EXPECT_TRUE(fs::exists(folder / "127.0.0.1" / ("2" + extension)));
+  }
 
   // A listing that standard output refuses is said, and fails the run.
   finished = RunProgram({"--batch", scratch.Write("two.txt", harbour + "\n" + longFeed), "--list"}, scratch, true);
@@ -174,6 +198,11 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
       {{"--batch", "u", "--list", "--list"}, 2, "", "feedwright: option --list given more than once" + help},
       {{"--batch", "u", "--jobs=1", "--jobs=2"}, 2, "", "feedwright: option --jobs given more than once" + help},
       {{"--batch", "u", "--list=yes"}, 2, "", "feedwright: option --list takes no value" + help},
+      {{"--batch", "u", "--out", "d", "--format", "pdf"}, 2, "",
+       "feedwright: option --format needs one of text, html, markdown, json" + help},
+      {{"--batch", "u", "--list", "--format=json"}, 2, "", "feedwright: --format and --name go with --out, not --list" + help},
+      {{"--batch", "u", "--out", "d", "--name", "../{n}"}, 2, "",
+       "feedwright: a name template cannot have a part \"..\"" + help},
       {{"--help=me"}, 2, "", "feedwright: option --help takes no value" + help},
       {{"--batch", "u", "--list", "-q"}, 2, "", "feedwright: unknown option -q" + help},
       {{"urls.txt"}, 2, "", "feedwright: unexpected argument urls.txt" + help},

@@ -65,6 +65,7 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   std::optional<std::string> outFolder;
   std::optional<int> jobsValue;
   std::optional<int> timeoutValue;
+  std::optional<int> maxRowsValue;
   bool list = false;
   std::optional<std::string> formatValue;
   std::optional<std::string> nameValue;
@@ -97,6 +98,13 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
                                : "option --timeout needs a whole number of seconds from 1 to " +
                                      std::to_string(kMaxTimeoutSeconds));
       }
+    } else if (name == "--max-rows") {
+      if (maxRowsValue) return UsageError("option --max-rows given more than once");
+      const std::optional<std::string> value = reader.Value();
+      maxRowsValue = value ? WholeNumber(*value, kMaxRowsLimit) : std::nullopt;
+      if (!maxRowsValue) {
+        return UsageError("option --max-rows needs a whole number from 1 to " + std::to_string(kMaxRowsLimit));
+      }
     } else if (name == "--format" || name == "--name") {
       std::optional<std::string>& target = name == "--format" ? formatValue : nameValue;
       if (target) return UsageError("option " + name + " given more than once");
@@ -128,6 +136,7 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   if (outFolder) command.outFolder = *outFolder;
   command.jobs = jobsValue;
   command.timeoutSeconds = timeoutValue;
+  command.maxRows = maxRowsValue;
   if (formatValue) command.format = *OutputFormatNamed(*formatValue);
   if (nameValue) command.nameTemplate = *nameValue;
   return command;
@@ -144,6 +153,8 @@ std::string BatchUsage() {
          "  --jobs N           download up to N feeds at once (default 8, at most 4 from\n"
          "                     one host; 1 reads them one after another)\n"
          "  --timeout SECONDS  give every download at most SECONDS to complete (default 60)\n"
+         "  --max-rows N       keep at most N entries in all; later feeds are not read\n"
+         "                     (default 1000000)\n"
          "  --format FORMAT    with --out, what each file holds: text (default: title,\n"
          "                     description and link), html (a whole page), markdown\n"
          "                     (front matter and the content), json (every field)\n"

@@ -22,6 +22,8 @@ struct BatchCommand {
   std::string outFolder;
   // --jobs N: feeds downloaded at once; nothing when not given.
   std::optional<int> jobs;
+  // --max-rows N: the most results rows the run keeps; nothing when not given.
+  std::optional<int> maxRows;
   // --timeout SECONDS: the time every download has to complete; nothing when not given.
   std::optional<int> timeoutSeconds;
   // --format: what each file holds; --name: the file-name template, as given.
@@ -30,6 +32,8 @@ struct BatchCommand {
   std::string error;
 };
 
+// The largest --max-rows: ten times the default, since every row is held in memory.
+inline constexpr int kMaxRowsLimit = 10'000'000;
 // The ranges --jobs and --timeout accept.
 inline constexpr int kMaxJobs = 64;
 inline constexpr int kMaxTimeoutSeconds = 86400;

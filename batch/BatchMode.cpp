@@ -124,6 +124,7 @@ class BatchJob {
     RetrievalOptions options;
     options.http = http_;
     if (command_.jobs) options.jobs = static_cast<std::size_t>(*command_.jobs);
+    if (command_.maxRows) options.maxRows = static_cast<std::size_t>(*command_.maxRows);
     if (command_.timeoutSeconds) options.http.deadline = std::chrono::seconds(*command_.timeoutSeconds);
     // Nobody watches a bar here.
     options.closingWaitSeconds = 0;

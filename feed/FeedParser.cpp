@@ -30,17 +30,6 @@ constexpr std::array<Dialect, 3> kDialects = {{
     {"/feed/entry", "title", "content", "link[@rel='alternate' or not(@rel)]/@href", "summary"},
 }};
 
-// A count as people write it: 100000 as "100,000".
-std::string WithThousands(std::size_t count) {
-  const std::string digits = std::to_string(count);
-  std::string grouped;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
-    grouped += digits[i];
-  }
-  return grouped;
-}
-
 // The path of the entry's description: the first child the dialect's name finds, else its
 // fallback. Each is one pass over the entry's children; a union whose predicate looks for the
 // first name again ("content|summary[not(../content)]") rescans them for every candidate.
@@ -56,6 +45,17 @@ void SetLastError(ParsedFeed& feed, int32_t code, const std::string& text) {
 }
 
 }  // namespace
+
+std::string WithThousands(std::size_t count) {
+  const std::string digits = std::to_string(count);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
 
 ParsedFeed ParseFeed(std::string body, const FeedParseOptions& options) {
   ParsedFeed feed;

@@ -62,6 +62,9 @@ bool RecordFailure(Work&& work, Record&& record) {
   return false;
 }
 
+// A count as people write it: 100000 as "100,000".
+std::string WithThousands(std::size_t count);
+
 // The steps of ParseFeed over a regular-expression component and a document the caller made:
 // FeedReader creates both by class name.
 class FeedParser {

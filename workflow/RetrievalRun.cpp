@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "ErrorGuard.h"
+#include "FeedParser.h"
 #include "FileNames.h"
 #include "WaitSeconds.h"
 
@@ -96,6 +97,8 @@ void RetrievalRun::Start() {
   std::unique_ptr<FeedReader> reader;
   pool_.reset();
   nextPrefetch_ = 1;
+  rowsKept_ = 0;
+  ceilingShown_ = false;
   guard.Step(108, [&] { reader = CreateReader(); });
   DownloadSession downloads(events_, pool_);
 
@@ -167,7 +170,8 @@ void RetrievalRun::Prefetch(int64_t row, int64_t count) noexcept {
   const std::size_t jobs = std::max<std::size_t>(1, options_.jobs);
   try {
     nextPrefetch_ = std::max(nextPrefetch_, row);
-    while (nextPrefetch_ <= count && pool_->Prefetched() < jobs && !state_.Halted()) {
+    while (nextPrefetch_ <= count && pool_->Prefetched() < jobs && !state_.Halted() &&
+           rowsKept_ < options_.maxRows) {
       const std::string address = urls_.Text(nextPrefetch_ - 1);
       ++nextPrefetch_;
       pool_->Prefetch(address);
@@ -197,6 +201,10 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
   guard.Step(118, [&] {
     if (options_.observer) options_.observer->FeedStarting(row - 1, count, address);
   });
+  if (rowsKept_ >= options_.maxRows) {
+    SkipPastCeiling(guard, row, address);
+    return;
+  }
   FeedOutcome outcome;
   outcome.row = row - 1;
   outcome.address = address;
@@ -216,9 +224,17 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
     return index < items->size();
   });
   while (more) {
-    if (AddResultRow(guard, address, (*items)[index])) ++outcome.rowsAdded;
-    more = guard.Advance(134, [&] { return ++index < items->size() && !state_.closing; });
+    if (AddResultRow(guard, address, (*items)[index])) {
+      ++outcome.rowsAdded;
+      ++rowsKept_;
+    }
+    more = guard.Advance(134, [&] {
+      return ++index < items->size() && !state_.closing && rowsKept_ < options_.maxRows;
+    });
   }
+  // The feed that reaches the ceiling keeps its first entries; it counts as failed, since the
+  // rest of it is not there.
+  const bool cut = items && index < items->size() && rowsKept_ >= options_.maxRows && !state_.closing;
   if (state_.closing || !options_.observer) return;
   // With no reader there is nothing to tell beyond the address; the failure has been reported.
   if (reader) {
@@ -227,6 +243,29 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
     outcome.httpStatus = reader->LastHTTPStatus();
     outcome.httpStatusText = reader->LastHTTPStatusText();
   }
+  if (cut) {
+    outcome.read = false;
+    outcome.errorText = "Only the first " + WithThousands(static_cast<std::size_t>(outcome.rowsAdded)) + " of its " +
+                        WithThousands(items->size()) + " entries were kept: one run keeps at most " +
+                        WithThousands(options_.maxRows) + " rows";
+  }
+  guard.Step(138, [&] { options_.observer->FeedFinished(outcome); });
+}
+
+void RetrievalRun::SkipPastCeiling(ErrorGuard& guard, int64_t row, const std::string& address) {
+  const std::string ceiling = WithThousands(options_.maxRows);
+  if (!ceilingShown_) {
+    ceilingShown_ = true;
+    guard.Step(118, [&] {
+      ShowPlainMessage(dialogs_, "The results list holds " + ceiling +
+                                     " rows, the most one run keeps; the remaining feeds are not read.");
+    });
+  }
+  if (state_.closing || !options_.observer) return;
+  FeedOutcome outcome;
+  outcome.row = row - 1;
+  outcome.address = address;
+  outcome.errorText = "Not read: the run already holds " + ceiling + " rows, the most one run keeps";
   guard.Step(138, [&] { options_.observer->FeedFinished(outcome); });
 }
 

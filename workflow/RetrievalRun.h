@@ -34,6 +34,11 @@ struct RetrievalOptions {
   // How many feeds download at once, ahead of the one being read (1: one after another); at
   // most DownloadLimits::perHost of them from one host. Rows are still added in list order.
   std::size_t jobs = 8;
+  // The most results rows one run keeps: the feed that reaches it keeps its first rows up to
+  // it, and the feeds after it are not read, each reported as not read. Every row is held in
+  // memory, and a 134-byte compressed body can unpack into 100,000 of them.
+  static constexpr std::size_t kDefaultMaxRows = 1'000'000;
+  std::size_t maxRows = kDefaultMaxRows;
   // The pause after the last feed that lets the full bar be seen.
   double closingWaitSeconds = 1.0;
   // Empty: a FeedReader over ComponentRegistry::Standard(client).
@@ -67,6 +72,9 @@ class RetrievalRun {
   // One pass of the loop over the URL list, row counted from 1 up to count: progress, the read,
   // the rows of its items, and the observer's report.
   void ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row, int64_t count);
+  // Reports a feed that is not read because the run holds maxRows rows; the window is told so
+  // once per run.
+  void SkipPastCeiling(ErrorGuard& guard, int64_t row, const std::string& address);
   // Appends one ticked row for the item; false when no row could be appended.
   bool AddResultRow(ErrorGuard& guard, const std::string& address,
                     const std::shared_ptr<const FeedItem>& item);
@@ -82,4 +90,7 @@ class RetrievalRun {
   std::shared_ptr<DownloadPool> pool_;
   // The next URL-list row to queue, counted from 1.
   int64_t nextPrefetch_ = 1;
+  // The rows this run has added, against RetrievalOptions::maxRows.
+  std::size_t rowsKept_ = 0;
+  bool ceilingShown_ = false;
 };

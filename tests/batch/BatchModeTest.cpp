@@ -116,6 +116,21 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   EXPECT_EQ(finished.err[9].rfind("  [4/4] " + drip + ": ", 0), 0u) << finished.err[9];
   EXPECT_NE(finished.err[9].find("within 1 second"), std::string::npos) << finished.err[9];
 
+  // A run keeps at most --max-rows rows: the feed that reaches the ceiling keeps its first
+  // entries, and the feeds after it are not read.
+  const std::string capped = scratch.Write("capped.txt", harbour + "\n" + longFeed + "\n" + harbour);
+  finished = RunProgram({"--list", "--batch", capped, "--max-rows", "3"}, scratch);
+  EXPECT_EQ(finished.status, 1);
+  EXPECT_EQ(finished.out.substr(finished.out.rfind('{')), Json(longFeed, "0", std::string(1000, 'a'), ""));
+  std::string errors;
+  for (const std::string& line : finished.err) errors += line + "\n";
+  EXPECT_NE(errors.find("Rows: 3\n"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("[2/3] " + longFeed + ": Only the first 1 of its 400 entries were kept"), std::string::npos);
+  EXPECT_NE(errors.find("[3/3] " + harbour + ": Not read: the run already holds 3 rows"), std::string::npos);
+  const std::size_t shown = errors.find("The results list holds 3 rows, the most one run keeps");
+  EXPECT_NE(shown, std::string::npos) << errors;
+  EXPECT_EQ(shown, errors.rfind("The results list holds 3 rows"));
+
   // Saving into a folder that already holds the first name, which is never overwritten.
   const std::string out = scratch.Path() / "out", one = scratch.Write("one.txt", harbour);
   const std::string stem = out + "/http127001" + std::to_string(server.Port()) + "harbourrss";

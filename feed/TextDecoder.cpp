@@ -88,24 +88,45 @@ std::size_t UnitBytesOf(std::string_view name) {
   return 1;
 }
 
-// The labels that browsers read as windows-1252. Feeds labelled ISO-8859-1 or ASCII very often
-// hold curly quotes, dashes and the euro sign at 0x80 to 0x9F, which ISO-8859-1 would turn into
-// invisible C1 controls.
-bool IsWindows1252Label(std::string_view name) {
-  static constexpr std::string_view kLabels[] = {
-      "ansi_x3.4-1968", "ascii",      "cp1252",    "cp819",    "csisolatin1", "ibm819",
-      "iso-8859-1",     "iso-ir-100", "iso8859-1", "iso88591", "iso_8859-1",  "iso_8859-1:1987",
-      "l1",             "latin1",     "us-ascii",  "windows-1252", "x-cp1252"};
-  for (std::string_view label : kLabels) {
-    if (name.size() == label.size() && StartsWithNoCase(name, label)) return true;
+// Labels that browsers read as a wider encoding than their name says, and iconv's name for it.
+// Feeds labelled ISO-8859-1 or ASCII very often hold curly quotes, dashes and the euro sign at
+// 0x80 to 0x9F, which ISO-8859-1 would turn into invisible C1 controls; strict Shift_JIS turns
+// "~" and "\" into an overline and a yen sign and lacks the characters Windows added (circled
+// numbers), so it is read as CP932; GB2312 as GBK, ISO-8859-9 as windows-1254; "Unicode" is
+// UTF-16, little-endian.
+std::optional<Encoding> WiderEncoding(std::string_view name) {
+  static constexpr struct {
+    std::string_view label;
+    const char* encoding;
+  } kLabels[] = {
+      {"ansi_x3.4-1968", "WINDOWS-1252"}, {"ascii", "WINDOWS-1252"}, {"cp1252", "WINDOWS-1252"},
+      {"cp819", "WINDOWS-1252"}, {"csisolatin1", "WINDOWS-1252"}, {"ibm819", "WINDOWS-1252"},
+      {"iso-8859-1", "WINDOWS-1252"}, {"iso-ir-100", "WINDOWS-1252"}, {"iso8859-1", "WINDOWS-1252"},
+      {"iso88591", "WINDOWS-1252"}, {"iso_8859-1", "WINDOWS-1252"}, {"iso_8859-1:1987", "WINDOWS-1252"},
+      {"l1", "WINDOWS-1252"}, {"latin1", "WINDOWS-1252"}, {"us-ascii", "WINDOWS-1252"},
+      {"windows-1252", "WINDOWS-1252"}, {"x-cp1252", "WINDOWS-1252"},
+      {"csshiftjis", "CP932"}, {"ms932", "CP932"}, {"ms_kanji", "CP932"}, {"shift-jis", "CP932"},
+      {"shift_jis", "CP932"}, {"sjis", "CP932"}, {"windows-31j", "CP932"}, {"x-sjis", "CP932"},
+      {"chinese", "GBK"}, {"csgb2312", "GBK"}, {"csiso58gb231280", "GBK"}, {"gb2312", "GBK"},
+      {"gb_2312", "GBK"}, {"gb_2312-80", "GBK"}, {"gbk", "GBK"}, {"iso-ir-58", "GBK"}, {"x-gbk", "GBK"},
+      {"cp1254", "WINDOWS-1254"}, {"csisolatin5", "WINDOWS-1254"}, {"iso-8859-9", "WINDOWS-1254"},
+      {"iso-ir-148", "WINDOWS-1254"}, {"iso8859-9", "WINDOWS-1254"}, {"iso88599", "WINDOWS-1254"},
+      {"iso_8859-9", "WINDOWS-1254"}, {"iso_8859-9:1989", "WINDOWS-1254"}, {"l5", "WINDOWS-1254"},
+      {"latin5", "WINDOWS-1254"}, {"windows-1254", "WINDOWS-1254"}, {"x-cp1254", "WINDOWS-1254"},
+      {"csunicode", "UTF-16LE"}, {"unicode", "UTF-16LE"}, {"unicodefeff", "UTF-16LE"},
+  };
+  for (const auto& entry : kLabels) {
+    if (name.size() == entry.label.size() && StartsWithNoCase(name, entry.label)) {
+      return Encoding{entry.encoding, UnitBytesOf(entry.encoding)};
+    }
   }
-  return false;
+  return std::nullopt;
 }
 
 // The encoding for a charset name, or nothing when the name is implausible or iconv lacks it.
 std::optional<Encoding> KnownEncoding(std::string_view name) {
   if (!IsPlausibleCharsetName(name)) return std::nullopt;
-  if (IsWindows1252Label(name)) return Encoding{"WINDOWS-1252", 1};
+  if (std::optional<Encoding> wider = WiderEncoding(name)) return wider;
   Encoding encoding{std::string(name), UnitBytesOf(name)};
   if (!IsUtf8Name(name) && !IconvHandle("UTF-8", encoding.name.c_str()).Valid()) return std::nullopt;
   return encoding;

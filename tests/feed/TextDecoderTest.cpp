@@ -53,6 +53,13 @@ TEST(TextDecoder, ChoosesTheEncodingAndReplacesWhatDoesNotFit) {
       {"lone surrogate in UTF-16 without a mark", Utf16("<?xml?>") + "\0\xD8"s + Utf16("b"), "",
        "<?xml?>" + kReplacement + "b"},
       {"invalid Shift_JIS", "\x82\xA0\xFFz", "text/xml; charset=Shift_JIS", "\xE3\x81\x82" + kReplacement + "z"},
+      // Browsers' readings: "~" and "\\" stay, and the circled numbers Windows added are there.
+      {"Shift_JIS as CP932", "/~taro/a\\b \x94\xD4\x8D\x86\x87\x40\x87\x41", "text/xml; charset=Shift_JIS",
+       "/~taro/a\\b \xE7\x95\xAA\xE5\x8F\xB7\xE2\x91\xA0\xE2\x91\xA1"},
+      {"GB2312 as GBK", "\x81\x40", "text/xml; charset=GB2312", "\xE4\xB8\x82"},
+      {"ISO-8859-9 as windows-1254", "\x80\xFD", "text/xml; charset=ISO-8859-9", "\xE2\x82\xAC\xC4\xB1"},
+      {"UNICODE claimed by an 8-bit declaration", "<?xml version=\"1.0\" encoding=\"UNICODE\"?>\xE9", "",
+       "<?xml version=\"1.0\" encoding=\"UNICODE\"?>\xC3\xA9"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -31,7 +31,7 @@ PHASES = [
     ("download: libcurl and the socket",
      r"(CurlHttpRequest::|CurlTransfer|OnHeader|^curl_|^Curl_|^tcp_recvmsg|^sock_recvmsg)"),
     ("body check and decoding",
-     r"(DecodeOwnedBody|DecodeUnlessUsableAsIs|IsValidUtf8|TextDecoder)"),
+     r"(DecodeOwnedBody|DecodeUnlessUsableAsIs|Utf8::IsValid|TextDecoder)"),
     ("CleanDocument", r"CleanDocument"),
     ("StripHTML", r"(StripHTML|StripHtml)"),
     ("LoadXML (pugixml parse)", r"(LoadXML|load_buffer)"),

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "ScanSupport.h"
+#include "Utf8.h"
 
 // Why plain byte scanning gives RE2's answer:
 // - In valid UTF-8, "(.|\n)+?>" means "at least one code point, then the first '>'". A '>' byte
@@ -109,7 +110,7 @@ std::size_t StripHtmlInPlace(std::string& text) {
     const std::size_t close = FindTagEnd(view, searchFrom, nonAscii);
     if (close == std::string_view::npos) break;
     nonAscii = nonAscii || static_cast<unsigned char>(view[start + 1]) >= 0x80;
-    if (nonAscii && !IsValidUtf8(view.substr(start + 1, close - start - 1))) {
+    if (nonAscii && !Utf8::IsValid(view.substr(start + 1, close - start - 1))) {
       return compactor.FinishAt(start);
     }
     pos = close + 1;
@@ -129,58 +130,6 @@ std::string StripHtml(std::string_view text) {
   std::string result(text);
   StripHtmlInPlace(result);
   return result;
-}
-
-bool IsValidUtf8(std::string_view text) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t size = text.size();
-  std::size_t pos = 0;
-  while (pos < size) {
-    // ASCII runs are the common case: sixteen bytes at a time, then straight to the first byte
-    // with its high bit set.
-    while (pos + 16 <= size &&
-           ((Load8(text.data() + pos) | Load8(text.data() + pos + 8)) & kHighBits) == 0) {
-      pos += 16;
-    }
-    if (pos + 8 <= size) {
-      const uint64_t high = Load8(text.data() + pos) & kHighBits;
-      if (high == 0) {
-        pos += 8;
-        continue;
-      }
-      pos += FirstMarkedByte(high);
-    }
-    if (pos >= size) break;
-    const unsigned char lead = bytes[pos];
-    if (lead < 0x80) {
-      ++pos;
-      continue;
-    }
-    // The range of the second byte and the length, by the lead byte (shortest forms only, no
-    // surrogates, at most U+10FFFF).
-    unsigned char low = 0x80, high = 0xBF;
-    std::size_t length;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (size - pos < length) return false;
-    if (bytes[pos + 1] < low || bytes[pos + 1] > high) return false;
-    for (std::size_t i = 2; i < length; ++i) {
-      if ((bytes[pos + i] & 0xC0) != 0x80) return false;
-    }
-    pos += length;
-  }
-  return true;
 }
 
 }  // namespace PatternScanners

@@ -24,8 +24,4 @@ void CleanDocumentInPlace(std::string& text);
 // caller finishes it with RE2. npos when the whole text was done.
 std::size_t StripHtmlInPlace(std::string& text);
 
-// True when text is well-formed UTF-8: shortest forms only, no surrogates, nothing past
-// U+10FFFF. The tag scanner is exact only for such text.
-bool IsValidUtf8(std::string_view text);
-
 }  // namespace PatternScanners

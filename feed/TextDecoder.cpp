@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <optional>
 
-#include "ScanSupport.h"
+#include "AsciiCase.h"
+#include "Utf8.h"
 
 namespace {
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 // An XML declaration is short; a page that merely starts with "<?xml" must not make us scan it all.
 constexpr std::size_t kMaxDeclarationBytes = 512;
 constexpr std::size_t kMaxCharsetNameBytes = 64;
@@ -40,16 +40,6 @@ class IconvHandle {
   iconv_t handle_;
 };
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
-  }
-  return true;
-}
-
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 std::string_view Trim(std::string_view text) {
@@ -71,18 +61,18 @@ bool IsPlausibleCharsetName(std::string_view name) {
 bool IsUtf8Name(std::string_view name) {
   std::string squeezed;
   for (char c : name) {
-    if (c != '-' && c != '_') squeezed += AsciiLower(c);
+    if (c != '-' && c != '_') squeezed += AsciiCase::Lower(c);
   }
   return squeezed == "utf8";
 }
 
 std::size_t UnitBytesOf(std::string_view name) {
-  if (StartsWithNoCase(name, "UTF-32") || StartsWithNoCase(name, "UTF32") ||
-      StartsWithNoCase(name, "UCS-4") || StartsWithNoCase(name, "UCS4")) {
+  if (AsciiCase::StartsWith(name, "UTF-32") || AsciiCase::StartsWith(name, "UTF32") ||
+      AsciiCase::StartsWith(name, "UCS-4") || AsciiCase::StartsWith(name, "UCS4")) {
     return 4;
   }
-  if (StartsWithNoCase(name, "UTF-16") || StartsWithNoCase(name, "UTF16") ||
-      StartsWithNoCase(name, "UCS-2") || StartsWithNoCase(name, "UCS2")) {
+  if (AsciiCase::StartsWith(name, "UTF-16") || AsciiCase::StartsWith(name, "UTF16") ||
+      AsciiCase::StartsWith(name, "UCS-2") || AsciiCase::StartsWith(name, "UCS2")) {
     return 2;
   }
   return 1;
@@ -116,7 +106,7 @@ std::optional<Encoding> WiderEncoding(std::string_view name) {
       {"csunicode", "UTF-16LE"}, {"unicode", "UTF-16LE"}, {"unicodefeff", "UTF-16LE"},
   };
   for (const auto& entry : kLabels) {
-    if (name.size() == entry.label.size() && StartsWithNoCase(name, entry.label)) {
+    if (name.size() == entry.label.size() && AsciiCase::StartsWith(name, entry.label)) {
       return Encoding{entry.encoding, UnitBytesOf(entry.encoding)};
     }
   }
@@ -165,7 +155,7 @@ std::string_view CharsetParameter(std::string_view contentType) {
     std::size_t equals = parameter.find('=');
     if (equals == std::string_view::npos) continue;
     std::string_view name = Trim(parameter.substr(0, equals));
-    if (name.size() != 7 || !StartsWithNoCase(name, "charset")) continue;
+    if (name.size() != 7 || !AsciiCase::StartsWith(name, "charset")) continue;
     std::string_view value = Trim(parameter.substr(equals + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
       value = value.substr(1, value.size() - 2);
@@ -208,71 +198,12 @@ std::optional<Encoding> EncodingFromDeclaration(std::string_view body) {
   return declared;
 }
 
-// Length of the well-formed UTF-8 sequence at the start of text; when it is ill-formed, returns 0
-// and sets invalidBytes to the length of its maximal valid prefix (at least 1), which becomes
-// one U+FFFD.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t& invalidBytes) {
-  const auto lead = static_cast<unsigned char>(text[0]);
-  invalidBytes = 1;
-  if (lead < 0x80) return 1;
-  std::size_t trailing = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    trailing = 1;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    trailing = 2;
-    if (lead == 0xE0) low = 0xA0;   // no overlong forms
-    if (lead == 0xED) high = 0x9F;  // no surrogates
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    trailing = 3;
-    if (lead == 0xF0) low = 0x90;   // no overlong forms
-    if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-  } else {
-    return 0;
-  }
-  for (std::size_t i = 1; i <= trailing; ++i) {
-    if (i >= text.size()) return 0;
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < (i == 1 ? low : 0x80) || byte > (i == 1 ? high : 0xBF)) return 0;
-    invalidBytes = i + 1;
-  }
-  return trailing + 1;
-}
-
-// Appends text to out with every ill-formed sequence replaced by U+FFFD.
-void AppendSanitizedUtf8(std::string_view text, std::string& out) {
-  std::size_t runStart = 0;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    std::size_t invalidBytes = 0;
-    std::size_t length = Utf8SequenceLength(text.substr(i), invalidBytes);
-    if (length != 0) {
-      i += length;
-      continue;
-    }
-    out.append(text.substr(runStart, i - runStart));
-    out.append(kReplacement);
-    i += invalidBytes;
-    runStart = i;
-  }
-  out.append(text.substr(runStart));
-}
-
-std::string SanitizedUtf8(std::string_view text) {
-  if (IsValidUtf8(text)) return std::string(text);
-  std::string out;
-  out.reserve(text.size() + text.size() / 8);
-  AppendSanitizedUtf8(text, out);
-  return out;
-}
-
 // Converts text with iconv; an invalid or truncated sequence becomes U+FFFD and decoding goes on
 // with the next code unit.
 std::string ConvertToUtf8(std::string_view text, const Encoding& encoding) {
-  if (IsUtf8Name(encoding.name)) return SanitizedUtf8(text);
+  if (IsUtf8Name(encoding.name)) return Utf8::Sanitized(text);
   IconvHandle converter("UTF-8", encoding.name.c_str());
-  if (!converter.Valid()) return SanitizedUtf8(text);  // not reached: names are checked earlier
+  if (!converter.Valid()) return Utf8::Sanitized(text);  // not reached: names are checked earlier
   std::string out;
   out.reserve(text.size() + text.size() / 2);
   char* in = const_cast<char*>(text.data());  // iconv's signature; the input is not written
@@ -285,7 +216,7 @@ std::string ConvertToUtf8(std::string_view text, const Encoding& encoding) {
     const int error = errno;
     out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
     if (result != static_cast<std::size_t>(-1) || error == E2BIG) continue;
-    out.append(kReplacement);
+    out.append(Utf8::kReplacement);
     if (error != EILSEQ) break;  // EINVAL: the text ends inside a sequence
     const std::size_t skip = std::min(encoding.unitBytes, inLeft);
     in += skip;
@@ -296,7 +227,7 @@ std::string ConvertToUtf8(std::string_view text, const Encoding& encoding) {
   iconv(converter.Get(), nullptr, nullptr, &outPtr, &outLeft);  // close any shift state
   out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
   // iconv's own output is UTF-8 already; checking it keeps the promise without trusting it.
-  return IsValidUtf8(out) ? out : SanitizedUtf8(out);
+  return Utf8::IsValid(out) ? out : Utf8::Sanitized(out);
 }
 
 // The decoded text, or nothing when the body is valid UTF-8 to be used as it is.
@@ -307,37 +238,12 @@ std::optional<std::string> DecodeUnlessUsableAsIs(std::string_view body, std::st
   encoding = KnownEncoding(CharsetParameter(contentType));
   if (!encoding) encoding = EncodingFromDeclaration(body);
   if (encoding && !IsUtf8Name(encoding->name)) return ConvertToUtf8(body, *encoding);
-  if (IsValidUtf8(body)) return std::nullopt;
+  if (Utf8::IsValid(body)) return std::nullopt;
   // Declared UTF-8 keeps its valid parts; undeclared text that is not UTF-8 is windows-1252.
   return ConvertToUtf8(body, encoding ? *encoding : Encoding{"WINDOWS-1252", 1});
 }
 
 }  // namespace
-
-bool IsValidUtf8(std::string_view text) {
-  using namespace ScanSupport;
-  const char* const data = text.data();
-  std::size_t i = 0;
-  while (i < text.size()) {
-    // ASCII, most of any feed, sixteen bytes at a time up to the next byte with its top bit set.
-    if (text.size() - i >= 16) {
-      const Marks16 high = Load16(data + i) >= 0x80;
-      if (!AnySet(high)) {
-        i += 16;
-        continue;
-      }
-      i += FirstMark(high);
-    } else if (static_cast<unsigned char>(data[i]) < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t invalidBytes = 0;
-    const std::size_t length = Utf8SequenceLength(text.substr(i), invalidBytes);
-    if (length == 0) return false;
-    i += length;
-  }
-  return true;
-}
 
 std::string DecodeBody(std::string_view body, std::string_view contentType) {
   std::optional<std::string> decoded = DecodeUnlessUsableAsIs(body, contentType);

@@ -15,5 +15,3 @@ std::string DecodeBody(std::string_view body, std::string_view contentType);
 // a copy, which matters for bodies of tens of megabytes.
 std::string DecodeOwnedBody(std::string body, std::string_view contentType);
 
-// True when text is well-formed UTF-8 (no overlong forms, surrogates or code points past U+10FFFF).
-bool IsValidUtf8(std::string_view text);

@@ -15,6 +15,7 @@
 
 #include "FeedParser.h"
 #include "TextDecoder.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ std::size_t Touch(const ParsedFeed& feed, std::size_t maxEntries) {
   if (feed.items.size() > maxEntries) __builtin_trap();
   for (const auto& item : feed.items) {
     for (const std::string* field : {&item->URL(), &item->Title(), &item->Description()}) {
-      if (!IsValidUtf8(*field)) __builtin_trap();
+      if (!Utf8::IsValid(*field)) __builtin_trap();
       total += field->size();
     }
   }

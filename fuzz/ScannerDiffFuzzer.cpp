@@ -18,11 +18,12 @@
 #include "PatternScanners.h"
 #include "Patterns.h"
 #include "Re2RegExp.h"
+#include "Utf8.h"
 
 namespace {
 
 // Decodes the bytes one sequence at a time and puts U+FFFD in place of each byte that does not
-// start a well-formed sequence. Written apart from IsValidUtf8 so that the two check each other.
+// start a well-formed sequence. Written apart from Utf8::IsValid so that the two check each other.
 std::string Sanitise(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
@@ -245,8 +246,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string raw(reinterpret_cast<const char*>(data), size);
   const std::string text = Sanitise(raw);
 
-  if (PatternScanners::IsValidUtf8(raw) != (text == raw)) Fail("IsValidUtf8", raw);
-  if (!PatternScanners::IsValidUtf8(text)) Fail("IsValidUtf8 after sanitising", text);
+  if (Utf8::IsValid(raw) != (text == raw)) Fail("Utf8::IsValid", raw);
+  if (!Utf8::IsValid(text)) Fail("Utf8::IsValid after sanitising", text);
 
   static const Reference clean(Patterns::kCleanDocument);
   static const Reference strip(Patterns::kStripHtml);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "HtmlTree.h"
+#include "Utf8.h"
 #include "WebLinks.h"
 
 namespace {
@@ -369,47 +370,7 @@ void AppendCodePoint(std::string& out, uint32_t code, bool escape) {
     out += text;
     return;
   }
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// The code point of the well-formed UTF-8 sequence at text[at] and its length; U+FFFD and 1
-// for a byte that starts none.
-std::pair<uint32_t, std::size_t> DecodeAt(std::string_view text, std::size_t at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(at);
-  if (lead < 0x80) return {lead, 1};
-  std::size_t length = 0;
-  uint32_t code = 0, minimum = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, code = lead & 0x1F, minimum = 0x80;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, code = lead & 0x0F, minimum = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, code = lead & 0x07, minimum = 0x10000;
-  } else {
-    return {0xFFFD, 1};
-  }
-  if (at + length > text.size()) return {0xFFFD, 1};
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(at + i) & 0xC0) != 0x80) return {0xFFFD, 1};
-    code = (code << 6) | (byte(at + i) & 0x3F);
-  }
-  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {0xFFFD, 1};
-  return {code, length};
+  Utf8::Append(out, code);
 }
 
 }  // namespace
@@ -426,8 +387,9 @@ std::string HtmlToMarkdown(std::string_view html, std::string_view base) {
 std::string YamlQuoted(std::string_view text) {
   std::string out = "\"";
   for (std::size_t at = 0; at < text.size();) {
-    const auto [code, length] = DecodeAt(text, at);
-    at += length;
+    const Utf8::Step step = Utf8::Next(text.substr(at));
+    const char32_t code = step.valid ? step.codePoint : 0xFFFD;
+    at += step.bytes;
     switch (code) {
       case '"': out += "\\\""; continue;
       case '\\': out += "\\\\"; continue;

@@ -2,24 +2,12 @@
 
 #include <cstdio>
 
+#include "AsciiCase.h"
+#include "Utf8.h"
+
 namespace {
 
 constexpr std::size_t kMaxSlugBytes = 60;
-
-// The length of the well-formed UTF-8 sequence at text[at], or 0 when none starts there.
-std::size_t SequenceLength(std::string_view text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 0;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-  else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
 
 // Whether a character of another script may stand in a name: not a C1 control, an invisible
 // format or direction mark, a line or paragraph separator, nor a replacement character.
@@ -64,19 +52,12 @@ std::string DatePart(std::string_view date) {
 
 }  // namespace
 
-std::string CutToBytes(std::string_view text, std::size_t bytes) {
-  if (text.size() <= bytes) return std::string(text);
-  std::size_t end = bytes;
-  // Back over continuation bytes to the start of the character that does not fit.
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return std::string(text.substr(0, end));
-}
-
 std::string TitleSlug(std::string_view title) {
   std::string slug;
   bool hyphen = false;
   for (std::size_t at = 0; at < title.size();) {
-    const std::size_t length = SequenceLength(title, at);
+    const Utf8::Step step = Utf8::Next(title.substr(at));
+    const std::size_t length = step.valid ? step.bytes : 0;
     const std::string_view character = title.substr(at, length == 0 ? 1 : length);
     at += character.size();
     const char c = character[0];
@@ -84,7 +65,7 @@ std::string TitleSlug(std::string_view title) {
     std::string piece(character);
     if (length == 1) {
       keep = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z');
-      if (c >= 'A' && c <= 'Z') piece[0] = static_cast<char>(c - 'A' + 'a');
+      piece[0] = AsciiCase::Lower(c);
     } else if (length > 1) {
       keep = IsNameCharacter(character);
     }
@@ -205,7 +186,7 @@ std::vector<std::string> NameTemplate::Expand(const NameFields& fields, int64_t 
     std::string name;
     for (Part& part : parts) {
       if (!part.fixed) {
-        part.text = CutToBytes(part.text, room > used ? room - used : 0);
+        part.text.resize(Utf8::CutToBytes(part.text, room > used ? room - used : 0).size());
         used += part.text.size();
       }
       name += part.text;
@@ -214,7 +195,7 @@ std::vector<std::string> NameTemplate::Expand(const NameFields& fields, int64_t 
     const bool last = &parts == &components.back();
     const std::size_t stem = last ? name.size() - extensionBytes : name.size();
     if (name.substr(0, stem).find_first_not_of('.') == std::string::npos) {
-      name = CutToBytes(name.substr(0, stem), kMaxComponentBytes - extensionBytes - 1) + "_" + name.substr(stem);
+      name = std::string(Utf8::CutToBytes(std::string_view(name).substr(0, stem), kMaxComponentBytes - extensionBytes - 1)) + "_" + name.substr(stem);
     }
     path.push_back(std::move(name));
   }

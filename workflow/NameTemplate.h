@@ -64,5 +64,3 @@ class NameTemplate {
 // everything else as single hyphens, at most 60 bytes.
 std::string TitleSlug(std::string_view title);
 
-// text cut to at most bytes bytes, on a character boundary.
-std::string CutToBytes(std::string_view text, std::size_t bytes);

@@ -4,53 +4,9 @@
 #include <cstdio>
 
 #include "ScanSupport.h"
+#include "Utf8.h"
 
 namespace {
-
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-// The well-formed sequences of UTF-8: the range of the second byte depends on the first, so
-// that overlong forms, surrogates and code points past U+10FFFF are refused.
-struct LeadRange {
-  unsigned char first;
-  unsigned char last;
-  int length;
-  unsigned char secondMin;
-  unsigned char secondMax;
-};
-constexpr LeadRange kLeads[] = {
-    {0xC2, 0xDF, 2, 0x80, 0xBF}, {0xE0, 0xE0, 3, 0xA0, 0xBF}, {0xE1, 0xEC, 3, 0x80, 0xBF},
-    {0xED, 0xED, 3, 0x80, 0x9F}, {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},
-    {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F},
-};
-
-// One step through UTF-8 text: the code point at the start and the bytes it takes, or, for an
-// ill-formed start, the bytes of its longest valid-looking prefix (at least one), which become
-// one U+FFFD.
-struct Step {
-  bool valid;
-  uint32_t codePoint;
-  std::size_t bytes;
-};
-
-Step NextCodePoint(std::string_view text) {
-  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return {true, lead, 1};
-  for (const LeadRange& range : kLeads) {
-    if (lead < range.first || lead > range.last) continue;
-    const std::size_t length = static_cast<std::size_t>(range.length);
-    uint32_t codePoint = lead & (0xFFu >> (range.length + 1));
-    for (std::size_t at = 1; at < length; ++at) {
-      const unsigned char min = at == 1 ? range.secondMin : 0x80;
-      const unsigned char max = at == 1 ? range.secondMax : 0xBF;
-      if (at >= text.size() || byte(at) < min || byte(at) > max) return {false, 0, at};
-      codePoint = (codePoint << 6) | (byte(at) & 0x3Fu);
-    }
-    return {true, codePoint, length};
-  }
-  return {false, 0, 1};
-}
 
 std::string Hex(const char* format, uint32_t value) {
   char buffer[16];
@@ -85,13 +41,13 @@ void AppendJsonString(std::string& json, std::string_view text) {
       continue;
     }
     if (byte >= 0x80) {
-      const Step step = NextCodePoint(std::string_view(at, static_cast<std::size_t>(end - at)));
+      const Utf8::Step step = Utf8::Next(std::string_view(at, static_cast<std::size_t>(end - at)));
       if (step.valid) {
         at += step.bytes;
         continue;
       }
       json.append(run, at);
-      json += kReplacement;
+      json += Utf8::kReplacement;
       at += step.bytes;
       run = at;
       continue;
@@ -125,11 +81,11 @@ std::string DisplayText(std::string_view text) {
   std::string shown;
   shown.reserve(text.size());
   while (!text.empty()) {
-    const Step step = NextCodePoint(text);
+    const Utf8::Step step = Utf8::Next(text);
     const std::string_view bytes = text.substr(0, step.bytes);
     text.remove_prefix(step.bytes);
     if (!step.valid) {
-      shown += kReplacement;
+      shown += Utf8::kReplacement;
     } else if (step.codePoint < 0x20 || step.codePoint == 0x7F) {
       shown += Hex("\\x%02X", step.codePoint);
     } else if (step.codePoint >= 0x80 && step.codePoint <= 0x9F) {

@@ -13,6 +13,7 @@
 #include "Patterns.h"
 #include "Re2RegExp.h"
 #include "TextDecoder.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -150,12 +151,11 @@ TEST(PatternScannersTest, CleanDocumentGivesRe2sAnswer) {
   EXPECT_EQ(all.size() - cleaned.size(), 29u + 3u + 3u);
 }
 
-// The scanners' check of UTF-8 and the decoder's.
+// The one check of UTF-8 the scanners and the decoder share.
 TEST(PatternScannersTest, IsValidUtf8Bounds) {
   const std::string all = AllCharacters();
   ASSERT_EQ(all.size(), 128u + 1920u * 2 + 61440u * 3 + 1048576u * 4);
-  EXPECT_TRUE(PatternScanners::IsValidUtf8(all));
-  EXPECT_TRUE(IsValidUtf8(all));
+  EXPECT_TRUE(Utf8::IsValid(all));
   // A lone continuation byte, overlong forms of two, three and four bytes, a surrogate, past
   // U+10FFFF, a lead byte past F4, truncated forms, and ASCII in place of a continuation byte.
   for (const std::string bytes : {"\x80", "\xC0\x80", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80",
@@ -164,8 +164,7 @@ TEST(PatternScannersTest, IsValidUtf8Bounds) {
       for (std::size_t tail : {0u, 8u, 16u}) {
         const std::string text = std::string(offset, 'x') + bytes + std::string(tail, 'x');
         SCOPED_TRACE(testing::PrintToString(text));
-        EXPECT_FALSE(PatternScanners::IsValidUtf8(text));
-        EXPECT_FALSE(IsValidUtf8(text));
+        EXPECT_FALSE(Utf8::IsValid(text));
       }
     }
   }

@@ -1,5 +1,6 @@
 // Decoding of response bodies: which encoding wins, and what becomes of bytes that do not fit it.
 #include "TextDecoder.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -74,7 +75,7 @@ TEST(TextDecoder, AnyBytesGiveValidText) {
   for (int value = 255; value >= 0; --value) bytes += static_cast<char>(value);
   for (const char* charset : {"", "utf-8", "UTF-16LE", "Shift_JIS", "ISO-8859-7", "EUC-JP", "GB18030"}) {
     const std::string body = bytes + bytes.substr(1);  // and an odd length
-    EXPECT_TRUE(IsValidUtf8(DecodeBody(body, std::string("text/xml; charset=") + charset))) << charset;
+    EXPECT_TRUE(Utf8::IsValid(DecodeBody(body, std::string("text/xml; charset=") + charset))) << charset;
   }
 }
 

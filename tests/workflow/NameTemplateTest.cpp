@@ -13,6 +13,7 @@
 #include "HtmlExport.h"
 #include "ScriptedDialogs.h"
 #include "TempFolder.h"
+#include "Utf8.h"
 #include "WorkflowFakes.h"
 
 namespace fs = std::filesystem;
@@ -87,7 +88,7 @@ TEST(NameTemplateTest, FieldsMakeNamesAndOnlyTheTemplateMakesFolders) {
   // A long title gives a short slug; cut within a character, the character goes whole.
   EXPECT_EQ(TitleSlug(std::string(100, 'A')), std::string(60, 'a'));
   EXPECT_EQ(TitleSlug(std::string(59, 'a') + "\xE4\xB8\xAD"), std::string(59, 'a'));
-  EXPECT_EQ(CutToBytes("a\xE4\xB8\xAD", 3), "a");
+  EXPECT_EQ(Utf8::CutToBytes("a\xE4\xB8\xAD", 3), "a");
 }
 
 // The export with a template: subfolders made inside the folder, a link in a subfolder's place

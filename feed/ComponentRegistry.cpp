@@ -1,7 +1,7 @@
 #include "ComponentRegistry.h"
 
-#include <cctype>
 
+#include "AsciiCase.h"
 #include "CurlHttpRequest.h"
 #include "Re2RegExp.h"
 #include "XmlDocument.h"
@@ -45,7 +45,5 @@ std::unique_ptr<Component> ComponentRegistry::Create(const std::string& classNam
 }
 
 std::string ComponentRegistry::Key(const std::string& className) {
-  std::string key = className;
-  for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return key;
+  return AsciiCase::Lowered(className);
 }

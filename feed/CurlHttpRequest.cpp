@@ -4,18 +4,12 @@
 #include <string_view>
 #include <utility>
 
+#include "AsciiCase.h"
 #include "ErrorCodes.h"
 #include "TextDecoder.h"
 #include "WebAddress.h"
 
 namespace {
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
-}
 
 // The standard reason phrase for a status code, for responses that carry none (HTTP/2 has no
 // reason phrase at all); "" for a code without one.
@@ -90,7 +84,7 @@ void CurlHttpRequest::Open(const std::string& method, const std::string& url, bo
   url_.clear();
   server_ = {};
   proxy_ = {};
-  if (!EqualsNoCase(method, "GET")) {
+  if (!AsciiCase::Equal(method, "GET")) {
     throw ComponentError(ErrorCodes::kInvalidArgument, "Only GET requests are supported");
   }
   if (async) throw ComponentError(ErrorCodes::kInvalidArgument, "Only synchronous requests are supported");

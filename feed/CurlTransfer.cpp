@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "AsciiCase.h"
 #include "ErrorCodes.h"
 #include "TransferFailure.h"
 #include "Version.h"
@@ -22,14 +23,6 @@ constexpr std::size_t kMaxReasonBytes = 256;
 constexpr std::size_t kMaxContentTypeBytes = 256;
 // A redirect target is kept for error texts only, which shorten it further.
 constexpr std::size_t kMaxLocationBytes = 2048;
-
-bool StartsNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char x, char y) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
-}
 
 std::string_view TrimLine(std::string_view text) {
   auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -62,7 +55,7 @@ void StartResponse(TransferState& state, std::string_view statusLine) {
 
 // The value of a header line when its name is `name` (given with the colon), else nothing.
 std::optional<std::string_view> HeaderValue(std::string_view line, std::string_view name) {
-  if (!StartsNoCase(line, name)) return std::nullopt;
+  if (!AsciiCase::StartsWith(line, name)) return std::nullopt;
   return TrimLine(line.substr(name.size()));
 }
 
@@ -96,7 +89,7 @@ void OnHeaderLine(TransferState& state, std::string_view line) {
     // With chunking, Content-Length does not count and libcurl ignores it.
     if (coding->find("chunked") != std::string_view::npos) state.chunked = true;
   } else if (auto encoding = HeaderValue(line, "content-encoding:")) {
-    if (!encoding->empty() && !StartsNoCase(*encoding, "identity")) state.encoded = true;
+    if (!encoding->empty() && !AsciiCase::StartsWith(*encoding, "identity")) state.encoded = true;
   }
 }
 

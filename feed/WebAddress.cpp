@@ -1,5 +1,6 @@
 #include "WebAddress.h"
 
+#include "AsciiCase.h"
 #include "Component.h"
 #include "CurlSupport.h"
 #include "ErrorCodes.h"
@@ -71,8 +72,5 @@ std::string HostOf(const std::string& address) {
   UrlHandle url = Parse(address);
   if (!url) return {};
   std::string host = UrlPart(url.get(), CURLUPART_HOST, 0);
-  for (char& c : host) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return host;
+  return AsciiCase::Lowered(host);
 }

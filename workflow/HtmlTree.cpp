@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "AsciiCase.h"
+
 // Gumbo frees its tree node by node with a recursive walk, which a deep enough document (a
 // million nested elements fit in a feed's body) would run off the stack. The tree is allocated
 // from blocks of its own instead and freed all at once; gumbo's frees are ignored meanwhile, so
@@ -72,11 +74,7 @@ bool NestsNothing(std::string_view name) {
       "track", "wbr", "p", "li", "dt", "dd", "option", "optgroup", "tr", "td", "th", "thead", "tbody",
       "tfoot", "caption", "colgroup", "rb", "rt", "rp", "rtc", "keygen", "image"};
   for (std::string_view known : kNames) {
-    if (name.size() == known.size()) {
-      bool same = true;
-      for (std::size_t i = 0; i < name.size() && same; ++i) same = (name[i] | 0x20) == known[i];
-      if (same) return true;
-    }
+    if (AsciiCase::Equal(name, known)) return true;
   }
   return false;
 }

@@ -1,10 +1,8 @@
 #include "WebLinks.h"
 
-#include <cctype>
+#include "AsciiCase.h"
 
 namespace {
-
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 
 bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
@@ -15,21 +13,11 @@ std::string SchemeOf(std::string_view address) {
   for (std::size_t at = 0; at < address.size(); ++at) {
     const char c = address[at];
     if (c == ':') {
-      std::string scheme;
-      for (char s : address.substr(0, at)) scheme += Lower(s);
-      return scheme;
+      return AsciiCase::Lowered(address.substr(0, at));
     }
     if (!IsAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return {};
   }
   return {};
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t at = 0; at < prefix.size(); ++at) {
-    if (Lower(text[at]) != prefix[at]) return false;
-  }
-  return true;
 }
 
 // The address as a browser reads it: tabs and line breaks anywhere are dropped, and control
@@ -115,7 +103,7 @@ bool IsSafeAddress(std::string_view address, LinkUse use) {
   const std::string scheme = SchemeOf(address);
   if (scheme.empty()) return true;
   if (scheme == "http" || scheme == "https" || scheme == "mailto") return true;
-  return use == LinkUse::kImage && StartsWithNoCase(address, "data:image/");
+  return use == LinkUse::kImage && AsciiCase::StartsWith(address, "data:image/");
 }
 
 std::string SafeAddress(std::string_view address, std::string_view base, LinkUse use) {
@@ -135,7 +123,5 @@ std::string HostOf(std::string_view address) {
   } else {
     rest = rest.substr(0, rest.find(':'));
   }
-  std::string host;
-  for (char c : rest) host += Lower(c);
-  return host;
+  return AsciiCase::Lowered(rest);
 }

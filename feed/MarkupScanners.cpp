@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "AsciiCase.h"
 #include "ScanSupport.h"
 
 // Both passes look for their few candidates with a fast byte-pair search ("<!", "&#") and ask a
@@ -163,17 +164,6 @@ class MarkupWalker {
   char quote_ = 0;  // the quote of the value that comes next in a tag, or 0
 };
 
-bool StartsDoctype(std::string_view text, std::size_t at) {
-  constexpr std::string_view kDoctype = "<!doctype";
-  if (text.size() - at < kDoctype.size()) return false;
-  for (std::size_t i = 2; i < kDoctype.size(); ++i) {
-    const char c = text[at + i];
-    const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
-    if (lower != kDoctype[i]) return false;
-  }
-  return true;
-}
-
 bool IsXmlCharacter(uint32_t c) {
   return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
@@ -182,7 +172,7 @@ bool IsXmlCharacter(uint32_t c) {
 int DigitValue(char c, bool hex) {
   if (c >= '0' && c <= '9') return c - '0';
   if (!hex) return -1;
-  const char lower = static_cast<char>(c | 0x20);
+  const char lower = AsciiCase::Lower(c);
   if (lower >= 'a' && lower <= 'f') return lower - 'a' + 10;
   return -1;
 }
@@ -212,6 +202,17 @@ Reference ReadReference(std::string_view text, std::size_t start, std::size_t& e
 }
 
 }  // namespace
+
+bool StartsDoctype(std::string_view text, std::size_t at) {
+  constexpr std::string_view kDoctype = "<!doctype";
+  if (text.size() - at < kDoctype.size()) return false;
+  for (std::size_t i = 0; i < kDoctype.size(); ++i) {
+    if (AsciiCase::Lower(text[at + i]) != kDoctype[i]) return false;
+  }
+  return true;
+}
+
+std::size_t DoctypeEnd(std::string_view text, std::size_t at) { return DeclarationEnd(text, at + 2); }
 
 void RemoveDoctypeDeclarations(std::string& text) {
   const std::string_view view = text;

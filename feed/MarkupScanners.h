@@ -2,7 +2,9 @@
 // "<!DOCTYPE" opens a declaration, and which "&#" starts a reference the parser will decode.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace MarkupScanners {
 
@@ -13,6 +15,13 @@ namespace MarkupScanners {
 // CDATA section, a processing instruction, a tag or another declaration is text. A declaration
 // that is never closed stays as it is, and so does everything after it.
 void RemoveDoctypeDeclarations(std::string& text);
+
+// Whether a document type declaration opens at text[at]: "<!DOCTYPE", ASCII letters in any case.
+bool StartsDoctype(std::string_view text, std::size_t at);
+
+// Just past the ">" that closes the declaration opening at text[at] (StartsDoctype holds there),
+// read as RemoveDoctypeDeclarations reads it; npos when the text ends first.
+std::size_t DoctypeEnd(std::string_view text, std::size_t at);
 
 // Replaces with U+FFFD every character reference ("&#" decimal digits ";" or "&#x" hex digits
 // ";") in text or in an attribute value that names a character XML 1.0 does not allow: NUL,

@@ -4,7 +4,9 @@
 
 #include <pugixml.hpp>
 
+#include "MarkupScanners.h"
 #include "TextDecoder.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -12,36 +14,6 @@ bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
-}
-
-// The length of a document type declaration at the start of text, up to and including its '>';
-// a '>' or ']' inside the internal subset's brackets, a quoted text, a comment or a processing
-// instruction does not count. 0 when text ends first.
-std::size_t DoctypeLength(std::string_view text) {
-  int depth = 0;
-  char quote = 0;
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    const char c = text[at];
-    if (quote) {
-      if (c == quote) quote = 0;
-      continue;
-    }
-    if (c == '<' && (StartsWith(text.substr(at), "<!--") || StartsWith(text.substr(at), "<?"))) {
-      const std::string_view close = text[at + 1] == '?' ? "?>" : "-->";
-      const std::size_t end = text.find(close, at + 2);
-      if (end == std::string_view::npos) return 0;
-      at = end + close.size() - 1;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == '[') {
-      ++depth;
-    } else if (c == ']') {
-      depth = std::max(0, depth - 1);
-    } else if (c == '>' && depth == 0) {
-      return at + 1;
-    }
-  }
-  return 0;
 }
 
 // The length of the prolog item at the start of text ("<?...?>", "<!--...-->" or
@@ -57,7 +29,10 @@ std::size_t PrologItemLength(std::string_view text) {
     const std::size_t close = text.find(item.close, item.open.size());
     return close == std::string_view::npos ? 0 : close + item.close.size();
   }
-  if (StartsWith(text, "<!DOCTYPE")) return DoctypeLength(text);
+  if (MarkupScanners::StartsDoctype(text, 0)) {
+    const std::size_t end = MarkupScanners::DoctypeEnd(text, 0);
+    return end == std::string_view::npos ? 0 : end;
+  }
   return std::string_view::npos;
 }
 
@@ -119,10 +94,8 @@ OpmlStart SniffOpml(std::string_view head, bool whole) {
   if (wide) {
     std::string text = DecodeBody(head, "");
     // A character cut off at the end of the head decodes as U+FFFD; leave it to the next look.
-    constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-    while (!whole && text.size() >= kReplacement.size() &&
-           std::string_view(text).substr(text.size() - kReplacement.size()) == kReplacement) {
-      text.resize(text.size() - kReplacement.size());
+    while (!whole && std::string_view(text).ends_with(Utf8::kReplacement)) {
+      text.resize(text.size() - Utf8::kReplacement.size());
     }
     return SniffUtf8(text, whole);
   }

@@ -39,7 +39,6 @@
 #include "UrlListCommands.h"
 #include "UrlListDrops.h"
 #include "WindowFit.h"
-#include "WindowPointer.h"
 
 namespace {
 
@@ -216,7 +215,6 @@ void Form1::ConnectWorkflow() {
   urlList_ = std::make_unique<ListViewUrlList>(ListView1);
   resultsList_ = std::make_unique<ListViewResultsList>(ListView2);
   progress_ = std::make_unique<ProgressBarSink>(ProgressBar1);
-  busy_ = std::make_unique<WindowPointer>(pointer_);
   events_ = std::make_unique<QtEventPump>();
   folder_ = std::make_unique<LineEditFolderField>(Text1);
   failedFeeds_ = std::make_unique<FailedFeedMarks>(
@@ -288,7 +286,7 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 UrlListCommands Form1::UrlCommands() {
-  return UrlListCommands(*urlList_, dialogs_, *events_, *busy_, run_);
+  return UrlListCommands(*urlList_, dialogs_, *events_, pointer_, run_);
 }
 
 void Form1::LoadUrlFiles(const std::vector<std::string>& paths) {
@@ -316,7 +314,7 @@ void Form1::PushButton1_Click() { UrlCommands().AddUrl(); }
 void Form1::PushButton2_Click() {
   RetrievalOptions options = retrievalOptions_;
   options.observer = failedFeeds_.get();
-  RetrievalRun(*urlList_, *resultsList_, *progress_, *busy_, *events_, dialogs_, run_, options)
+  RetrievalRun(*urlList_, *resultsList_, *progress_, pointer_, *events_, dialogs_, run_, options)
       .Start();
 }
 
@@ -325,7 +323,7 @@ void Form1::PushButton3_Click() {
   SavedFiles saved(*resultsList_, [this](int64_t row, const std::string& path) {
     resultActions_->SetSavedFile(row, path);
   });
-  HtmlExport save(saved, *folder_, *busy_, dialogs_);
+  HtmlExport save(saved, *folder_, pointer_, dialogs_);
   save.SetChoices(saveFormats_->Choices());
   save.OnFileWritten([&saved](const std::string& path) { saved.FileWritten(path); });
   save.Save();

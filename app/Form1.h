@@ -31,7 +31,6 @@ class QtEventPump;
 class ResultActions;
 class UrlListCommands;
 class WindowFit;
-class WindowPointer;
 struct DroppedItem;
 
 class Form1 : public QWidget {
@@ -156,7 +155,6 @@ class Form1 : public QWidget {
   std::unique_ptr<ListViewUrlList> urlList_;
   std::unique_ptr<ListViewResultsList> resultsList_;
   std::unique_ptr<ProgressBarSink> progress_;
-  std::unique_ptr<WindowPointer> busy_;
   std::unique_ptr<QtEventPump> events_;
   std::unique_ptr<LineEditFolderField> folder_;
   std::unique_ptr<FailedFeedMarks> failedFeeds_;

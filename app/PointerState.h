@@ -7,19 +7,17 @@
 #include <QWidget>
 #include <optional>
 
-class PointerState {
- public:
-  static constexpr int kDefault = 0;
-  static constexpr int kBusy = 11;
-  static constexpr int kHand = 99;
+#include "BusyPointer.h"
 
+class PointerState : public BusyPointer {
+ public:
   // The pointer is shown over window and the children that do not choose their own.
   explicit PointerState(QWidget* window) : window_(window) {}
 
-  int Value() const { return value_; }
+  int Value() const override { return value_; }
 
   // Sets the value and shows its cursor. Values other than 11 and 99 show the arrow.
-  void SetValue(int value);
+  void SetValue(int value) override;
 
   // The picture that value 99 shows; without one it shows the standard pointing hand.
   void SetHandCursor(const QCursor& cursor);

@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -184,6 +185,45 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   EXPECT_EQ(finished.err[0].rfind("feedwright: Application Error: " + unwritable, 0), 0u) << finished.err[0];
   EXPECT_EQ(finished.err[1], "feedwright:   in Feedwright2017/04/05.Form1.PushButton3_Click at line 130");
   EXPECT_EQ(finished.err[4], "Files written: 0");
+}
+
+// A repeat run asks each feed only if it changed and lists the same rows from the kept answers;
+// a feed that changed is sent whole again; --no-cache asks for every feed whole.
+TEST(BatchModeTest, RepeatRunAsksOnlyIfChanged) {
+  LoopbackServer server;
+  std::atomic<int> entries{1}, full{0}, notModified{0};
+  server.Http().Get("/feed(\\d).rss", [&](const httplib::Request& request, httplib::Response& response) {
+    const std::string tag = "\"" + request.matches[1].str() + "-" + std::to_string(entries.load()) + "\"";
+    if (request.get_header_value("If-None-Match") == tag) {
+      ++notModified;
+      response.status = 304;
+      return;
+    }
+    ++full;
+    std::string items;
+    for (int n = 0; n < entries; ++n) items += "<item><title>" + request.matches[1].str() + std::to_string(n) + "</title></item>";
+    response.set_header("ETag", tag);
+    response.set_content("<rss version=\"2.0\"><channel>" + items + "</channel></rss>", "application/rss+xml");
+  });
+  server.Start();
+  TempFolder scratch;
+  const std::string urls =
+      scratch.Write("urls.txt", server.Url("/feed1.rss") + "\n" + server.Url("/feed2.rss") + "\n" + server.Url("/feed3.rss"));
+  const Finished first = RunProgram({"--batch", urls, "--list"}, scratch);
+  ASSERT_EQ(first.status, 0);
+  ASSERT_EQ(full, 3);
+  const Finished repeat = RunProgram({"--batch", urls, "--list"}, scratch);
+  EXPECT_EQ(repeat.status, 0);
+  EXPECT_EQ(repeat.out, first.out);
+  EXPECT_EQ(notModified, 3);
+  EXPECT_EQ(full, 3);
+  ++entries;
+  const Finished changed = RunProgram({"--batch", urls, "--list"}, scratch);
+  EXPECT_EQ(full, 6);
+  EXPECT_EQ(std::count(changed.out.begin(), changed.out.end(), '\n'), 6);
+  RunProgram({"--batch", urls, "--list", "--no-cache"}, scratch);
+  EXPECT_EQ(full, 9);
+  EXPECT_EQ(notModified, 3);
 }
 
 #endif

@@ -162,7 +162,8 @@ std::optional<HttpResponse> HttpCache::Load(const std::string& url) const {
   if (!keepBodies_ || folder_.empty()) return std::nullopt;
   const std::string path = PathFor(url, ".body");
   const std::optional<KeptHeader> header = ReadHeader(path, url);
-  if (!header) return std::nullopt;
+  // No answer larger than the whole cache was kept: such a file is not one of ours.
+  if (!header || header->length > maxBytes_) return std::nullopt;
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) return std::nullopt;
   const std::streamoff size = in.tellg();

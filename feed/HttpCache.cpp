@@ -204,17 +204,17 @@ bool HttpCache::Store(const std::string& url, const HttpResponse& response) {
   contents += "length=" + std::to_string(response.body.size()) + "\n";
   contents += "checksum=" + Hex(Hash64(response.body)) + "\n\n";
   if (contents.size() > kMaxHeaderBytes) return false;
-  contents += response.body;
   const std::string path = PathFor(url, ".body");
-  if (!WriteReplacing(path, contents)) return false;
+  // Written in two parts, so that a large body is not copied behind its header first.
+  if (!WriteReplacing(path, contents, response.body)) return false;
   MarkUsed(path, clock_.WallNow());
   if (!knownBytes_) Evict();
-  *knownBytes_ += contents.size();
+  *knownBytes_ += contents.size() + response.body.size();
   if (*knownBytes_ > maxBytes_) Evict();
   return true;
 }
 
-bool HttpCache::WriteReplacing(const std::string& path, const std::string& contents) const {
+bool HttpCache::WriteReplacing(const std::string& path, std::string_view head, std::string_view body) const {
   std::error_code error;
   fs::create_directories(fs::path(folder_).parent_path(), error);
   // What feeds a user reads is their own business: the folder is theirs alone.
@@ -224,7 +224,8 @@ bool HttpCache::WriteReplacing(const std::string& path, const std::string& conte
       path + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    out.write(head.data(), static_cast<std::streamsize>(head.size()));
+    out.write(body.data(), static_cast<std::streamsize>(body.size()));
     out.close();
     if (!out) {
       fs::remove(temporary, error);

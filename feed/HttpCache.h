@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Clock.h"
@@ -60,7 +61,9 @@ class HttpCache {
 
  private:
   std::string PathFor(const std::string& url, const char* extension) const;
-  bool WriteReplacing(const std::string& path, const std::string& contents) const;
+  // Writes head and body as the file at path, under a new name renamed into place; false when
+  // the folder cannot be made or written.
+  bool WriteReplacing(const std::string& path, std::string_view head, std::string_view body = {}) const;
   void Evict();
 
   std::string folder_;

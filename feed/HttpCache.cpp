@@ -295,7 +295,12 @@ std::optional<std::chrono::seconds> HttpCache::WaitLeft(const std::string& url) 
   if (!until) return std::nullopt;
   const auto now = std::chrono::duration_cast<std::chrono::seconds>(clock_.WallNow().time_since_epoch());
   const auto left = std::chrono::seconds(static_cast<int64_t>(*until)) - now;
-  if (left <= std::chrono::seconds(0)) return std::nullopt;
+  if (left <= std::chrono::seconds(0)) {
+    // A wait that is over is of no more use; without this, one file per such address would stay.
+    std::error_code ignored;
+    fs::remove(PathFor(url, ".wait"), ignored);
+    return std::nullopt;
+  }
   return std::min<std::chrono::seconds>(left, kLongestWait);
 }
 

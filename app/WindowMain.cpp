@@ -10,6 +10,7 @@
 #include "AppInfo.h"
 #include "CommandLine.h"
 #include "Form1.h"
+#include "HttpCache.h"
 #include "QtDialogService.h"
 #include "SettingsStore.h"
 #include "WindowModule.h"
@@ -25,6 +26,11 @@ int FeedwrightWindowMain(int argc, char* argv[]) {
   // The process is the program's, so this is the executable's folder, not the module's.
   Form1 form(dialogs, settings, QCoreApplication::applicationDirPath());
   dialogs.SetParent(&form);
+  RetrievalOptions retrieval;
+  // The window asks for unchanged feeds only if changed, as the batch mode does.
+  const std::string cacheFolder = HttpCache::UserFolder();
+  if (!cacheFolder.empty()) retrieval.cache = std::make_shared<HttpCache>(cacheFolder);
+  form.SetRetrievalOptions(retrieval);
   form.Form_Load();
   if (const QScreen* screen = form.screen()) {
     form.FitScreen(screen->availableGeometry(), screen->devicePixelRatio());

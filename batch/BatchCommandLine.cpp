@@ -67,6 +67,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   std::optional<int> timeoutValue;
   std::optional<int> maxRowsValue;
   bool list = false;
+  bool noCache = false;
+  bool quiet = false;
   std::optional<std::string> formatValue;
   std::optional<std::string> nameValue;
   OptionReader reader(args);
@@ -115,10 +117,11 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
       if (!target) return UsageError("option --name needs a template");
       std::string error;
       if (name == "--name" && !NameTemplate::Parse(*target, error)) return UsageError(error);
-    } else if (name == "--list") {
-      if (reader.HasInlineValue()) return UsageError("option --list takes no value");
-      if (list) return UsageError("option --list given more than once");
-      list = true;
+    } else if (name == "--list" || name == "--no-cache" || name == "--quiet") {
+      if (reader.HasInlineValue()) return UsageError("option " + name + " takes no value");
+      bool& target = name == "--list" ? list : name == "--no-cache" ? noCache : quiet;
+      if (target) return UsageError("option " + name + " given more than once");
+      target = true;
     } else if (!name.empty() && name[0] == '-') {
       return UsageError("unknown option " + name);
     } else {
@@ -137,6 +140,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   command.jobs = jobsValue;
   command.timeoutSeconds = timeoutValue;
   command.maxRows = maxRowsValue;
+  command.noCache = noCache;
+  command.quiet = quiet;
   if (formatValue) command.format = *OutputFormatNamed(*formatValue);
   if (nameValue) command.nameTemplate = *nameValue;
   return command;
@@ -161,6 +166,9 @@ std::string BatchUsage() {
          "  --name TEMPLATE    with --out, how files are named, the extension added:\n"
          "                     fields {stem} {n} {date} {title} {host} {id}, \"/\" for\n"
          "                     subfolders (default {stem}{n})\n"
+         "  --no-cache         download every feed whole, without asking the server\n"
+         "                     whether it changed, and keep nothing for the next run\n"
+         "  --quiet            write only failures to standard error\n"
          "\n"
          "QT OPTIONS are Qt's own (-platform, -display, -style, -reverse, ...); every\n"
          "argument after -- is a FILE.\n"
@@ -168,7 +176,12 @@ std::string BatchUsage() {
          "DIR must exist; files already there are never overwritten.\n"
          "--list writes one JSON object per entry to standard output, with the keys\n"
          "\"address\", \"title\", \"description\" and \"link\", in the order of URLFILE.\n"
-         "Progress and a summary go to standard error.\n"
+         "Progress (when standard error is a terminal) and a summary go to standard\n"
+         "error.\n"
+         "Feeds that send an ETag or Last-Modified are kept in $XDG_CACHE_HOME/feedwright\n"
+         "(default ~/.cache/feedwright, at most 256 MiB); the next run asks for them only\n"
+         "if they changed. A server that answers 429 or 503 with Retry-After is not asked\n"
+         "again for that address until the wait is over.\n"
          "\n"
          "Exit status: 0 every feed was read; 1 a feed failed or a file could not be\n"
          "written (everything else was still done); 2 bad usage or an unusable URL file.\n";

@@ -29,6 +29,10 @@ struct BatchCommand {
   // --format: what each file holds; --name: the file-name template, as given.
   OutputFormat format = OutputFormat::kText;
   std::string nameTemplate = NameTemplate::kDefault;
+  // --no-cache: every feed downloaded whole, and nothing kept for the next run.
+  bool noCache = false;
+  // --quiet: only failures on standard error.
+  bool quiet = false;
   std::string error;
 };
 

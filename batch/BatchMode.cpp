@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "BatchCommandLine.h"
@@ -11,6 +12,7 @@
 #include "BusyPointer.h"
 #include "EventPump.h"
 #include "FolderField.h"
+#include "HttpCache.h"
 #include "HtmlExport.h"
 #include "MemoryResultsList.h"
 #include "MemoryUrlList.h"
@@ -82,9 +84,15 @@ void AppendJsonLine(std::string& out, const MemoryResultsList::Row& row) {
 // The job itself, once the options have been read.
 class BatchJob {
  public:
-  BatchJob(const BatchCommand& command, std::ostream& out, std::ostream& err,
-           const HttpOptions& http)
-      : command_(command), out_(out), err_(err), http_(http), dialogs_(err), report_(err) {}
+  BatchJob(const BatchCommand& command, std::ostream& out, std::ostream& err, const HttpOptions& http,
+           const BatchSurroundings& surroundings)
+      : command_(command),
+        out_(out),
+        err_(err),
+        http_(http),
+        surroundings_(surroundings),
+        dialogs_(err),
+        report_(err, surroundings.errIsTerminal, command.quiet) {}
 
   int Run() {
     const bool saving = command_.action == BatchCommand::Action::kSaveFiles;
@@ -129,6 +137,11 @@ class BatchJob {
     // Nobody watches a bar here.
     options.closingWaitSeconds = 0;
     options.observer = &report_;
+    if (!surroundings_.cacheFolder.empty()) {
+      // --no-cache still honours the waits servers asked for: it is about kept answers only.
+      options.cache = std::make_shared<HttpCache>(surroundings_.cacheFolder, *options.clock,
+                                                  HttpCache::kDefaultMaxBytes, !command_.noCache);
+    }
     RetrievalRun run(urls_, results_, progress_, pointer_, events_, dialogs_, state_, options);
     run.Start();
   }
@@ -165,6 +178,7 @@ class BatchJob {
   std::ostream& out_;
   std::ostream& err_;
   const HttpOptions& http_;
+  const BatchSurroundings& surroundings_;
   BatchDialogs dialogs_;
   BatchReport report_;
   NoEvents events_;
@@ -178,7 +192,7 @@ class BatchJob {
 }  // namespace
 
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             const HttpOptions& http) {
+             const HttpOptions& http, const BatchSurroundings& surroundings) {
   const BatchCommand command = ParseBatchCommand(args);
   switch (command.action) {
     case BatchCommand::Action::kHelp:
@@ -193,5 +207,5 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     case BatchCommand::Action::kList:
       break;
   }
-  return BatchJob(command, out, err, http).Run();
+  return BatchJob(command, out, err, http, surroundings).Run();
 }

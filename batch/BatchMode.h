@@ -16,9 +16,17 @@ inline constexpr int kBatchFailed = 1;
 // read or written.
 inline constexpr int kBatchUsage = 2;
 
+// What the batch mode takes from where it runs rather than from its options.
+struct BatchSurroundings {
+  // Where answers are kept between runs and servers' waits remembered; "" keeps nothing.
+  std::string cacheFolder;
+  // Standard error is a terminal: the per-feed progress lines are written only then.
+  bool errIsTerminal = false;
+};
+
 // Runs the job that args (the options, the program name left out) ask for and returns the exit
 // status. The listing and the answers of --help and --version go to out; progress, messages and
 // the summary go to err. http sets the time-outs and limits of the downloads; --timeout replaces
 // its deadline.
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             const HttpOptions& http = {});
+             const HttpOptions& http = {}, const BatchSurroundings& surroundings = {});

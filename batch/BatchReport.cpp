@@ -2,10 +2,12 @@
 
 #include "TextEscapes.h"
 
-BatchReport::BatchReport(std::ostream& err) : err_(err) {}
+BatchReport::BatchReport(std::ostream& err, bool progress, bool quiet)
+    : err_(err), progress_(progress && !quiet), quiet_(quiet) {}
 
 void BatchReport::FeedStarting(int64_t row, int64_t count, const std::string& address) {
   count_ = count;
+  if (!progress_) return;
   err_ << '[' << row + 1 << '/' << count << "] " << DisplayText(address) << '\n';
   err_.flush();
 }
@@ -20,15 +22,18 @@ void BatchReport::FeedFinished(const FeedOutcome& outcome) {
 }
 
 void BatchReport::WriteSummary(int64_t rows, int64_t filesWritten) {
-  err_ << "Feeds read: " << feedsFinished_ - FeedsFailed() << " of " << count_ << '\n'
-       << "Rows: " << rows << '\n'
-       << "Files written: " << filesWritten << '\n'
-       << "Failed feeds: " << FeedsFailed() << '\n';
+  const std::string lead = quiet_ ? "feedwright: " : "  ";
+  if (!quiet_) {
+    err_ << "Feeds read: " << feedsFinished_ - FeedsFailed() << " of " << count_ << '\n'
+         << "Rows: " << rows << '\n'
+         << "Files written: " << filesWritten << '\n'
+         << "Failed feeds: " << FeedsFailed() << '\n';
+  }
   for (const Failure& failure : failures_) {
-    err_ << "  [" << failure.row + 1 << '/' << count_ << "] " << DisplayText(failure.address)
+    err_ << lead << '[' << failure.row + 1 << '/' << count_ << "] " << DisplayText(failure.address)
          << ": " << DisplayText(failure.reason) << '\n';
   }
   const int64_t unlisted = feedsFailed_ - static_cast<int64_t>(failures_.size());
-  if (unlisted > 0) err_ << "  ... and " << unlisted << " more failed feeds\n";
+  if (unlisted > 0) err_ << lead << "... and " << unlisted << " more failed feeds\n";
   err_.flush();
 }

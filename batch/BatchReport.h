@@ -1,5 +1,5 @@
-// What the batch mode tells on standard error: one progress line per feed as it is read, and
-// the closing summary with the failed feeds and their reasons.
+// What the batch mode tells on standard error: one progress line per feed as it is read (when
+// someone watches a terminal), and the closing summary with the failed feeds and their reasons.
 #pragma once
 
 #include <cstddef>
@@ -16,16 +16,18 @@ class BatchReport : public RunObserver {
   // run of many failing feeds holds no more than this many reasons.
   static constexpr std::size_t kMaxListedFailures = 1000;
 
-  explicit BatchReport(std::ostream& err);
+  // progress: write the progress lines; quiet: of the summary, only the failed feeds.
+  explicit BatchReport(std::ostream& err, bool progress = true, bool quiet = false);
 
-  // "[3/12] address", before the feed is read.
+  // "[3/12] address", before the feed is read, when progress lines are asked for.
   void FeedStarting(int64_t row, int64_t count, const std::string& address) override;
   // Keeps the feed's outcome for the summary.
   void FeedFinished(const FeedOutcome& outcome) override;
 
   // Feeds read, rows, files written, and the first kMaxListedFailures failed feeds with their
   // position, address and reason (the reader's error text and the HTTP status), followed by
-  // "  ... and N more failed feeds" when there were more.
+  // "  ... and N more failed feeds" when there were more. Quiet, only the failed feeds, each
+  // "feedwright: [3/12] address: reason", and nothing at all when none failed.
   void WriteSummary(int64_t rows, int64_t filesWritten);
 
   int64_t FeedsFailed() const { return feedsFailed_; }
@@ -38,6 +40,8 @@ class BatchReport : public RunObserver {
   };
 
   std::ostream& err_;
+  bool progress_;
+  bool quiet_;
   int64_t count_ = 0;
   int64_t feedsFinished_ = 0;
   int64_t feedsFailed_ = 0;

@@ -23,6 +23,10 @@ struct MultiDeleter {
 struct UrlDeleter {
   void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
 };
+struct SlistDeleter {
+  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
 using UrlHandle = std::unique_ptr<CURLU, UrlDeleter>;

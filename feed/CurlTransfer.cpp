@@ -23,6 +23,9 @@ constexpr std::size_t kMaxReasonBytes = 256;
 constexpr std::size_t kMaxContentTypeBytes = 256;
 // A redirect target is kept for error texts only, which shorten it further.
 constexpr std::size_t kMaxLocationBytes = 2048;
+// Validators longer than this are not kept: they are sent back whole with the next request.
+constexpr std::size_t kMaxValidatorBytes = 1024;
+constexpr std::size_t kMaxRetryAfterBytes = 64;
 
 std::string_view TrimLine(std::string_view text) {
   auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -38,6 +41,9 @@ void StartResponse(TransferState& state, std::string_view statusLine) {
   state.reason.clear();
   state.contentType.clear();
   state.location.clear();
+  state.etag.clear();
+  state.lastModified.clear();
+  state.retryAfter.clear();
   state.contentLength = -1;
   state.chunked = false;
   state.encoded = false;
@@ -81,6 +87,12 @@ void OnHeaderLine(TransferState& state, std::string_view line) {
     state.contentType = type->substr(0, kMaxContentTypeBytes);
   } else if (auto location = HeaderValue(line, "location:")) {
     state.location = location->substr(0, kMaxLocationBytes);
+  } else if (auto etag = HeaderValue(line, "etag:")) {
+    state.etag = etag->size() <= kMaxValidatorBytes ? std::string(*etag) : std::string();
+  } else if (auto modified = HeaderValue(line, "last-modified:")) {
+    state.lastModified = modified->size() <= kMaxValidatorBytes ? std::string(*modified) : std::string();
+  } else if (auto wait = HeaderValue(line, "retry-after:")) {
+    state.retryAfter = wait->substr(0, kMaxRetryAfterBytes);
   } else if (auto length = HeaderValue(line, "content-length:")) {
     int64_t value = -1;
     const auto [end, error] = std::from_chars(length->data(), length->data() + length->size(), value);
@@ -195,8 +207,11 @@ void SetOption(CURL* easy, CURLoption option, Value value, const char* name) {
 
 // Sets every option of one transfer; libcurl copies the strings, but state must outlive handle.
 void Configure(CURL* handle, TransferState& state, const std::string& url, const HttpCredentials& server,
-               const HttpCredentials& proxy, const HttpOptions& options) {
-  const std::string userAgent = std::string(Version::kProgramName) + "/" + Version::kVersion;
+               const HttpCredentials& proxy, const HttpOptions& options, curl_slist* headers) {
+  // Names the program and where its publisher can be reached, as feed publishers ask of readers.
+  const std::string userAgent =
+      std::string(Version::kProgramName) + "/" + Version::kVersion + " (+" + Version::kHomePage + ")";
+  if (headers) FEEDWRIGHT_SET_OPTION(handle, CURLOPT_HTTPHEADER, headers);
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_ERRORBUFFER, state.errorBuffer);
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_URL, url.c_str());
   FEEDWRIGHT_SET_OPTION(handle, CURLOPT_HTTPGET, 1L);
@@ -236,11 +251,18 @@ void Configure(CURL* handle, TransferState& state, const std::string& url, const
 }  // namespace
 
 CurlTransfer::CurlTransfer(std::string url, const HttpCredentials& server, const HttpCredentials& proxy,
-                           const HttpOptions& options, const Clock& clock)
+                           const HttpOptions& options, const Clock& clock, const std::vector<std::string>& headers)
     : url_(std::move(url)), options_(options), state_(clock), easy_(curl_easy_init()) {
   state_.maxBodyBytes = options_.maxBodyBytes;
   if (!easy_) throw ComponentError(ErrorCodes::kHttpOther, "Could not create the request: out of memory");
-  Configure(easy_.get(), state_, url_, server, proxy, options_);
+  for (const std::string& header : headers) {
+    curl_slist* longer = curl_slist_append(headers_.get(), header.c_str());
+    if (!longer) throw ComponentError(ErrorCodes::kHttpOther, "Could not create the request: out of memory");
+    // The first append makes the list; later ones return the same head.
+    headers_.release();
+    headers_.reset(longer);
+  }
+  Configure(easy_.get(), state_, url_, server, proxy, options_, headers_.get());
 }
 
 void CurlTransfer::Started(Clock::TimePoint now) {
@@ -292,5 +314,8 @@ HttpResponse CurlTransfer::TakeResponse() {
   response.reason = std::move(state_.reason);
   response.contentType = std::move(state_.contentType);
   response.body = std::move(state_.body);
+  response.etag = std::move(state_.etag);
+  response.lastModified = std::move(state_.lastModified);
+  response.retryAfter = std::move(state_.retryAfter);
   return response;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Clock.h"
 #include "Component.h"
@@ -33,6 +34,9 @@ struct TransferState {
   std::string reason;
   std::string contentType;
   std::string location;
+  std::string etag;
+  std::string lastModified;
+  std::string retryAfter;
   // The Content-Length header's value; -1 when absent, unreadable, or overruled by chunking.
   int64_t contentLength = -1;
   bool chunked = false;
@@ -50,10 +54,11 @@ struct TransferState {
 
 class CurlTransfer {
  public:
-  // A transfer set up and ready to join a multi handle. url must have passed CheckWebAddress.
-  // Throws ComponentError when libcurl cannot set it up.
+  // A transfer set up and ready to join a multi handle, sending the extra header lines ("Name:
+  // value") with its request. url must have passed CheckWebAddress. Throws ComponentError when
+  // libcurl cannot set it up.
   CurlTransfer(std::string url, const HttpCredentials& server, const HttpCredentials& proxy,
-               const HttpOptions& options, const Clock& clock);
+               const HttpOptions& options, const Clock& clock, const std::vector<std::string>& headers = {});
   CurlTransfer(const CurlTransfer&) = delete;
   CurlTransfer& operator=(const CurlTransfer&) = delete;
 
@@ -80,6 +85,7 @@ class CurlTransfer {
   std::string url_;
   HttpOptions options_;
   TransferState state_;
+  HeaderList headers_;
   EasyHandle easy_;
   Clock::TimePoint started_;
   bool finished_ = false;

@@ -5,6 +5,8 @@
 #include "CurlSupport.h"
 #include "CurlTransfer.h"
 #include "ErrorCodes.h"
+#include "FeedParser.h"
+#include "HttpCache.h"
 #include "WebAddress.h"
 
 namespace {
@@ -44,6 +46,7 @@ DownloadPool::~DownloadPool() { Abandon(); }
 bool DownloadPool::Prefetch(const std::string& url) {
   try {
     CheckWebAddress(url);
+    RefuseWhileWaiting(url);
   } catch (const ComponentError&) {
     return false;
   }
@@ -53,12 +56,28 @@ bool DownloadPool::Prefetch(const std::string& url) {
 
 HttpResponse DownloadPool::Fetch(const std::string& url, const HttpCredentials& server, const HttpCredentials& proxy,
                                  const std::function<bool()>& waitHook) {
-  Entry* entry = server.Given() || proxy.Given() ? nullptr : TakePrefetch(url);
+  const bool plain = !server.Given() && !proxy.Given();
+  Entry* prefetched = plain ? TakePrefetch(url) : nullptr;
+  if (!prefetched) RefuseWhileWaiting(url);
+  bool conditional = false;
+  HttpResponse response = Await(prefetched, url, server, proxy, waitHook, plain, conditional);
+  if (cache_ && conditional && response.status == 304) {
+    if (std::optional<HttpResponse> kept = cache_->Load(url)) return std::move(*kept);
+    // The kept answer is gone or damaged since the request went out: ask for the whole of it.
+    response = Await(nullptr, url, server, proxy, waitHook, false, conditional);
+  }
+  return Settle(url, plain, std::move(response));
+}
+
+HttpResponse DownloadPool::Await(Entry* entry, const std::string& url, const HttpCredentials& server,
+                                 const HttpCredentials& proxy, const std::function<bool()>& waitHook,
+                                 bool validators, bool& conditional) {
   if (!entry) {
     CheckWebAddress(url);
-    entry = &Add(url, server, proxy);
+    entry = &Add(url, server, proxy, validators);
   }
   entry->awaited = true;
+  conditional = entry->conditional;
   const uint64_t id = entry->id;
   // However the wait ends, the transfer leaves the pool with it.
   struct Release {
@@ -85,6 +104,31 @@ HttpResponse DownloadPool::Fetch(const std::string& url, const HttpCredentials& 
   throw ComponentError(ErrorCodes::kRequestAbandoned, "The download of " + ShownAddress(url) + " was abandoned");
 }
 
+void DownloadPool::RefuseWhileWaiting(const std::string& url) const {
+  if (!cache_) return;
+  if (const std::optional<std::chrono::seconds> left = cache_->WaitLeft(url)) {
+    throw ComponentError(ErrorCodes::kServerAsksToWait,
+                         "Not asked again yet: the server asked to wait, " +
+                             WithThousands(static_cast<std::size_t>(left->count())) + " seconds more");
+  }
+}
+
+HttpResponse DownloadPool::Settle(const std::string& url, bool plain, HttpResponse response) {
+  if (cache_ && plain && response.status == 200) cache_->Store(url, response);
+  if ((response.status == 429 || response.status == 503) && !response.retryAfter.empty()) {
+    const std::optional<std::chrono::seconds> wait = ParseRetryAfter(response.retryAfter, clock_.WallNow());
+    if (wait && wait->count() > 0) {
+      if (cache_) cache_->RememberWait(url, *wait);
+      std::string status = "HTTP " + std::to_string(response.status);
+      if (!response.reason.empty()) status += " " + response.reason;
+      throw ComponentError(ErrorCodes::kServerAsksToWait, "The server asks to wait " +
+                                                              WithThousands(static_cast<std::size_t>(wait->count())) +
+                                                              " seconds (" + status + ")");
+    }
+  }
+  return response;
+}
+
 void DownloadPool::Perform() noexcept {
   try {
     Work();
@@ -104,10 +148,15 @@ std::size_t DownloadPool::Prefetched() const {
 }
 
 DownloadPool::Entry& DownloadPool::Add(const std::string& url, const HttpCredentials& server,
-                                       const HttpCredentials& proxy) {
+                                       const HttpCredentials& proxy, bool validators) {
   Entry entry;
   entry.id = nextId_++;
-  entry.transfer = std::make_unique<CurlTransfer>(url, server, proxy, options_, clock_);
+  std::vector<std::string> headers;
+  if (cache_ && validators && !server.Given() && !proxy.Given()) {
+    if (const std::optional<CacheValidators> kept = cache_->Validators(url)) headers = kept->RequestHeaders();
+  }
+  entry.conditional = !headers.empty();
+  entry.transfer = std::make_unique<CurlTransfer>(url, server, proxy, options_, clock_, headers);
   entry.host = HostOf(url);
   entries_.push_back(std::move(entry));
   return entries_.back();

@@ -24,6 +24,7 @@ struct HttpCredentials {
 };
 
 class CurlTransfer;
+class HttpCache;
 
 // How many transfers of a pool run at once.
 struct DownloadLimits {
@@ -46,15 +47,22 @@ class DownloadPool {
   DownloadPool(const DownloadPool&) = delete;
   DownloadPool& operator=(const DownloadPool&) = delete;
 
+  // Keeps answers in cache and asks with their validators; a 304 to such a request is answered
+  // with the kept answer. Also keeps and honours the waits servers ask for with Retry-After.
+  // Requests with credentials neither use nor fill the kept answers. Null: none of this.
+  void UseCache(std::shared_ptr<HttpCache> cache) { cache_ = std::move(cache); }
+
   // Queues a GET of url without credentials for a later Fetch of the same url. False, with
-  // nothing queued, for an address that cannot be fetched: its Fetch reports why.
+  // nothing queued, for an address that cannot be fetched (or whose server asked to wait): its
+  // Fetch reports why.
   bool Prefetch(const std::string& url);
 
   // The final response of a GET of url. Without credentials it takes the oldest prefetch of url
   // that no Fetch has taken yet, and drops every older prefetch still waiting (the caller has
   // passed those by); otherwise, or when there is none, it starts a transfer of its own. Waits
   // for it while moving every transfer on, calling waitHook (when set) at most every 25 ms;
-  // waitHook answering false abandons the wait and the transfer. Throws ComponentError.
+  // waitHook answering false abandons the wait and the transfer. Throws ComponentError, with
+  // kServerAsksToWait for a 429 or 503 that asks to wait and while such a wait lasts.
   HttpResponse Fetch(const std::string& url, const HttpCredentials& server, const HttpCredentials& proxy,
                      const std::function<bool()>& waitHook);
 
@@ -81,9 +89,22 @@ class DownloadPool {
     bool prefetched = false;
     // A Fetch waits for it: it starts before the other queued transfers.
     bool awaited = false;
+    // Sent with the validators of a kept answer.
+    bool conditional = false;
   };
 
-  Entry& Add(const std::string& url, const HttpCredentials& server, const HttpCredentials& proxy);
+  // validators: ask only for a changed answer when one is kept.
+  Entry& Add(const std::string& url, const HttpCredentials& server, const HttpCredentials& proxy,
+             bool validators = true);
+  // Waits for entry (a new transfer when null) and gives its response; conditional tells
+  // whether it was asked for only if changed.
+  HttpResponse Await(Entry* entry, const std::string& url, const HttpCredentials& server,
+                     const HttpCredentials& proxy, const std::function<bool()>& waitHook, bool validators,
+                     bool& conditional);
+  // Throws kServerAsksToWait while the server of url asked to be left alone.
+  void RefuseWhileWaiting(const std::string& url) const;
+  // Keeps a full answer, and turns one that asks to wait into the failure that says so.
+  HttpResponse Settle(const std::string& url, bool plain, HttpResponse response);
   Entry* TakePrefetch(const std::string& url);
   Entry* Find(uint64_t id);
   void Remove(uint64_t id) noexcept;
@@ -103,6 +124,7 @@ class DownloadPool {
 
   HttpOptions options_;
   const Clock& clock_;
+  std::shared_ptr<HttpCache> cache_;
   Limits limits_;
   // Declared before the entries, so that it outlives their easy handles.
   struct MultiOwner;

@@ -22,6 +22,7 @@ inline constexpr int32_t kRequestState = 1010;       // a member called out of o
 inline constexpr int32_t kInvalidArgument = 1011;    // an argument the component does not accept
 inline constexpr int32_t kHeaderTooLarge = 1012;     // a response header line or all headers past their ceiling
 inline constexpr int32_t kAddressTooLong = 1013;     // an address longer than the client sends
+inline constexpr int32_t kServerAsksToWait = 1014;  // a 429 or 503 with Retry-After, or its wait not over yet
 inline constexpr int32_t kHttpOther = 1019;          // any other libcurl failure
 
 // Document and text failures.

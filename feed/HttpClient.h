@@ -24,8 +24,10 @@ class HttpClient {
   // a window can keep processing its events. Returning false abandons the request.
   using WaitHook = std::function<bool()>;
 
-  // A client whose every Fetch runs its one transfer alone, under limits, on clock.
-  explicit HttpClient(HttpOptions limits = {}, WaitHook waitHook = {}, const Clock& clock = Clock::Steady());
+  // A client whose every Fetch runs its one transfer alone, under limits, on clock, with the
+  // answers kept in cache when one is given (see DownloadPool::UseCache).
+  explicit HttpClient(HttpOptions limits = {}, WaitHook waitHook = {}, const Clock& clock = Clock::Steady(),
+                      std::shared_ptr<HttpCache> cache = {});
   // A client that fetches through pool, whose own limits and clock (given when it was made)
   // apply; pool must not be null.
   HttpClient(std::shared_ptr<DownloadPool> pool, WaitHook waitHook = {});
@@ -42,4 +44,5 @@ class HttpClient {
   std::shared_ptr<DownloadPool> pool_;
   WaitHook waitHook_;
   const Clock* clock_;
+  std::shared_ptr<HttpCache> cache_;
 };

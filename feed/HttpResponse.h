@@ -10,4 +10,10 @@ struct HttpResponse {
   std::string reason;
   std::string contentType;
   std::string body;
+  // The validators and the wait the response's headers gave, "" when they gave none.
+  std::string etag;
+  std::string lastModified;
+  std::string retryAfter;
+  // Answered from the cache after a 304 Not Modified, rather than sent whole.
+  bool fromCache = false;
 };

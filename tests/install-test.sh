@@ -28,7 +28,9 @@ metainfo=$prefix/$DATADIR/metainfo/$APP_ID.metainfo.xml
 manual=$prefix/$MANDIR/man1/feedwright.1
 
 [[ -x "$program" ]] || fail "no executable $program"
-for file in "$module" "$desktop" "$metainfo" "$manual"; do
+for file in "$module" "$desktop" "$metainfo" "$manual" \
+  "$prefix/$DATADIR"/{bash-completion/completions/feedwright,zsh/vendor-completions/_feedwright} \
+  "$prefix/$DATADIR"/{fish/vendor_completions.d/feedwright.fish,doc/feedwright/examples/feedwright-daily.{service,timer}}; do
   [[ -s "$file" ]] || fail "not installed: $file"
 done
 # Each icon in the folder of its size: width and height are the PNG header's bytes 16 to 23.

@@ -147,11 +147,12 @@ std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
     const std::size_t jobs = std::max<std::size_t>(1, options_.jobs);
     pool_ = std::make_shared<DownloadPool>(options_.http, DownloadLimits{jobs, std::min(jobs, DownloadLimits{}.perHost)},
                                            *options_.clock);
+    pool_->UseCache(options_.cache);
   } catch (const std::exception&) {
     pool_.reset();
   }
   const HttpClient client = pool_ ? HttpClient(pool_, std::move(waitHook))
-                                  : HttpClient(options_.http, std::move(waitHook), *options_.clock);
+                                  : HttpClient(options_.http, std::move(waitHook), *options_.clock, options_.cache);
   std::unique_ptr<FeedReader> reader;
   try {
     reader = options_.readerFactory ? options_.readerFactory(client)

@@ -13,6 +13,7 @@
 #include "DownloadPool.h"
 #include "EventPump.h"
 #include "FeedReader.h"
+#include "HttpCache.h"
 #include "HttpClient.h"
 #include "ProgressSink.h"
 #include "ResultsList.h"
@@ -41,6 +42,8 @@ struct RetrievalOptions {
   std::size_t maxRows = kDefaultMaxRows;
   // The pause after the last feed that lets the full bar be seen.
   double closingWaitSeconds = 1.0;
+  // Where answers are kept between runs and servers' waits remembered; null: nowhere.
+  std::shared_ptr<HttpCache> cache;
   // Empty: a FeedReader over ComponentRegistry::Standard(client).
   FeedReaderFactory readerFactory;
   // Told when the run starts and about every feed it reads; may be null. Not owned: it must

@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -40,10 +41,11 @@ std::string Quoted(const std::string& text) {
 }
 
 // Runs the program without DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM, so that a window could
-// not open even if it tried; killed after 30 seconds. A closed standard output refuses the listing.
+// not open even if it tried, keeping its answers in the scratch folder; killed after 30 seconds.
+// A closed standard output refuses the listing.
 Finished RunProgram(const Texts& args, const TempFolder& scratch, bool closedOut = false) {
-  std::string command = "timeout -s KILL 30 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
-                        Quoted(FEEDWRIGHT_EXECUTABLE);
+  std::string command = "timeout -s KILL 30 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CACHE_HOME=" +
+                        Quoted(scratch.Path() / "cache") + " " + Quoted(FEEDWRIGHT_EXECUTABLE);
   for (const std::string& arg : args) command += " " + Quoted(arg);
   const fs::path out = scratch.Path() / "stdout", err = scratch.Path() / "stderr";
   command += (closedOut ? " >&-" : " >" + Quoted(out)) + " 2>" + Quoted(err) + " </dev/null";
@@ -107,14 +109,14 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
     listing += Json(longFeed, std::to_string(n), std::string(1000, static_cast<char>('a' + n % 26)), "");
   }
   EXPECT_TRUE(finished.out == listing) << "the listing is not the rows, in order, one object a line";
-  ASSERT_EQ(finished.err.size(), 10u);
-  EXPECT_EQ(Texts(finished.err.begin(), finished.err.begin() + 8),
-            (Texts{"[1/4] " + harbour, "[2/4] " + gone, "[3/4] " + longFeed, "[4/4] " + drip, "Feeds read: 2 of 4",
-                   "Rows: 403", "Files written: 0", "Failed feeds: 2"}));
+  // Standard error is a file here, not a terminal: no progress lines, only the summary.
+  ASSERT_EQ(finished.err.size(), 6u);
+  EXPECT_EQ(Texts(finished.err.begin(), finished.err.begin() + 4),
+            (Texts{"Feeds read: 2 of 4", "Rows: 403", "Files written: 0", "Failed feeds: 2"}));
   // The reasons are passed on; the deadline is the one --timeout gave.
-  EXPECT_EQ(finished.err[8].rfind("  [2/4] " + gone + ": HTTP 404", 0), 0u) << finished.err[8];
-  EXPECT_EQ(finished.err[9].rfind("  [4/4] " + drip + ": ", 0), 0u) << finished.err[9];
-  EXPECT_NE(finished.err[9].find("within 1 second"), std::string::npos) << finished.err[9];
+  EXPECT_EQ(finished.err[4].rfind("  [2/4] " + gone + ": HTTP 404", 0), 0u) << finished.err[4];
+  EXPECT_EQ(finished.err[5].rfind("  [4/4] " + drip + ": ", 0), 0u) << finished.err[5];
+  EXPECT_NE(finished.err[5].find("within 1 second"), std::string::npos) << finished.err[5];
 
   // A run keeps at most --max-rows rows: the feed that reaches the ceiling keeps its first
   // entries, and the feeds after it are not read.
@@ -171,7 +173,7 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   // A listing that standard output refuses is said, and fails the run.
   finished = RunProgram({"--batch", scratch.Write("two.txt", harbour + "\n" + longFeed), "--list"}, scratch, true);
   EXPECT_EQ(finished.status, 1);
-  EXPECT_EQ(finished.err.at(2), "feedwright: the listing could not be written to standard output");
+  EXPECT_EQ(finished.err.at(0), "feedwright: the listing could not be written to standard output");
 
   // A folder that takes no files: the report is written once, the save stops, the status says so.
   const std::string unwritable = UnwritableFolder(scratch);
@@ -179,10 +181,49 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   finished = RunProgram({"--batch", one, "--out", unwritable, "--jobs", "1"}, scratch);
   EXPECT_EQ(finished.status, 1);
   // The error report without its request for a screenshot; "Done." is left out.
-  ASSERT_EQ(finished.err.size(), 7u);
-  EXPECT_EQ(finished.err[1].rfind("feedwright: Application Error: " + unwritable, 0), 0u) << finished.err[1];
-  EXPECT_EQ(finished.err[2], "feedwright:   in Feedwright2017/04/05.Form1.PushButton3_Click at line 130");
-  EXPECT_EQ(finished.err[5], "Files written: 0");
+  ASSERT_EQ(finished.err.size(), 6u);
+  EXPECT_EQ(finished.err[0].rfind("feedwright: Application Error: " + unwritable, 0), 0u) << finished.err[0];
+  EXPECT_EQ(finished.err[1], "feedwright:   in Feedwright2017/04/05.Form1.PushButton3_Click at line 130");
+  EXPECT_EQ(finished.err[4], "Files written: 0");
+}
+
+// A repeat run asks each feed only if it changed and lists the same rows from the kept answers;
+// a feed that changed is sent whole again; --no-cache asks for every feed whole.
+TEST(BatchModeTest, RepeatRunAsksOnlyIfChanged) {
+  LoopbackServer server;
+  std::atomic<int> entries{1}, full{0}, notModified{0};
+  server.Http().Get("/feed(\\d).rss", [&](const httplib::Request& request, httplib::Response& response) {
+    const std::string tag = "\"" + request.matches[1].str() + "-" + std::to_string(entries.load()) + "\"";
+    if (request.get_header_value("If-None-Match") == tag) {
+      ++notModified;
+      response.status = 304;
+      return;
+    }
+    ++full;
+    std::string items;
+    for (int n = 0; n < entries; ++n) items += "<item><title>" + request.matches[1].str() + std::to_string(n) + "</title></item>";
+    response.set_header("ETag", tag);
+    response.set_content("<rss version=\"2.0\"><channel>" + items + "</channel></rss>", "application/rss+xml");
+  });
+  server.Start();
+  TempFolder scratch;
+  const std::string urls =
+      scratch.Write("urls.txt", server.Url("/feed1.rss") + "\n" + server.Url("/feed2.rss") + "\n" + server.Url("/feed3.rss"));
+  const Finished first = RunProgram({"--batch", urls, "--list"}, scratch);
+  ASSERT_EQ(first.status, 0);
+  ASSERT_EQ(full, 3);
+  const Finished repeat = RunProgram({"--batch", urls, "--list"}, scratch);
+  EXPECT_EQ(repeat.status, 0);
+  EXPECT_EQ(repeat.out, first.out);
+  EXPECT_EQ(notModified, 3);
+  EXPECT_EQ(full, 3);
+  ++entries;
+  const Finished changed = RunProgram({"--batch", urls, "--list"}, scratch);
+  EXPECT_EQ(full, 6);
+  EXPECT_EQ(std::count(changed.out.begin(), changed.out.end(), '\n'), 6);
+  RunProgram({"--batch", urls, "--list", "--no-cache"}, scratch);
+  EXPECT_EQ(full, 9);
+  EXPECT_EQ(notModified, 3);
 }
 
 #endif
@@ -235,7 +276,10 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
       {{"--batch", scratch.Write("empty.txt", ""), "--out", folder}, 0, "",
        "feedwright: No URLs added.\nfeedwright: No URL results to save.\nFeeds read: 0 of 0\nRows: 0\n"
        "Files written: 0\nFailed feeds: 0\n"},
-      {{"--batch", urls, "--list"}, 1, "", "[1/1] x\\x1B]0;x\\x07\nFeeds read: 0 of 1\n"},
+      {{"--batch", urls, "--list"}, 1, "",
+       "Feeds read: 0 of 1\nRows: 0\nFiles written: 0\nFailed feeds: 1\n  [1/1] x\\x1B]0;x\\x07: "},
+      // Quiet: the failures alone.
+      {{"--batch", urls, "--list", "--quiet"}, 1, "", "feedwright: [1/1] x\\x1B]0;x\\x07: "},
   };
   for (const auto& c : cases) {
     std::ostringstream out, err;

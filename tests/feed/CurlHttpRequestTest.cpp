@@ -239,7 +239,7 @@ TEST_F(CurlHttpRequestTest, NoDownloadOutlivesItsDeadlineOrTheWaitHook) {
 }
 
 // The server asks for Basic credentials as real servers and proxies do, with a 401 or 407 first,
-// then answers with those it got (and the agent, unless ours). As the proxy of the environment it
+// then answers with those it got (and the agent, unless ours: name, version and home page). As the proxy of the environment it
 // receives the whole address, an international host name in its ASCII form whatever the
 // program's locale. Only both empty means no credentials.
 TEST_F(CurlHttpRequestTest, CredentialsReachTheServerAndTheProxy) {
@@ -252,7 +252,7 @@ TEST_F(CurlHttpRequestTest, CredentialsReachTheServerAndTheProxy) {
       return;
     }
     const std::string agent = request.get_header_value("User-Agent");
-    response.set_content(request.get_header_value(header) + (agent == "Feedwright/0.1.0" ? "" : " " + agent),
+    response.set_content(request.get_header_value(header) + (agent == "Feedwright/0.1.0 (+https://www.feedwright.example/)" ? "" : " " + agent),
                          "text/plain");
   });
   server_.Start();

@@ -8,6 +8,11 @@ class FakeClock : public Clock {
   explicit FakeClock(Duration step = {}) : step_(step) {}
   TimePoint Now() const override { return now_ += step_; }
   void SleepFor(Duration duration) const override { now_ += duration; }
+  // A fixed date that moves on with the clock.
+  WallTime WallNow() const override {
+    return WallTime(std::chrono::sys_days(std::chrono::year(2026) / 1 / 1)) +
+           std::chrono::duration_cast<WallTime::duration>(now_.time_since_epoch());
+  }
 
  private:
   Duration step_;

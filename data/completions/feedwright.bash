@@ -1,0 +1,20 @@
+# bash completion for feedwright
+_feedwright() {
+  local cur prev
+  cur=${COMP_WORDS[COMP_CWORD]}
+  prev=${COMP_WORDS[COMP_CWORD-1]}
+  case $prev in
+    --batch) COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames; return ;;
+    --out) COMPREPLY=($(compgen -d -- "$cur")); compopt -o filenames; return ;;
+    --format) COMPREPLY=($(compgen -W "text html markdown json" -- "$cur")); return ;;
+    --jobs|--timeout|--max-rows|--name) return ;;
+  esac
+  if [[ $cur == -* ]]; then
+    COMPREPLY=($(compgen -W "--batch --out --list --jobs --timeout --max-rows --format --name
+      --no-cache --quiet --help --version" -- "$cur"))
+  else
+    COMPREPLY=($(compgen -f -- "$cur"))
+    compopt -o filenames
+  fi
+}
+complete -F _feedwright feedwright

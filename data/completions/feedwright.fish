@@ -1,0 +1,13 @@
+# fish completion for feedwright
+complete -c feedwright -l batch -r -F -d 'Read the feed addresses from a URL file or OPML list'
+complete -c feedwright -l out -x -a '(__fish_complete_directories)' -d 'Save every entry as a file in this folder'
+complete -c feedwright -l list -d 'Write every entry to standard output as JSON Lines'
+complete -c feedwright -l jobs -x -d 'Download up to N feeds at once'
+complete -c feedwright -l timeout -x -d 'Give every download at most this many seconds'
+complete -c feedwright -l max-rows -x -d 'Keep at most N entries in all'
+complete -c feedwright -l format -x -a 'text html markdown json' -d 'What each saved file holds'
+complete -c feedwright -l name -x -d 'How saved files are named'
+complete -c feedwright -l no-cache -d 'Download every feed whole and keep nothing'
+complete -c feedwright -l quiet -d 'Write only failures to standard error'
+complete -c feedwright -s h -l help -d 'Show the usage'
+complete -c feedwright -l version -d 'Show the name and version'

@@ -15,9 +15,10 @@ constexpr std::chrono::milliseconds kHookInterval{25};
 // libcurl 7.88 walks its whole cache of looked-up host names whenever a transfer ends, to drop
 // the entries older than their minute, so a run over thousands of distinct hosts a minute pays
 // for every host it met in the last one at every feed: 30,000 refused feeds on distinct
-// addresses took seven times as long as on one. Past this many hosts since the cache was last
-// cleared, the transfers that start keep their names for no time, and the first of them to end
-// clears the cache. A run over fewer hosts keeps every name for the minute.
+// addresses took seven times as long as on one. Once this many hosts have been met, the next
+// as many transfers keep their names for no time, so whichever of them ends or closes a
+// connection clears the cache; then names are kept again. A run over fewer hosts keeps every
+// name for the minute.
 constexpr std::size_t kNamedHostsKept = 256;
 constexpr long kNameCacheSeconds = 60;
 
@@ -223,9 +224,12 @@ void DownloadPool::StartQueued(Clock::TimePoint now) {
 
 bool DownloadPool::Start(Entry& entry, Clock::TimePoint now) {
   CURL* easy = entry.transfer->Handle();
-  if (!clearingNames_ && namedHosts_.size() >= kNamedHostsKept) clearingNames_ = true;
-  entry.clearsNames = clearingNames_;
-  curl_easy_setopt(easy, CURLOPT_DNS_CACHE_TIMEOUT, entry.clearsNames ? 0L : kNameCacheSeconds);
+  if (clearingNames_ == 0 && namedHosts_.size() >= kNamedHostsKept) {
+    namedHosts_.clear();
+    clearingNames_ = kNamedHostsKept;
+  }
+  const bool clears = clearingNames_ > 0;
+  curl_easy_setopt(easy, CURLOPT_DNS_CACHE_TIMEOUT, clears ? 0L : kNameCacheSeconds);
   curl_easy_setopt(easy, CURLOPT_PRIVATE, static_cast<void*>(&entry));
   CURLMcode added = CURLM_OUT_OF_MEMORY;
   try {
@@ -233,7 +237,11 @@ bool DownloadPool::Start(Entry& entry, Clock::TimePoint now) {
     ++runningPerHost_[entry.host];
     added = curl_multi_add_handle(multi_->handle.get(), easy);
     if (added != CURLM_OK && --runningPerHost_[entry.host] == 0) runningPerHost_.erase(entry.host);
-    if (!clearingNames_) namedHosts_.insert(entry.host);
+    if (clears) {
+      --clearingNames_;
+    } else {
+      namedHosts_.insert(entry.host);
+    }
   } catch (const std::bad_alloc&) {
     // Reported below like any other start that failed; the name is only a bound's bookkeeping.
   }
@@ -290,11 +298,6 @@ void DownloadPool::End(Entry& entry, const std::optional<ComponentError>& failur
     running_.erase(std::find(running_.begin(), running_.end(), &entry));
     const auto host = runningPerHost_.find(entry.host);
     if (host != runningPerHost_.end() && --host->second == 0) runningPerHost_.erase(host);
-    // libcurl has dropped every name it kept when this one ended.
-    if (entry.clearsNames) {
-      namedHosts_.clear();
-      clearingNames_ = false;
-    }
   }
   entry.state = State::kFinished;
   if (failure) entry.transfer->Fail(*failure);

@@ -102,8 +102,6 @@ class DownloadPool {
     bool prefetched = false;
     // A Fetch waits for it: it starts before the other queued transfers.
     bool awaited = false;
-    // Started with libcurl's name cache cleared when it ends (see Start).
-    bool clearsNames = false;
     // What it counts in heldBytes_: set when a prefetch finishes, cleared when it is taken.
     std::size_t held = 0;
   };
@@ -148,9 +146,10 @@ class DownloadPool {
   // Hosts with a transfer running and how many; a host leaves when its last one ends, so the
   // map is no larger than what runs, however many hosts a run meets.
   std::unordered_map<std::string, std::size_t> runningPerHost_;
-  // Hosts whose transfers started since libcurl's name cache was last cleared (see Start).
+  // Hosts whose transfers started since libcurl's name cache was last cleared, and how many
+  // transfers are still to start that clear it (see Start).
   std::unordered_set<std::string> namedHosts_;
-  bool clearingNames_ = false;
+  std::size_t clearingNames_ = 0;
   std::size_t prefetched_ = 0;
   std::size_t queuedPrefetches_ = 0;
   std::size_t heldBytes_ = 0;

@@ -304,6 +304,12 @@ void CurlTransfer::Fail(const ComponentError& error) {
   failure_ = error;
 }
 
+std::size_t CurlTransfer::HeldBytes() const noexcept {
+  const std::size_t texts = url_.capacity() + state_.body.capacity() + state_.reason.capacity() +
+                            state_.contentType.capacity() + state_.location.capacity();
+  return sizeof(CurlTransfer) + texts + (failure_ ? sizeof(*failure_) + std::char_traits<char>::length(failure_->what()) : 0);
+}
+
 HttpResponse CurlTransfer::TakeResponse() {
   if (!finished_) {
     throw ComponentError(ErrorCodes::kHttpOther, "The download of " + ShownAddress(url_) + " ended without a result");

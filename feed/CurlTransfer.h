@@ -77,6 +77,11 @@ class CurlTransfer {
   // Records a failure of our own (a clock, the pool giving up).
   void Fail(const ComponentError& error);
   bool Finished() const { return finished_; }
+  // Frees the libcurl handle and its buffers once the transfer has left the multi handle; the
+  // answer or the failure stays.
+  void ReleaseHandle() noexcept { easy_.reset(); }
+  // The memory the answer or the failure holds, in bytes, about.
+  std::size_t HeldBytes() const noexcept;
 
   // The final response, given up to the caller; throws the failure the transfer ended with.
   HttpResponse TakeResponse();

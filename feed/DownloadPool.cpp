@@ -14,6 +14,16 @@ namespace {
 // The wait hook runs at most this often, and a wait on the sockets lasts at most this long.
 constexpr std::chrono::milliseconds kHookInterval{25};
 
+// libcurl 7.88 walks its whole cache of looked-up host names whenever a transfer ends, to drop
+// the entries older than their minute, so a run over thousands of distinct hosts a minute pays
+// for every host it met in the last one at every feed: 30,000 refused feeds on distinct
+// addresses took seven times as long as on one. Once this many hosts have been met, the next
+// as many transfers keep their names for no time, so whichever of them ends or closes a
+// connection clears the cache; then names are kept again. A run over fewer hosts keeps every
+// name for the minute.
+constexpr std::size_t kNamedHostsKept = 256;
+constexpr long kNameCacheSeconds = 60;
+
 // Sets a flag for as long as it lives.
 class Working {
  public:
@@ -50,7 +60,10 @@ bool DownloadPool::Prefetch(const std::string& url) {
   } catch (const ComponentError&) {
     return false;
   }
-  Add(url, {}, {}).prefetched = true;
+  Entry& entry = Add(url, {}, {});
+  entry.prefetched = true;
+  ++prefetched_;
+  ++queuedPrefetches_;
   return true;
 }
 
@@ -75,6 +88,11 @@ HttpResponse DownloadPool::Await(Entry* entry, const std::string& url, const Htt
   if (!entry) {
     CheckWebAddress(url);
     entry = &Add(url, server, proxy, validators);
+  }
+  if (entry->state == State::kQueued && !entry->awaited) {
+    // It starts before the other queued transfers.
+    Unqueue(*entry);
+    queued_.insert(queued_.begin(), entry);
   }
   entry->awaited = true;
   conditional = entry->conditional;
@@ -138,19 +156,14 @@ void DownloadPool::Perform() noexcept {
 }
 
 void DownloadPool::Abandon() noexcept {
-  for (Entry& entry : entries_) Detach(entry);
-  entries_.clear();
-}
-
-std::size_t DownloadPool::Prefetched() const {
-  return static_cast<std::size_t>(
-      std::count_if(entries_.begin(), entries_.end(), [](const Entry& entry) { return entry.prefetched; }));
+  lookAhead_ = nullptr;
+  for (auto it = entries_.begin(); it != entries_.end();) it = Erase(it);
 }
 
 DownloadPool::Entry& DownloadPool::Add(const std::string& url, const HttpCredentials& server,
                                        const HttpCredentials& proxy, bool validators) {
   Entry entry;
-  entry.id = nextId_++;
+  entry.id = nextId_;
   std::vector<std::string> headers;
   if (cache_ && validators && !server.Given() && !proxy.Given()) {
     if (const std::optional<CacheValidators> kept = cache_->Validators(url)) headers = kept->RequestHeaders();
@@ -158,7 +171,13 @@ DownloadPool::Entry& DownloadPool::Add(const std::string& url, const HttpCredent
   entry.conditional = !headers.empty();
   entry.transfer = std::make_unique<CurlTransfer>(url, server, proxy, options_, clock_, headers);
   entry.host = HostOf(url);
+  queued_.reserve(queued_.size() + 1);
+  byId_.reserve(byId_.size() + 1);
   entries_.push_back(std::move(entry));
+  // Nothing below throws: the reservations above made the room.
+  ++nextId_;
+  byId_.emplace(entries_.back().id, std::prev(entries_.end()));
+  queued_.push_back(&entries_.back());
   return entries_.back();
 }
 
@@ -168,33 +187,37 @@ DownloadPool::Entry* DownloadPool::TakePrefetch(const std::string& url) {
   });
   if (found == entries_.end()) return nullptr;
   // Prefetches are made in the order of their fetches, so the older ones will not be asked for.
-  for (auto it = entries_.begin(); it != found;) {
-    if (it->prefetched) {
-      Detach(*it);
-      it = entries_.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  for (auto it = entries_.begin(); it != found;) it = it->prefetched ? Erase(it) : std::next(it);
   found->prefetched = false;
+  --prefetched_;
+  if (found->state == State::kQueued) --queuedPrefetches_;
+  heldBytes_ -= found->held;
+  found->held = 0;
   return &*found;
 }
 
 DownloadPool::Entry* DownloadPool::Find(uint64_t id) {
-  auto found = std::find_if(entries_.begin(), entries_.end(), [id](const Entry& entry) { return entry.id == id; });
-  return found == entries_.end() ? nullptr : &*found;
+  const auto found = byId_.find(id);
+  return found == byId_.end() ? nullptr : &*found->second;
 }
 
 void DownloadPool::Remove(uint64_t id) noexcept {
-  auto found = std::find_if(entries_.begin(), entries_.end(), [id](const Entry& entry) { return entry.id == id; });
-  if (found == entries_.end()) return;
-  Detach(*found);
-  entries_.erase(found);
+  const auto found = byId_.find(id);
+  if (found != byId_.end()) Erase(found->second);
+}
+
+DownloadPool::Entries::iterator DownloadPool::Erase(Entries::iterator entry) noexcept {
+  End(*entry);
+  if (entry->prefetched) --prefetched_;
+  heldBytes_ -= entry->held;
+  byId_.erase(entry->id);
+  return entries_.erase(entry);
 }
 
 void DownloadPool::Work() {
   if (working_) return;
   const Working working(working_);
+  LookFurther();
   StartQueued(clock_.Now());
   CURLMcode performed = CURLM_OK;
   {
@@ -210,36 +233,74 @@ void DownloadPool::Work() {
   // moved the transfers on still counts as having arrived.
   const Clock::TimePoint now = clock_.Now();
   ExpireClocks(now);
+  LookFurther();
   StartQueued(now);
 }
 
-void DownloadPool::StartQueued(Clock::TimePoint now) {
-  auto runningTo = [this](const std::string* host) {
-    return static_cast<std::size_t>(std::count_if(entries_.begin(), entries_.end(), [host](const Entry& entry) {
-      return entry.state == State::kRunning && (!host || entry.host == *host);
-    }));
-  };
-  std::size_t running = runningTo(nullptr);
-  for (bool awaitedPass : {true, false}) {
-    for (Entry& entry : entries_) {
-      if (running >= limits_.transfers) return;
-      if (entry.state != State::kQueued || entry.awaited != awaitedPass) continue;
-      if (runningTo(&entry.host) >= limits_.perHost) continue;
-      if (Start(entry, now)) ++running;
+void DownloadPool::LookFurther() {
+  // Addresses that cannot be fetched queue nothing; a few rounds' worth of them at a time
+  // keeps a list of them from holding up one round.
+  for (std::size_t asked = 0; lookAhead_ && asked < 4 * limits_.transfers; ++asked) {
+    if (queuedPrefetches_ >= limits_.transfers || heldBytes_ >= limits_.heldBytes) return;
+    std::optional<std::string> next;
+    try {
+      next = lookAhead_();
+    } catch (...) {
+      return;
     }
+    if (!next) return;
+    try {
+      Prefetch(*next);
+    } catch (...) {
+      // Out of memory: that row's own Fetch reports it.
+      return;
+    }
+  }
+}
+
+void DownloadPool::StartQueued(Clock::TimePoint now) {
+  for (std::size_t i = 0; i < queued_.size() && running_.size() < limits_.transfers;) {
+    Entry& entry = *queued_[i];
+    const auto host = runningPerHost_.find(entry.host);
+    if (host != runningPerHost_.end() && host->second >= limits_.perHost) {
+      ++i;
+      continue;
+    }
+    // Start takes the entry out of the queue, whether it starts or fails.
+    Start(entry, now);
   }
 }
 
 bool DownloadPool::Start(Entry& entry, Clock::TimePoint now) {
   CURL* easy = entry.transfer->Handle();
+  if (clearingNames_ == 0 && namedHosts_.size() >= kNamedHostsKept) {
+    namedHosts_.clear();
+    clearingNames_ = kNamedHostsKept;
+  }
+  const bool clears = clearingNames_ > 0;
+  curl_easy_setopt(easy, CURLOPT_DNS_CACHE_TIMEOUT, clears ? 0L : kNameCacheSeconds);
   curl_easy_setopt(easy, CURLOPT_PRIVATE, static_cast<void*>(&entry));
-  const CURLMcode added = curl_multi_add_handle(multi_->handle.get(), easy);
+  CURLMcode added = CURLM_OUT_OF_MEMORY;
+  try {
+    running_.reserve(running_.size() + 1);
+    ++runningPerHost_[entry.host];
+    added = curl_multi_add_handle(multi_->handle.get(), easy);
+    if (added != CURLM_OK && --runningPerHost_[entry.host] == 0) runningPerHost_.erase(entry.host);
+    if (clears) {
+      --clearingNames_;
+    } else {
+      namedHosts_.insert(entry.host);
+    }
+  } catch (const std::bad_alloc&) {
+    // Reported below like any other start that failed; the name is only a bound's bookkeeping.
+  }
   if (added != CURLM_OK) {
-    entry.transfer->Fail(ComponentError(ErrorCodes::kHttpOther,
-                                        std::string("Could not start the request: ") + curl_multi_strerror(added)));
-    entry.state = State::kFinished;
+    End(entry, ComponentError(ErrorCodes::kHttpOther,
+                              std::string("Could not start the request: ") + curl_multi_strerror(added)));
     return false;
   }
+  Unqueue(entry);
+  running_.push_back(&entry);
   entry.transfer->Started(now);
   entry.state = State::kRunning;
   return true;
@@ -257,39 +318,57 @@ void DownloadPool::CollectFinished() {
     if (!entry || entry->state != State::kRunning) continue;
     // Its failure is put into words while libcurl still holds it as it ended.
     entry->transfer->Finish(result);
-    Detach(*entry);
+    End(*entry);
   }
 }
 
 void DownloadPool::ExpireClocks(Clock::TimePoint now) {
-  for (Entry& entry : entries_) {
-    if (entry.state != State::kRunning) continue;
+  for (std::size_t i = 0; i < running_.size();) {
+    Entry& entry = *running_[i];
     if (std::optional<ComponentError> failure = entry.transfer->Overdue(now)) {
-      Detach(entry);
-      entry.transfer->Fail(*failure);
+      // End takes it out of running_.
+      End(entry, failure);
+    } else {
+      ++i;
     }
   }
 }
 
 void DownloadPool::FailRunning(const std::string& text) {
-  for (Entry& entry : entries_) {
-    if (entry.state != State::kRunning) continue;
-    Detach(entry);
-    entry.transfer->Fail(ComponentError(ErrorCodes::kHttpOther, text));
+  while (!running_.empty()) End(*running_.back(), ComponentError(ErrorCodes::kHttpOther, text));
+}
+
+void DownloadPool::End(Entry& entry, const std::optional<ComponentError>& failure) noexcept {
+  if (entry.state == State::kFinished) return;
+  if (entry.state == State::kQueued) {
+    Unqueue(entry);
+  } else {
+    curl_multi_remove_handle(multi_->handle.get(), entry.transfer->Handle());
+    running_.erase(std::find(running_.begin(), running_.end(), &entry));
+    const auto host = runningPerHost_.find(entry.host);
+    if (host != runningPerHost_.end() && --host->second == 0) runningPerHost_.erase(host);
+  }
+  entry.state = State::kFinished;
+  if (failure) entry.transfer->Fail(*failure);
+  // What a finished transfer keeps is its answer: its libcurl handle and buffers go now.
+  entry.transfer->ReleaseHandle();
+  if (entry.prefetched) {
+    entry.held = sizeof(Entry) + entry.host.capacity() + entry.transfer->HeldBytes();
+    heldBytes_ += entry.held;
   }
 }
 
-void DownloadPool::Detach(Entry& entry) noexcept {
-  if (entry.state == State::kRunning) curl_multi_remove_handle(multi_->handle.get(), entry.transfer->Handle());
-  if (entry.state != State::kFinished) entry.state = State::kFinished;
+void DownloadPool::Unqueue(Entry& entry) noexcept {
+  const auto found = std::find(queued_.begin(), queued_.end(), &entry);
+  if (found == queued_.end()) return;
+  queued_.erase(found);
+  if (entry.prefetched) --queuedPrefetches_;
 }
 
 std::chrono::milliseconds DownloadPool::WaitTime(Clock::TimePoint now, bool hooked) const {
   Clock::TimePoint until = now + kHookInterval;
   if (hooked) until = std::min(until, std::max(now, lastHook_ + kHookInterval));
-  for (const Entry& entry : entries_) {
-    if (entry.state == State::kRunning) until = std::min(until, entry.transfer->Due());
-  }
+  for (const Entry* entry : running_) until = std::min(until, entry->transfer->Due());
   const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - now);
   // At least a millisecond, so that a clock just running out cannot make the wait spin.
   return std::clamp(wait, std::chrono::milliseconds(1), kHookInterval);

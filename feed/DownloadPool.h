@@ -9,9 +9,14 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "Clock.h"
+#include "Component.h"
 #include "HttpOptions.h"
 #include "HttpResponse.h"
 
@@ -33,6 +38,10 @@ struct DownloadLimits {
   std::size_t transfers = 8;
   // Transfers running at once to one host (by name: 127.0.0.1 and 127.0.0.2 are two hosts).
   std::size_t perHost = 4;
+  // The memory that finished prefetches no Fetch has taken yet may hold (bodies, addresses and
+  // texts) before the look-ahead waits for the reader to take some. A finished failure holds
+  // only its address and its reason, so refused feeds hardly count.
+  std::size_t heldBytes = 64u * 1024u * 1024u;
 };
 
 class DownloadPool {
@@ -57,6 +66,14 @@ class DownloadPool {
   // Fetch reports why.
   bool Prefetch(const std::string& url);
 
+  // The addresses to prefetch next, in the order they will be fetched; nothing when there is no
+  // more for now. Asked whenever the pool moves on, also while a Fetch waits, as long as fewer
+  // prefetches than Limits::transfers wait to start and the finished ones hold less than
+  // Limits::heldBytes: so the look-ahead is bounded by memory, not by rows, and a slow feed far
+  // down the list starts while an earlier slow one is still awaited. A throw counts as nothing.
+  using LookAhead = std::function<std::optional<std::string>()>;
+  void SetLookAhead(LookAhead next) { lookAhead_ = std::move(next); }
+
   // The final response of a GET of url. Without credentials it takes the oldest prefetch of url
   // that no Fetch has taken yet, and drops every older prefetch still waiting (the caller has
   // passed those by); otherwise, or when there is none, it starts a transfer of its own. Waits
@@ -70,13 +87,17 @@ class DownloadPool {
   // those whose clocks ran out. Does nothing when called from inside the pool's own work.
   void Perform() noexcept;
 
-  // Ends every transfer: running, queued, or finished and not yet taken.
+  // Ends every transfer: running, queued, or finished and not yet taken; forgets the look-ahead.
   void Abandon() noexcept;
 
   // Prefetches that no Fetch has taken yet, whatever their state.
-  std::size_t Prefetched() const;
+  std::size_t Prefetched() const { return prefetched_; }
+  // What the finished prefetches that no Fetch has taken yet hold, in bytes.
+  std::size_t HeldBytes() const { return heldBytes_; }
   // Every transfer the pool holds.
   std::size_t Transfers() const { return entries_.size(); }
+  // Hosts with a transfer running now.
+  std::size_t BusyHosts() const { return runningPerHost_.size(); }
 
  private:
   enum class State { kQueued, kRunning, kFinished };
@@ -91,7 +112,10 @@ class DownloadPool {
     bool awaited = false;
     // Sent with the validators of a kept answer.
     bool conditional = false;
+    // What it counts in heldBytes_: set when a prefetch finishes, cleared when it is taken.
+    std::size_t held = 0;
   };
+  using Entries = std::list<Entry>;
 
   // validators: ask only for a changed answer when one is kept.
   Entry& Add(const std::string& url, const HttpCredentials& server, const HttpCredentials& proxy,
@@ -108,16 +132,22 @@ class DownloadPool {
   Entry* TakePrefetch(const std::string& url);
   Entry* Find(uint64_t id);
   void Remove(uint64_t id) noexcept;
-  // One round of work: start, perform, collect, expire, start again.
+  // Takes an entry out of every count and list, ending its transfer.
+  Entries::iterator Erase(Entries::iterator entry) noexcept;
+  // One round of work: look ahead, start, perform, collect, expire, start again.
   void Work();
+  // Queues what the look-ahead gives while there is room for it.
+  void LookFurther();
   void StartQueued(Clock::TimePoint now);
   bool Start(Entry& entry, Clock::TimePoint now);
   void CollectFinished();
   void ExpireClocks(Clock::TimePoint now);
   // Ends every running transfer with text, when libcurl's multi handle itself fails.
   void FailRunning(const std::string& text);
-  // Takes a running transfer out of the multi handle; from then on it counts as finished.
-  void Detach(Entry& entry) noexcept;
+  // Ends a queued or running transfer, with failure when given: it leaves the multi handle and
+  // the counts of what runs, frees its libcurl handle and, as a prefetch, counts as held.
+  void End(Entry& entry, const std::optional<ComponentError>& failure = std::nullopt) noexcept;
+  void Unqueue(Entry& entry) noexcept;
   // How long Fetch may wait on the sockets before something is due: a clock, or the wait hook
   // when there is one.
   std::chrono::milliseconds WaitTime(Clock::TimePoint now, bool hooked) const;
@@ -129,8 +159,23 @@ class DownloadPool {
   // Declared before the entries, so that it outlives their easy handles.
   struct MultiOwner;
   std::unique_ptr<MultiOwner> multi_;
-  // In the order they were added; queued transfers start in this order, awaited ones first.
-  std::list<Entry> entries_;
+  // In the order they were added, which is the order prefetches are taken in.
+  Entries entries_;
+  std::unordered_map<uint64_t, Entries::iterator> byId_;
+  // Not started yet, in the order they start (awaited ones first); a few at a time.
+  std::vector<Entry*> queued_;
+  std::vector<Entry*> running_;
+  // Hosts with a transfer running and how many; a host leaves when its last one ends, so the
+  // map is no larger than what runs, however many hosts a run meets.
+  std::unordered_map<std::string, std::size_t> runningPerHost_;
+  // Hosts whose transfers started since libcurl's name cache was last cleared, and how many
+  // transfers are still to start that clear it (see Start).
+  std::unordered_set<std::string> namedHosts_;
+  std::size_t clearingNames_ = 0;
+  std::size_t prefetched_ = 0;
+  std::size_t queuedPrefetches_ = 0;
+  std::size_t heldBytes_ = 0;
+  LookAhead lookAhead_;
   uint64_t nextId_ = 1;
   bool working_ = false;
   // The last call of a wait hook, for every Fetch together.

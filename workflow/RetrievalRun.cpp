@@ -1,6 +1,7 @@
 #include "RetrievalRun.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 #include "ErrorGuard.h"
@@ -145,8 +146,9 @@ std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
   };
   try {
     const std::size_t jobs = std::max<std::size_t>(1, options_.jobs);
-    pool_ = std::make_shared<DownloadPool>(options_.http, DownloadLimits{jobs, std::min(jobs, DownloadLimits{}.perHost)},
-                                           *options_.clock);
+    pool_ = std::make_shared<DownloadPool>(
+        options_.http, DownloadLimits{jobs, std::min(jobs, DownloadLimits{}.perHost), options_.heldBytes},
+        *options_.clock);
     pool_->UseCache(options_.cache);
   } catch (const std::exception&) {
     pool_.reset();
@@ -168,18 +170,19 @@ std::unique_ptr<FeedReader> RetrievalRun::CreateReader() {
 
 void RetrievalRun::Prefetch(int64_t row, int64_t count) noexcept {
   if (!pool_) return;
-  const std::size_t jobs = std::max<std::size_t>(1, options_.jobs);
+  nextPrefetch_ = std::max(nextPrefetch_, row);
   try {
-    nextPrefetch_ = std::max(nextPrefetch_, row);
-    while (nextPrefetch_ <= count && pool_->Prefetched() < jobs && !state_.Halted() &&
-           rowsKept_ < options_.maxRows) {
-      const std::string address = urls_.Text(nextPrefetch_ - 1);
-      ++nextPrefetch_;
-      pool_->Prefetch(address);
-    }
+    // The pool asks for the next rows whenever it moves on, as far ahead as the bodies it holds
+    // allow, so a slow feed does not keep the ones far below it from starting.
+    pool_->SetLookAhead([this, count]() -> std::optional<std::string> {
+      if (nextPrefetch_ > count || state_.Halted() || rowsKept_ >= options_.maxRows) return std::nullopt;
+      const int64_t next = nextPrefetch_++;
+      return urls_.Text(next - 1);
+    });
   } catch (...) {
-    // The row's own read reports what is wrong with it.
+    // Then nothing is fetched ahead; each row's own read fetches it.
   }
+  pool_->Perform();
 }
 
 void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row,

@@ -33,8 +33,12 @@ struct RetrievalOptions {
   // What the downloads' clocks and the closing wait read; must outlive the run.
   const Clock* clock = &Clock::Steady();
   // How many feeds download at once, ahead of the one being read (1: one after another); at
-  // most DownloadLimits::perHost of them from one host. Rows are still added in list order.
+  // most DownloadLimits::perHost of them from one host. The feeds ahead are fetched as far down
+  // the list as DownloadLimits::heldBytes of finished bodies allow. Rows are still added in
+  // list order.
   std::size_t jobs = 8;
+  // What the feeds fetched ahead and not yet read may hold; see DownloadLimits::heldBytes.
+  std::size_t heldBytes = DownloadLimits{}.heldBytes;
   // The most results rows one run keeps: the feed that reaches it keeps its first rows up to
   // it, and the feeds after it are not read, each reported as not read. Every row is held in
   // memory, and a 134-byte compressed body can unpack into 100,000 of them.
@@ -69,8 +73,8 @@ class RetrievalRun {
   // Creates the download pool (none when libcurl cannot give one: the feeds then download one
   // at a time) and the reader that fetches through it.
   std::unique_ptr<FeedReader> CreateReader();
-  // Queues the downloads of the rows from `row` on, in list order, until jobs of them wait to be
-  // read. A row that cannot be read or queued is left to its own read.
+  // Lets the pool fetch the rows from `row` on, in list order, as far ahead as it has room for,
+  // and moves it on. A row that cannot be read or queued is left to its own read.
   void Prefetch(int64_t row, int64_t count) noexcept;
   // One pass of the loop over the URL list, row counted from 1 up to count: progress, the read,
   // the rows of its items, and the observer's report.
@@ -91,7 +95,7 @@ class RetrievalRun {
   RunState& state_;
   RetrievalOptions options_;
   std::shared_ptr<DownloadPool> pool_;
-  // The next URL-list row to queue, counted from 1.
+  // The next URL-list row for the pool to fetch ahead, counted from 1.
   int64_t nextPrefetch_ = 1;
   // The rows this run has added, against RetrievalOptions::maxRows.
   std::size_t rowsKept_ = 0;

@@ -313,6 +313,7 @@ TEST(DownloadPool, FetchTakesItsPrefetchAndTransfersRunWithinTheLimits) {
     EXPECT_EQ(pool.Fetch(url("localhost", path), {}, {}, nullptr).body, path + 1);
   }
   EXPECT_EQ(pool.Transfers(), 0u);
+  EXPECT_EQ(pool.BusyHosts(), 0u) << "a host stays counted after its last transfer";
   std::lock_guard<std::mutex> lock(mutex);
   EXPECT_GE(most["all"], 2) << "downloads run side by side";
   EXPECT_LE(most["all"], 3);

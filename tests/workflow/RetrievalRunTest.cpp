@@ -198,7 +198,47 @@ TEST(RetrievalRunConcurrencyTest, RowsKeepTheListOrderAndClosingEndsEveryDownloa
     slowHeldToTheEnd = slowHeldToTheEnd || !release;
     response.set_content(kFeedB, "application/atom+xml");
   });
+  // Feeds whose number is a multiple of ten are slow: each holds its answer until every slow one
+  // of the row has arrived, or for holdMs at most.
+  std::atomic<int> slowIn{0}, slowNow{0}, mostSlow{0}, slowTotal{0}, holdMs{0}, requests{0}, requestsWhileHeld{0};
+  server.Http().Get(R"(/spread/(\d+)\.rss)", [&](const httplib::Request& request, httplib::Response& response) {
+    const int n = std::stoi(request.matches[1]);
+    ++requests;
+    if (n % 10 == 0) {
+      ++slowIn;
+      const int now = ++slowNow;
+      for (int most = mostSlow; now > most && !mostSlow.compare_exchange_weak(most, now);) {
+      }
+      for (int i = 0; i < holdMs / 10 && slowIn < slowTotal; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (n == 0) requestsWhileHeld = requests.load();
+      --slowNow;
+    }
+    response.set_content("<rss version=\"2.0\"><channel><item><title>" + std::to_string(n) + "</title></item></channel></rss>",
+                         "application/rss+xml");
+  });
   server.Start();
+  // Slow feeds ten rows apart, more than --jobs, all download at once; with room for one body
+  // only, the look-ahead stops at the feeds already on their way.
+  const struct {
+    std::size_t heldBytes;
+    int slow, holdMs, mostSlow, mostRequestsWhileHeld;
+  } spreadRows[] = {{RetrievalOptions{}.heldBytes, 3, 10000, 3, 30}, {1, 2, 500, 1, 8}};
+  for (const auto& row : spreadRows) {
+    SCOPED_TRACE(row.heldBytes);
+    RunParts run;
+    run.options.clock = &Clock::Steady();
+    run.options.readerFactory = {};
+    run.options.jobs = 4;
+    run.options.heldBytes = row.heldBytes;
+    for (int n = 0; n < 30; ++n) run.urls.rows.push_back(server.Url("/spread/" + std::to_string(n) + ".rss"));
+    slowIn = mostSlow = requests = 0;
+    slowTotal = row.slow;
+    holdMs = row.holdMs;
+    run.Run().Start();
+    EXPECT_EQ(run.results.rows.size(), 30u);
+    EXPECT_EQ(mostSlow, row.mostSlow);
+    EXPECT_LE(requestsWhileHeld, row.mostRequestsWhileHeld);
+  }
   for (const std::size_t jobs : {std::size_t{1}, RetrievalOptions{}.jobs}) {
     SCOPED_TRACE(jobs);
     RunParts run;

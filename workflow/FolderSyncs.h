@@ -20,11 +20,11 @@ class FolderSyncs {
   FolderSyncs& operator=(const FolderSyncs&) = delete;
 
   // Notes folder for the next SyncAll; a folder already noted counts once. A folder this user
-  // may not read cannot be synced and is passed over. Throws std::system_error when the
-  // folders held had to be synced and one of them failed.
-  void Add(const FolderHandle& folder);
+  // may not read cannot be synced and is passed over. When kMaxHeld folders are held, they are
+  // synced first and a failure is kept for SyncAll. Never throws.
+  void Add(const FolderHandle& folder) noexcept;
   // Syncs every folder noted and forgets them; throws std::system_error, with the folder's
-  // path, for the first that failed (the others are synced all the same).
+  // path, for the first that failed since the last SyncAll (the others are synced all the same).
   void SyncAll();
 
  private:
@@ -34,5 +34,10 @@ class FolderSyncs {
     int fd;
     std::string path;
   };
+  // Syncs and closes the folders held, keeping the first failure.
+  void SyncHeld() noexcept;
+
   std::vector<Held> held_;
+  std::error_code failure_;
+  std::string failedPath_;
 };

@@ -325,7 +325,7 @@ void Form1::PushButton3_Click() {
   });
   HtmlExport save(saved, *folder_, pointer_, dialogs_);
   save.SetChoices(saveFormats_->Choices());
-  save.OnFileWritten([&saved](const std::string& path) { saved.FileWritten(path); });
+  save.OnFileWritten([&saved](int64_t row, const std::string& path) { saved.FileWritten(row, path); });
   save.Save();
   ProgressBar1->setFormat(saved.Summary());
 }

@@ -1,9 +1,9 @@
 #include "SavedFiles.h"
 
-void SavedFiles::FileWritten(const std::string& path) {
+void SavedFiles::FileWritten(int64_t row, const std::string& path) {
   ++written_;
   folder_ = path.substr(0, path.rfind('/') + 1);
-  if (saved_ && lastRow_ >= 0) saved_(lastRow_, path);
+  if (saved_) saved_(row, path);
 }
 
 QString SavedFiles::Summary() const {

@@ -20,6 +20,7 @@
 #include "ProgressSink.h"
 #include "RetrievalRun.h"
 #include "RunState.h"
+#include "StopSignals.h"
 #include "TextEscapes.h"
 #include "UrlFileLoader.h"
 #include "Version.h"
@@ -113,7 +114,13 @@ class BatchJob {
     } else {
       outputFailed = !ListRows();
     }
+    if (stoppedBy_ != 0) {
+      err_ << "feedwright: stopped by " << (stoppedBy_ == SIGINT ? "SIGINT" : "SIGTERM")
+           << "; the rows after the last file written were not saved\n";
+    }
     report_.WriteSummary(results_.Count(), filesWritten);
+    // As a shell reports a program ended by the signal.
+    if (stoppedBy_ != 0) return 128 + stoppedBy_;
     const bool failed = outputFailed || report_.FeedsFailed() > 0 || dialogs_.ErrorReports() > 0;
     return failed ? kBatchFailed : kBatchSuccess;
   }
@@ -152,8 +159,13 @@ class BatchJob {
     std::string ignored;
     exporter.SetChoices({command_.format, *NameTemplate::Parse(command_.nameTemplate, ignored)});
     int64_t written = 0;
-    exporter.OnFileWritten([&](const std::string&) { ++written; });
-    exporter.Save();
+    exporter.OnFileWritten([&](int64_t, const std::string&) { ++written; });
+    {
+      StopSignals signals;
+      exporter.SetStopRequest([] { return StopSignals::Received() != 0; });
+      exporter.Save();
+      stoppedBy_ = StopSignals::Received();
+    }
     return written;
   }
 
@@ -187,6 +199,8 @@ class BatchJob {
   RunState state_;
   MemoryUrlList urls_;
   MemoryResultsList results_;
+  // The signal that stopped the save, or 0.
+  int stoppedBy_ = 0;
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 inline constexpr int kBatchSuccess = 0;
 // A feed failed, or a file could not be written; everything else was still done.
 inline constexpr int kBatchFailed = 1;
+// A save stopped by SIGINT or SIGTERM ends with 128 and the signal's number, after the summary.
 // Bad usage, or a URL file that cannot be used (missing, unreadable, broken OPML); nothing was
 // read or written.
 inline constexpr int kBatchUsage = 2;

@@ -10,6 +10,7 @@
 #include "ExclusiveFile.h"
 #include "FileNames.h"
 #include "FolderHandle.h"
+#include "FolderSyncs.h"
 #include "PathChecks.h"
 #include "WebLinks.h"
 
@@ -34,32 +35,18 @@ bool EndsTheSave(const std::error_code& error) {
   }
 }
 
-// Runs action on a file being written; when it fails, the file, which cannot be whole, is
-// removed before the failure goes on to be reported, and stop says whether it ends the save.
-template <class Action>
-void RemoveOnFailure(ExclusiveFile& file, bool& stop, const Action& action) {
-  try {
-    action();
-  } catch (const std::system_error& error) {
-    stop = EndsTheSave(error.code());
-    file.Remove();
-    throw;
-  } catch (...) {
-    file.Remove();
-    throw;
-  }
-}
-
 // The folders of path but its last component, each made and opened inside the one before;
 // subfolder is left holding the last of them, or the one that failed (for its path).
+// Each folder opened, and so each one that may have been made, is noted for its sync.
 std::error_code OpenSubfolders(const FolderHandle& folder, const std::vector<std::string>& path,
-                               std::unique_ptr<FolderHandle>& subfolder) {
+                               std::unique_ptr<FolderHandle>& subfolder, FolderSyncs& syncs) {
   subfolder.reset();
   for (std::size_t i = 0; i + 1 < path.size(); ++i) {
     auto next = std::make_unique<FolderHandle>();
     const std::error_code error = next->OpenInside(subfolder ? *subfolder : folder, path[i]);
     subfolder = std::move(next);
     if (error) return error;
+    syncs.Add(*subfolder);
   }
   return {};
 }
@@ -83,8 +70,27 @@ HtmlExport::HtmlExport(const ResultsList& results, const FolderField& folder,
                        BusyPointer& pointer, DialogService& dialogs)
     : results_(results), folder_(folder), pointer_(pointer), dialogs_(dialogs) {}
 
-void HtmlExport::OnFileWritten(std::function<void(const std::string& path)> observer) {
+// A file written whole, waiting for its sync and its name.
+struct HtmlExport::PendingFile {
+  int64_t row = 0;
+  NameFields fields;
+  std::unique_ptr<ExclusiveFile> file;
+};
+
+// What one save carries from row to row.
+struct HtmlExport::SaveState {
+  int64_t counter = 0;
+  int64_t named = 0;
+  std::vector<PendingFile> pending;
+  FolderSyncs syncs;
+};
+
+void HtmlExport::OnFileWritten(std::function<void(int64_t row, const std::string& path)> observer) {
   fileWritten_ = std::move(observer);
+}
+
+void HtmlExport::SetStopRequest(std::function<bool()> stopRequested) {
+  stopRequested_ = std::move(stopRequested);
 }
 
 void HtmlExport::Save() {
@@ -102,8 +108,11 @@ void HtmlExport::Save() {
     });
     return;
   }
-  int64_t counter = 0;
-  guard.Step(108, [&] { counter = 1; });
+  SaveState state;
+  guard.Step(108, [&] {
+    state.counter = 1;
+    state.pending.reserve(kFilesPerSync);
+  });
   int64_t count = 0;
   int64_t row = 0;
   bool more = guard.Advance(110, [&] {
@@ -112,11 +121,18 @@ void HtmlExport::Save() {
     return row < count;
   });
   // A failure that every later file would meet too has been reported once; the rows left are
-  // not tried.
-  while (more && SaveRow(guard, folder, row, counter)) {
+  // not tried. Neither are they once a stop is asked for.
+  while (more && !(stopRequested_ && stopRequested_()) && SaveRow(guard, folder, row, state)) {
     more = guard.Advance(142, [&] { return ++row < count; });
   }
+  // The files already written whole are finished either way.
+  NamePending(guard, folder, state);
   guard.Step(144, [&] { pointer_.SetValue(BusyPointer::kDefault); });
+  // The names given reach the disk.
+  guard.Step(146, [&] {
+    if (state.named > 0) state.syncs.Add(folder);
+    state.syncs.SyncAll();
+  });
   guard.Step(148, [&] { ShowPlainMessage(dialogs_, "Done."); });
 }
 
@@ -126,36 +142,86 @@ RowEntry HtmlExport::ReadRow(int64_t row) const {
           results_.Entry(row)};
 }
 
-bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t row,
-                         int64_t& counter) {
+bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t row, SaveState& state) {
   guard.Step(112, [&] { pointer_.SetValue(BusyPointer::kBusy); });
   // A tick that cannot be read counts as no tick: nothing is written for that row.
   if (guard.Branch(114, [&] { return !results_.IsChecked(row); })) return true;
   std::string stem;
   guard.Step(116, [&] { stem = results_.Text(row); });
   guard.Step(118, [&] { stem = ShortenName(CleanFileName(stem)); });
-
-  // Trying a name creates the file when the name is free, so nothing can slip in between the
-  // test and the opening. Every name tried uses up a number. The path of a file (step 124) is
-  // the folder's and the name joined, as ExclusiveFile::Path gives it.
   RowEntry entry;
   guard.Step(120, [&] { entry = ReadRow(row); });
-  const NameFields fields = NameFieldsOf(stem, entry);
-  const std::string extension = FileExtension(choices_.format);
 
-  ExclusiveFile file;
+  // The file is written under no name; it gets one only once it is whole and on disk (see
+  // NamePending), so an interrupted save leaves no partial file under a name.
+  PendingFile pending{row, NameFieldsOf(stem, entry), std::make_unique<ExclusiveFile>()};
+  ExclusiveFile& file = *pending.file;
+  bool stop = false;
+  if (!file.Create(folder)) {
+    guard.Step(130, [&] {
+      stop = EndsTheSave(file.Error());
+      throw std::system_error(file.Error(), file.Path());
+    });
+    return !stop;
+  }
+  bool whole = false;
+  guard.Step(136, [&] {
+    if (!file.Write(RenderRow(choices_.format, entry))) {
+      stop = EndsTheSave(file.Error());
+      throw std::system_error(file.Error(), file.Path());
+    }
+    // The disk starts on it now; the sync before its name then waits for little.
+    file.StartSync();
+    whole = true;
+  });
+  if (!whole) return !stop;
+  state.pending.push_back(std::move(pending));
+  if (state.pending.size() < kFilesPerSync) return true;
+  return NamePending(guard, folder, state);
+}
+
+bool HtmlExport::NamePending(ErrorGuard& guard, const FolderHandle& folder, SaveState& state) {
+  bool stop = false;
+  // All the syncs first: the first waits for the disk, and by then the others are mostly done.
+  for (PendingFile& pending : state.pending) {
+    ExclusiveFile& file = *pending.file;
+    guard.Step(138, [&] {
+      if (file.Sync()) return;
+      stop = stop || EndsTheSave(file.Error());
+      file.Remove();
+      throw std::system_error(file.Error(), file.Path());
+    });
+  }
+  for (PendingFile& pending : state.pending) {
+    if (pending.file->IsOpen() && !stop) stop = !NameFile(guard, folder, pending, state);
+  }
+  // Files left unnamed after a failure that ends the save vanish here.
+  state.pending.clear();
+  return !stop;
+}
+
+bool HtmlExport::NameFile(ErrorGuard& guard, const FolderHandle& folder, PendingFile& pending,
+                          SaveState& state) {
+  // Trying a name gives the file that name when it is free, so nothing can slip in between the
+  // test and the naming, and nothing there is replaced. Every name tried uses up a number.
+  ExclusiveFile& file = *pending.file;
+  const std::string extension = FileExtension(choices_.format);
   std::unique_ptr<FolderHandle> subfolder;
   std::error_code subfolderError;
+  std::string name;
+  ExclusiveFile::Outcome outcome = ExclusiveFile::Outcome::kFailed;
   for (int64_t tries = 0;; ++tries) {
     std::vector<std::string> path;
-    guard.Step(122, [&] { path = choices_.names.Expand(fields, choices_.names.HasNumber() ? counter : tries, extension); });
-    guard.Step(126, [&] { ++counter; });
-    subfolderError = OpenSubfolders(folder, path, subfolder);
+    guard.Step(122, [&] {
+      path = choices_.names.Expand(pending.fields, choices_.names.HasNumber() ? state.counter : tries, extension);
+    });
+    guard.Step(126, [&] { ++state.counter; });
+    subfolderError = OpenSubfolders(folder, path, subfolder, state.syncs);
     if (subfolderError) break;
-    // The name test (step 128). Create never throws, and an empty name is never taken, so the
-    // loop ends.
-    const FolderHandle& inside = subfolder ? *subfolder : folder;
-    if (file.Create(inside, path.back()) != ExclusiveFile::Outcome::kNameTaken) break;
+    // The name test (step 128). An empty name is never taken, so the loop ends.
+    name = path.empty() ? std::string() : path.back();
+    outcome = file.Name(subfolder ? *subfolder : folder, name);
+    if (outcome != ExclusiveFile::Outcome::kNameTaken) break;
   }
   bool stop = false;
   if (subfolderError) {
@@ -167,24 +233,20 @@ bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t 
     });
     return !stop;
   }
-  if (!file.IsOpen()) {
+  if (outcome != ExclusiveFile::Outcome::kNamed) {
     guard.Step(130, [&] {
       stop = EndsTheSave(file.Error());
-      throw std::system_error(file.Error(), file.Path());
+      throw std::system_error(file.Error(), JoinPath((subfolder ? *subfolder : folder).Path(), name));
     });
     return !stop;
   }
-  bool whole = false;
-  guard.Step(136, [&] {
-    RemoveOnFailure(file, stop, [&] {
-      file.Write(RenderRow(choices_.format, entry));
-    });
-    whole = true;
-  });
-  if (!whole) return !stop;
   guard.Step(138, [&] {
-    RemoveOnFailure(file, stop, [&] { file.Close(); });
-    if (fileWritten_) fileWritten_(file.Path());
+    if (!file.Close()) {
+      file.Remove();
+      throw std::system_error(file.Error(), file.Path());
+    }
+    ++state.named;
+    if (fileWritten_) fileWritten_(pending.row, file.Path());
   });
-  return !stop;
+  return true;
 }

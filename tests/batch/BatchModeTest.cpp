@@ -2,7 +2,11 @@
 // server; and what it answers before reading any feed.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -224,6 +228,72 @@ TEST(BatchModeTest, RepeatRunAsksOnlyIfChanged) {
   RunProgram({"--batch", urls, "--list", "--no-cache"}, scratch);
   EXPECT_EQ(full, 9);
   EXPECT_EQ(notModified, 3);
+}
+
+// Stopped in the middle of a save of 4,000 files, by SIGKILL or by SIGTERM: every file under a
+// name is whole, nothing else is left in the folder, and SIGTERM still gives the summary, which
+// counts exactly the files there.
+TEST(BatchModeTest, StoppedSaveLeavesOnlyWholeFiles) {
+  constexpr int kItems = 4000;
+  const std::string description(1000, 'd');
+  std::string items;
+  for (int n = 0; n < kItems; ++n) {
+    items += "<item><title>" + std::to_string(n) + "</title><description>" + description + "</description></item>";
+  }
+  LoopbackServer server;
+  server.Http().Get("/many.rss", [&](const httplib::Request&, httplib::Response& response) {
+    response.set_content("<rss version=\"2.0\"><channel>" + items + "</channel></rss>", "application/rss+xml");
+  });
+  server.Start();
+  for (const int signal : {SIGKILL, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    TempFolder scratch;
+    const fs::path out = scratch.Path() / "out";
+    fs::create_directory(out);
+    const std::string urls = scratch.Write("urls.txt", server.Url("/many.rss"));
+    const std::string err = (scratch.Path() / "stderr").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::string program = FEEDWRIGHT_EXECUTABLE, outArg = out.string();
+    std::vector<char*> argv{program.data(), const_cast<char*>("--batch"), const_cast<char*>(urls.c_str()),
+                            const_cast<char*>("--out"), outArg.data(), nullptr};
+    pid_t child = -1;
+    ASSERT_EQ(posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    // The signal goes as soon as the first files have names; the bound only stops a hung test.
+    for (int waited = 0; waited < 30000 && fs::is_empty(out); ++waited) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ::kill(child, signal);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    // Each file's number is its row's: no name was taken. Title, description, empty link.
+    const std::string prefix = "http127001" + std::to_string(server.Port()) + "manyrss";
+    long files = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(out)) {
+      const std::string name = entry.path().filename().string();
+      ASSERT_TRUE(name.starts_with(prefix) && name.ends_with(".html")) << name;
+      const long number = std::stol(name.substr(prefix.size()));
+      EXPECT_EQ(TempFolder::Read(entry.path()), std::to_string(number - 1) + "\r\n\r\n" + description + "\r\n\r\n\r\n")
+          << name;
+      ++files;
+    }
+    EXPECT_GT(files, 0);
+    EXPECT_LT(files, kItems) << "the save ended before the signal";
+    if (signal == SIGKILL) {
+      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+      continue;
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    const std::string summary = TempFolder::Read(err);
+    EXPECT_TRUE(summary.starts_with("feedwright: stopped by SIGTERM; the rows after the last file written were not saved\n"
+                                    "Feeds read: 1 of 1\nRows: " + std::to_string(kItems) + "\nFiles written: " +
+                                    std::to_string(files) + "\n"))
+        << summary;
+  }
 }
 
 #endif

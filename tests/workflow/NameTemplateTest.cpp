@@ -116,7 +116,7 @@ TEST(NameTemplateTest, ExportMakesSubfoldersInsideTheFolderOnly) {
   HtmlExport exporter(results, field, pointer, dialogs);
   exporter.SetChoices({OutputFormat::kMarkdown, Parsed("{host}/{date}-{title}")});
   Texts written;
-  exporter.OnFileWritten([&](const std::string& path) { written.push_back(path); });
+  exporter.OnFileWritten([&](int64_t, const std::string& path) { written.push_back(path); });
   exporter.Save();
   const std::string at = folder.FieldText();
   EXPECT_EQ(written, (Texts{at + "a.example/2026-01-02-one-two-2.md", at + "a.example/2026-01-02-one-two-3.md",

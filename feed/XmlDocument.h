@@ -27,6 +27,22 @@ class XmlNode {
   // attribute's value; empty for a null node.
   std::string NodeTypedValue() const;
 
+  // An element's name as written, prefix included; "" for a null node or an attribute.
+  const char* Name() const { return node_.node().name(); }
+  // The value of an element's attribute of that name, or "" when it has none.
+  const char* Attribute(const char* name) const { return node_.node().attribute(name).value(); }
+  bool HasAttribute(const char* name) const { return !node_.node().attribute(name).empty(); }
+  // Calls visit(child) for each child element, in document order.
+  template <class Visit>
+  void ForEachChildElement(Visit&& visit) const {
+    for (pugi::xml_node child = node_.node().first_child(); child; child = child.next_sibling()) {
+      if (child.type() == pugi::node_element) visit(XmlNode(pugi::xpath_node(child)));
+    }
+  }
+  // What an element holds, written as XML text with its markup: its text and the elements
+  // inside it, without its own tags. Empty for a null node or an attribute.
+  std::string InnerXml() const;
+
  private:
   friend class XmlDocument;
 

@@ -22,6 +22,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 // and categories are often written over several indented lines.
 std::string Collapsed(std::string_view text) {
   std::string out;
+  out.reserve(text.size());
   bool blank = false;
   for (char c : text) {
     if (IsBlank(c)) {
@@ -58,6 +59,16 @@ std::string HtmlEscaped(const std::string& text) {
 bool IsTokenCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
          std::strchr("!#$&^_.+-", c) != nullptr;
+}
+
+// use(text) for the node's text, read in place when the element holds text alone: most fields
+// are short, and a copy to trim would cost an allocation and a free for each.
+template <class Use>
+auto WithText(const XmlNode& node, Use&& use) {
+  std::string_view view;
+  if (node.PlainText(view)) return use(view);
+  const std::string text = node.NodeTypedValue();
+  return use(std::string_view(text));
 }
 
 // A media type as "audio/mpeg" or "text/html; charset=utf-8", else empty.
@@ -104,40 +115,72 @@ enum class Field {
   kDcCreator, kCategory, kDcSubject, kEnclosure, kMediaContent, kMediaGroup,
 };
 
-struct FieldName {
-  const char* name;
-  Field field;
-};
-
-constexpr std::array<FieldName, 23> kFieldNames = {{
-    {"title", Field::kTitle},           {"link", Field::kLink},
-    {"description", Field::kDescription}, {"content:encoded", Field::kContentEncoded},
-    {"content", Field::kContent},       {"summary", Field::kSummary},
-    {"guid", Field::kGuid},             {"id", Field::kId},
-    {"pubDate", Field::kPubDate},       {"dc:date", Field::kDcDate},
-    {"published", Field::kPublished},   {"issued", Field::kIssued},
-    {"updated", Field::kUpdated},       {"modified", Field::kModified},
-    {"dcterms:modified", Field::kDctermsModified}, {"atom:updated", Field::kUpdated},
-    {"author", Field::kAuthor},         {"dc:creator", Field::kDcCreator},
-    {"category", Field::kCategory},     {"dc:subject", Field::kDcSubject},
-    {"enclosure", Field::kEnclosure},   {"media:content", Field::kMediaContent},
-    {"media:group", Field::kMediaGroup},
-}};
-
+// A switch on the first letter, since most children's names are tested against every field.
 Field FieldNamed(const char* name) {
-  for (const FieldName& entry : kFieldNames) {
-    if (entry.name[0] == name[0] && std::strcmp(entry.name, name) == 0) return entry.field;
+  const auto is = [name](const char* candidate) { return std::strcmp(name + 1, candidate + 1) == 0; };
+  switch (name[0]) {
+    case 'a':
+      if (is("author")) return Field::kAuthor;
+      if (is("atom:updated")) return Field::kUpdated;
+      break;
+    case 'c':
+      if (is("content:encoded")) return Field::kContentEncoded;
+      if (is("content")) return Field::kContent;
+      if (is("category")) return Field::kCategory;
+      break;
+    case 'd':
+      if (is("description")) return Field::kDescription;
+      if (is("dc:date")) return Field::kDcDate;
+      if (is("dc:creator")) return Field::kDcCreator;
+      if (is("dc:subject")) return Field::kDcSubject;
+      if (is("dcterms:modified")) return Field::kDctermsModified;
+      break;
+    case 'e':
+      if (is("enclosure")) return Field::kEnclosure;
+      break;
+    case 'g':
+      if (is("guid")) return Field::kGuid;
+      break;
+    case 'i':
+      if (is("id")) return Field::kId;
+      if (is("issued")) return Field::kIssued;
+      break;
+    case 'l':
+      if (is("link")) return Field::kLink;
+      break;
+    case 'm':
+      if (is("media:content")) return Field::kMediaContent;
+      if (is("media:group")) return Field::kMediaGroup;
+      if (is("modified")) return Field::kModified;
+      break;
+    case 'p':
+      if (is("pubDate")) return Field::kPubDate;
+      if (is("published")) return Field::kPublished;
+      break;
+    case 's':
+      if (is("summary")) return Field::kSummary;
+      break;
+    case 't':
+      if (is("title")) return Field::kTitle;
+      break;
+    case 'u':
+      if (is("updated")) return Field::kUpdated;
+      break;
+    default:
+      break;
   }
   return Field::kOther;
 }
 
 // Atom's text constructs as HTML: "html" as it is, "xhtml" as the markup inside its div, text
 // escaped; a body given elsewhere (src) or in another media type gives nothing.
-std::string AtomHtml(const XmlNode& node) {
+// text, when given, is the node's text already read.
+std::string AtomHtml(const XmlNode& node, const std::string* text) {
   if (node.IsNull() || node.HasAttribute("src")) return {};
   const std::string_view type = node.Attribute("type");
-  if (type == "html" || type == "text/html") return node.NodeTypedValue();
-  if (type.empty() || type == "text" || type.substr(0, 5) == "text/") return HtmlEscaped(node.NodeTypedValue());
+  const auto value = [&] { return text ? *text : node.NodeTypedValue(); };
+  if (type == "html" || type == "text/html") return value();
+  if (type.empty() || type == "text" || type.substr(0, 5) == "text/") return HtmlEscaped(value());
   if (type == "xhtml" || (type.size() > 3 && type.substr(type.size() - 3) == "xml")) {
     XmlNode div;
     node.ForEachChildElement([&](const XmlNode& child) {
@@ -163,9 +206,9 @@ class EntryScan {
       case Field::kOther: return;
       case Field::kLink: return atom_ ? AtomLink(child) : Keep(field, child);
       case Field::kCategory:
-        if (!atom_) return AddCategory(child.NodeTypedValue());
+        if (!atom_) return WithText(child, [&](std::string_view text) { AddCategory(text); });
         return AddCategory(child.HasAttribute("term") ? child.Attribute("term") : child.Attribute("label"));
-      case Field::kDcSubject: return AddCategory(child.NodeTypedValue());
+      case Field::kDcSubject: return WithText(child, [&](std::string_view text) { AddCategory(text); });
       case Field::kEnclosure:
         return AddEnclosure(child.Attribute("url"), child.Attribute("type"), child.Attribute("length"));
       case Field::kMediaContent:
@@ -186,11 +229,16 @@ class EntryScan {
     const XmlNode& description =
         atom_ ? (At(Field::kContent).IsNull() ? At(Field::kSummary) : At(Field::kContent)) : At(Field::kDescription);
     fields.description = description.NodeTypedValue();
-    fields.content = atom_ ? AtomHtml(At(Field::kContent)) : At(Field::kContentEncoded).NodeTypedValue();
-    if (fields.content.empty()) fields.content = atom_ ? AtomHtml(At(Field::kSummary)) : fields.description;
+    // The description's node read as HTML gives its text again: copied, not read twice.
+    const auto atomHtml = [&](Field field) {
+      const XmlNode& node = At(field);
+      return AtomHtml(node, node == description ? &fields.description : nullptr);
+    };
+    fields.content = atom_ ? atomHtml(Field::kContent) : At(Field::kContentEncoded).NodeTypedValue();
+    if (fields.content.empty()) fields.content = atom_ ? atomHtml(Field::kSummary) : fields.description;
 
-    fields.id = Trimmed(At(Field::kGuid).NodeTypedValue());
-    if (fields.id.empty()) fields.id = Trimmed(At(Field::kId).NodeTypedValue());
+    fields.id = WithText(At(Field::kGuid), Trimmed);
+    if (fields.id.empty()) fields.id = WithText(At(Field::kId), Trimmed);
     // RSS 1.0 names its items by their rdf:about address.
     if (fields.id.empty()) fields.id = Trimmed(entry.Attribute("rdf:about"));
     fields.published = FirstDate({Field::kPubDate, Field::kDcDate, Field::kPublished, Field::kIssued});
@@ -222,7 +270,10 @@ class EntryScan {
 
   void AddCategory(std::string_view text) {
     std::string category = Collapsed(text);
-    if (!category.empty()) categories_.push_back(std::move(category));
+    if (category.empty()) return;
+    // Room for the few an entry usually has, so that growing the list frees nothing.
+    if (categories_.empty()) categories_.reserve(4);
+    categories_.push_back(std::move(category));
   }
 
   // A file is listed once, however many of its elements name it (an enclosure and a
@@ -230,6 +281,7 @@ class EntryScan {
   void AddEnclosure(std::string_view url, std::string_view type, std::string_view length) {
     FeedEnclosure enclosure{EnclosureAddress(url), MediaType(type), ByteLength(length)};
     if (enclosure.url.empty() || !enclosureUrls_.insert(enclosure.url).second) return;
+    if (enclosures_.empty()) enclosures_.reserve(2);
     enclosures_.push_back(std::move(enclosure));
   }
 
@@ -237,7 +289,7 @@ class EntryScan {
   std::string FirstDate(std::initializer_list<Field> candidates) const {
     for (Field field : candidates) {
       if (At(field).IsNull()) continue;
-      std::string date = FeedDates::ToRfc3339(At(field).NodeTypedValue());
+      std::string date = WithText(At(field), FeedDates::ToRfc3339);
       if (!date.empty()) return date;
     }
     return {};
@@ -253,12 +305,12 @@ class EntryScan {
         if (name.IsNull() && std::strcmp(child.Name(), "name") == 0) name = child;
         if (email.IsNull() && std::strcmp(child.Name(), "email") == 0) email = child;
       });
-      author = Collapsed(name.NodeTypedValue());
-      if (author.empty()) author = Collapsed(email.NodeTypedValue());
+      author = WithText(name, Collapsed);
+      if (author.empty()) author = WithText(email, Collapsed);
     } else {
-      author = Collapsed(node.NodeTypedValue());
+      author = WithText(node, Collapsed);
     }
-    if (author.empty()) author = Collapsed(At(Field::kDcCreator).NodeTypedValue());
+    if (author.empty()) author = WithText(At(Field::kDcCreator), Collapsed);
     return author.size() > kMaxAuthorBytes ? std::string() : author;
   }
 

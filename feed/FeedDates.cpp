@@ -2,7 +2,6 @@
 
 #include <array>
 #include <chrono>
-#include <cstdio>
 #include <optional>
 
 namespace FeedDates {
@@ -249,11 +248,17 @@ std::string InUtc(const Moment& moment) {
   const hh_mm_ss<seconds> clock{utc - utcDay};
   const int utcYear = static_cast<int>(utcDate.year());
   if (utcYear < 1 || utcYear > 9999) return {};
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", utcYear,
-                static_cast<unsigned>(utcDate.month()), static_cast<unsigned>(utcDate.day()),
-                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                static_cast<int>(clock.seconds().count()));
+  // Written digit by digit: formatting through printf costs more than reading the date did.
+  std::string text = "0000-00-00T00:00:00Z";
+  const auto put = [&](std::size_t at, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10) text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+  };
+  put(0, utcYear, 4);
+  put(5, static_cast<int>(static_cast<unsigned>(utcDate.month())), 2);
+  put(8, static_cast<int>(static_cast<unsigned>(utcDate.day())), 2);
+  put(11, static_cast<int>(clock.hours().count()), 2);
+  put(14, static_cast<int>(clock.minutes().count()), 2);
+  put(17, static_cast<int>(clock.seconds().count()), 2);
   return text;
 }
 

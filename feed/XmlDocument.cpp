@@ -267,6 +267,30 @@ std::string XmlNode::NodeTypedValue() const {
   return TextContent(node);
 }
 
+std::string XmlNode::InnerXml() const {
+  // The printer escapes text and attribute values itself; only the text kept on the element
+  // (see kParseOptions) is written here.
+  struct StringWriter : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
+  };
+  StringWriter writer;
+  const pugi::xml_node element = node_.node();
+  if (element.type() != pugi::node_element) return {};
+  for (const char* c = element.value(); *c != '\0'; ++c) {
+    switch (*c) {
+      case '&': writer.text += "&amp;"; break;
+      case '<': writer.text += "&lt;"; break;
+      case '>': writer.text += "&gt;"; break;
+      default: writer.text += *c;
+    }
+  }
+  for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+    child.print(writer, "", pugi::format_raw);
+  }
+  return std::move(writer.text);
+}
+
 bool XmlText::empty() const { return document_ == nullptr || !document_->document_element(); }
 
 std::string XmlText::str() const {

@@ -34,6 +34,7 @@
 #include "ResultsCommands.h"
 #include "ResultsHeader.h"
 #include "SavedFiles.h"
+#include "SavedRecord.h"
 #include "SaveFormatMenu.h"
 #include "Skin.h"
 #include "Twips.h"
@@ -327,6 +328,11 @@ void Form1::PushButton3_Click() {
   HtmlExport save(saved, *folder_, pointer_, dialogs_);
   save.SetChoices(saveFormats_->Choices());
   save.OnFileWritten([&saved](int64_t row, const std::string& path) { saved.FileWritten(row, path); });
+  // Every file saved is recorded for its folder; a fault of the record is told and the save goes on.
+  const std::unique_ptr<SavedRecord> record =
+      OpenSavedRecord(recordFolder_, ExpandHome(folder_->Text()), Clock::Steady(),
+                      [this](const std::string& message) { ShowPlainMessage(dialogs_, "Feedwright: " + message); });
+  save.SetRecord(record.get(), Clock::Steady());
   save.Save();
   ProgressBar1->setFormat(saved.Summary());
 }

@@ -71,6 +71,10 @@ class Form1 : public QWidget {
   // marks the feeds that failed.
   void SetRetrievalOptions(RetrievalOptions options) { retrievalOptions_ = std::move(options); }
 
+  // The folder of the record of saved files; the program gives the user's, and without one
+  // (as in the tests) saves record nothing.
+  void SetRecordFolder(std::string folder) { recordFolder_ = std::move(folder); }
+
   // Where the window opens links and files; the program keeps the desktop's own. Not owned.
   void SetDesktopOpener(DesktopOpener& opener);
 
@@ -150,6 +154,7 @@ class Form1 : public QWidget {
   PointerState pointer_;
   RunState run_;
   RetrievalOptions retrievalOptions_;
+  std::string recordFolder_;
 
   // The controls as the workflow sees them.
   std::unique_ptr<ListViewUrlList> urlList_;

@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "Form1.h"
 #include "HttpCache.h"
+#include "SavedRecord.h"
 #include "QtDialogService.h"
 #include "SettingsStore.h"
 #include "WindowModule.h"
@@ -31,6 +32,7 @@ int FeedwrightWindowMain(int argc, char* argv[]) {
   const std::string cacheFolder = HttpCache::UserFolder();
   if (!cacheFolder.empty()) retrieval.cache = std::make_shared<HttpCache>(cacheFolder);
   form.SetRetrievalOptions(retrieval);
+  form.SetRecordFolder(SqliteSavedRecord::UserFolder());
   form.Form_Load();
   if (const QScreen* screen = form.screen()) {
     form.FitScreen(screen->availableGeometry(), screen->devicePixelRatio());

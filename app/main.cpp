@@ -9,6 +9,7 @@
 #include "BatchMode.h"
 #include "CommandLine.h"
 #include "HttpCache.h"
+#include "SavedRecord.h"
 #include "TextEscapes.h"
 #include "WindowModule.h"
 
@@ -17,7 +18,7 @@ int main(int argc, char* argv[]) {
   switch (command.frontEnd) {
     case CommandLine::FrontEnd::kBatch:
       return RunBatch(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr, {},
-                      {HttpCache::UserFolder(), isatty(STDERR_FILENO) == 1});
+                      {HttpCache::UserFolder(), isatty(STDERR_FILENO) == 1, SqliteSavedRecord::UserFolder()});
     case CommandLine::FrontEnd::kUsageError:
       std::cerr << UsageErrorText(DisplayText(command.error));
       return kBatchUsage;

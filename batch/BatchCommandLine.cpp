@@ -69,6 +69,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   bool list = false;
   bool noCache = false;
   bool quiet = false;
+  bool onlyNew = false;
+  bool catchUp = false;
   std::optional<std::string> formatValue;
   std::optional<std::string> nameValue;
   OptionReader reader(args);
@@ -117,9 +119,14 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
       if (!target) return UsageError("option --name needs a template");
       std::string error;
       if (name == "--name" && !NameTemplate::Parse(*target, error)) return UsageError(error);
-    } else if (name == "--list" || name == "--no-cache" || name == "--quiet") {
+    } else if (name == "--list" || name == "--no-cache" || name == "--quiet" || name == "--only-new" ||
+               name == "--catch-up") {
       if (reader.HasInlineValue()) return UsageError("option " + name + " takes no value");
-      bool& target = name == "--list" ? list : name == "--no-cache" ? noCache : quiet;
+      bool& target = name == "--list"       ? list
+                     : name == "--no-cache" ? noCache
+                     : name == "--quiet"    ? quiet
+                     : name == "--only-new" ? onlyNew
+                                            : catchUp;
       if (target) return UsageError("option " + name + " given more than once");
       target = true;
     } else if (!name.empty() && name[0] == '-') {
@@ -129,12 +136,18 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
     }
   }
   if (!urlFile) return UsageError("--batch URLFILE is missing");
-  if (outFolder && list) return UsageError("--out and --list cannot be used together");
+  if ((onlyNew || catchUp) && !outFolder) return UsageError("--only-new and --catch-up need --out DIR");
+  if (onlyNew && catchUp) return UsageError("--only-new and --catch-up cannot be used together");
+  if (catchUp && list) return UsageError("--catch-up writes nothing and lists nothing; leave out --list");
+  // With --only-new, --out names the folder whose saved entries --list leaves out.
+  if (outFolder && list && !onlyNew) return UsageError("--out and --list cannot be used together");
   if (!outFolder && !list) return UsageError("--batch needs either --out DIR or --list");
   if (list && (formatValue || nameValue)) return UsageError("--format and --name go with --out, not --list");
 
   BatchCommand command;
-  command.action = list ? BatchCommand::Action::kList : BatchCommand::Action::kSaveFiles;
+  command.action = list      ? BatchCommand::Action::kList
+                   : catchUp ? BatchCommand::Action::kCatchUp
+                             : BatchCommand::Action::kSaveFiles;
   command.urlFile = *urlFile;
   if (outFolder) command.outFolder = *outFolder;
   command.jobs = jobsValue;
@@ -142,6 +155,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   command.maxRows = maxRowsValue;
   command.noCache = noCache;
   command.quiet = quiet;
+  command.onlyNew = onlyNew;
+  command.catchUp = catchUp;
   if (formatValue) command.format = *OutputFormatNamed(*formatValue);
   if (nameValue) command.nameTemplate = *nameValue;
   return command;
@@ -152,6 +167,9 @@ std::string BatchUsage() {
          "                                             addresses into its URL list\n"
          "       feedwright --batch URLFILE --out DIR  save every entry as a file in DIR\n"
          "       feedwright --batch URLFILE --list     list every entry as JSON Lines\n"
+         "       feedwright --batch URLFILE --out DIR --catch-up\n"
+         "                                             record every entry as saved in DIR,\n"
+         "                                             writing nothing\n"
          "       feedwright --help | --version\n"
          "\n"
          "Options with --batch:\n"
@@ -169,6 +187,8 @@ std::string BatchUsage() {
          "  --no-cache         download every feed whole, without asking the server\n"
          "                     whether it changed, and keep nothing for the next run\n"
          "  --quiet            write only failures to standard error\n"
+         "  --only-new         save only the entries not yet saved into DIR; with --list\n"
+         "                     and --out DIR, list only those\n"
          "\n"
          "QT OPTIONS are Qt's own (-platform, -display, -style, -reverse, ...); every\n"
          "argument after -- is a FILE.\n"
@@ -184,6 +204,9 @@ std::string BatchUsage() {
          "(default ~/.cache/feedwright, at most 256 MiB); the next run asks for them only\n"
          "if they changed. A server that answers 429 or 503 with Retry-After is not asked\n"
          "again for that address until the wait is over.\n"
+         "Every file saved is recorded, per output folder, in\n"
+         "$XDG_DATA_HOME/feedwright/saved.sqlite (default ~/.local/share/feedwright); a\n"
+         "file deleted from DIR stays recorded as saved.\n"
          "\n"
          "Exit status: 0 every feed was read; 1 a feed failed or a file could not be\n"
          "written (everything else was still done); 2 bad usage or an unusable URL file.\n";

@@ -13,7 +13,8 @@ struct BatchCommand {
     kHelp,        // --help: print the usage
     kVersion,     // --version: print the program's name and version
     kSaveFiles,   // --batch URLFILE --out DIR
-    kList,        // --batch URLFILE --list
+    kList,        // --batch URLFILE --list [--only-new --out DIR]
+    kCatchUp,     // --batch URLFILE --out DIR --catch-up
     kUsageError,  // anything else; error says what is wrong
   };
 
@@ -33,6 +34,10 @@ struct BatchCommand {
   bool noCache = false;
   // --quiet: only failures on standard error.
   bool quiet = false;
+  // --only-new: only the entries not yet saved into the --out folder are saved or listed.
+  bool onlyNew = false;
+  // --catch-up: every current entry recorded as saved into the --out folder; nothing written.
+  bool catchUp = false;
   std::string error;
 };
 

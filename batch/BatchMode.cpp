@@ -22,6 +22,7 @@
 #include "ProgressSink.h"
 #include "RetrievalRun.h"
 #include "RunState.h"
+#include "SavedRecord.h"
 #include "StopSignals.h"
 #include "TextEscapes.h"
 #include "UrlFileLoader.h"
@@ -126,7 +127,7 @@ class BatchJob {
   int Run() {
     const bool saving = command_.action == BatchCommand::Action::kSaveFiles;
     // Checked before any feed is read, so that a mistyped folder costs no downloads.
-    if (saving && !FolderExists(command_.outFolder)) {
+    if (!command_.outFolder.empty() && !FolderExists(command_.outFolder)) {
       return UsageError(err_, "the output folder does not exist: " + command_.outFolder);
     }
     if (!FileExists(command_.urlFile)) {
@@ -134,10 +135,18 @@ class BatchJob {
     }
     if (!LoadUrls()) return kBatchUsage;
     Retrieve();
+    // Every save is recorded; --only-new and --catch-up read the record too.
+    if (!command_.outFolder.empty()) {
+      record_ = OpenSavedRecord(surroundings_.dataFolder, command_.outFolder, Clock::Steady(),
+                                [this](const std::string& message) { err_ << "feedwright: " << DisplayText(message) << '\n'; });
+    }
+    if (command_.onlyNew) LeaveOutSaved();
 
     int64_t filesWritten = 0;
     bool outputFailed = false;
-    if (saving) {
+    if (command_.action == BatchCommand::Action::kCatchUp) {
+      CatchUp();
+    } else if (saving) {
       filesWritten = SaveFiles();
     } else {
       outputFailed = !ListRows();
@@ -181,6 +190,33 @@ class BatchJob {
     run.Start();
   }
 
+  RowEntry RowAt(std::size_t row) const {
+    const MemoryResultsList::Row& cells = results_.rows[row];
+    return {cells.text.str(), cells.title.str(), cells.description.str(), cells.link.str(),
+            results_.Entry(static_cast<int64_t>(row))};
+  }
+
+  // Unticks the rows whose entries were saved into the folder before: they are neither saved
+  // nor listed.
+  void LeaveOutSaved() {
+    if (!record_) return;
+    for (std::size_t row = 0; row < results_.rows.size(); ++row) {
+      if (record_->Find(EntryIdentity(RowAt(row)))) results_.rows[row].checked = false;
+    }
+  }
+
+  // Every row recorded as saved, without a file.
+  void CatchUp() {
+    std::vector<SavedEntry> entries;
+    const int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(Clock::Steady().WallNow().time_since_epoch()).count();
+    for (std::size_t row = 0; row < results_.rows.size(); ++row) {
+      entries.push_back({EntryIdentity(RowAt(row)), results_.rows[row].text.str(), "", now});
+    }
+    if (record_) record_->Record(entries);
+    err_ << "Recorded as saved: " << (record_ ? entries.size() : 0) << '\n';
+  }
+
   int64_t SaveFiles() {
     FixedFolder folder(command_.outFolder);
     HtmlExport exporter(results_, folder, pointer_, dialogs_);
@@ -188,6 +224,7 @@ class BatchJob {
     exporter.SetChoices({command_.format, *NameTemplate::Parse(command_.nameTemplate, ignored)});
     int64_t written = 0;
     exporter.OnFileWritten([&](int64_t, const std::string&) { ++written; });
+    exporter.SetRecord(record_.get(), Clock::Steady());
     {
       StopSignals signals;
       exporter.SetStopRequest([] { return StopSignals::Received() != 0; });
@@ -203,6 +240,8 @@ class BatchJob {
     block.reserve(kListingBlockBytes + kListingBlockBytes / 4);
     static const FeedItem kNoEntry;
     for (std::size_t index = 0; index < results_.rows.size(); ++index) {
+      // Only rows left out by --only-new are unticked here.
+      if (!results_.rows[index].checked) continue;
       const std::shared_ptr<const FeedItem> entry = results_.Entry(static_cast<int64_t>(index));
       AppendJsonLine(block, results_.rows[index], entry ? *entry : kNoEntry);
       if (block.size() < kListingBlockBytes) continue;
@@ -229,6 +268,8 @@ class BatchJob {
   RunState state_;
   MemoryUrlList urls_;
   MemoryResultsList results_;
+  // The record of the --out folder, when there is one to use.
+  std::unique_ptr<SavedRecord> record_;
   // The signal that stopped the save, or 0.
   int stoppedBy_ = 0;
 };
@@ -249,6 +290,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
       return UsageError(err, command.error);
     case BatchCommand::Action::kSaveFiles:
     case BatchCommand::Action::kList:
+    case BatchCommand::Action::kCatchUp:
       break;
   }
   return BatchJob(command, out, err, http, surroundings).Run();

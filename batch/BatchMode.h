@@ -23,6 +23,8 @@ struct BatchSurroundings {
   std::string cacheFolder;
   // Standard error is a terminal: the per-feed progress lines are written only then.
   bool errIsTerminal = false;
+  // Where the record of the files saved is kept; "" records nothing.
+  std::string dataFolder;
 };
 
 // Runs the job that args (the options, the program name left out) ask for and returns the exit

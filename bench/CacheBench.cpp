@@ -101,10 +101,12 @@ struct RunResult {
   double seconds = 0;
 };
 
-RunResult Run(Feeds& feeds, const Options& options, const std::string& urlFile) {
-  const std::string command = "XDG_CACHE_HOME=" + ShellQuote(options.dir + "/cache") + " " +
-                              ShellQuote(FEEDWRIGHT_CACHE_BENCH_PROGRAM) + " --batch " + ShellQuote(urlFile) +
-                              " --list 2>" + ShellQuote(options.dir + "/stderr");
+// The run lists, or with action " --out DIR --only-new" saves only what is new.
+RunResult Run(Feeds& feeds, const Options& options, const std::string& urlFile, const std::string& action = " --list") {
+  const std::string command = "XDG_CACHE_HOME=" + ShellQuote(options.dir + "/cache") +
+                              " XDG_DATA_HOME=" + ShellQuote(options.dir + "/data") + " " +
+                              ShellQuote(FEEDWRIGHT_CACHE_BENCH_PROGRAM) + " --batch " + ShellQuote(urlFile) + action +
+                              " 2>" + ShellQuote(options.dir + "/stderr");
   RunResult result;
   const double start = BenchSupport::Now();
   result.listing = BenchSupport::RunCommand(command);
@@ -150,9 +152,21 @@ int main(int argc, char* argv[]) {
   Print("first run (empty cache)", first);
   const RunResult second = Run(feeds, options, urlFile);
   Print("second run (unchanged)", second);
+  // Saving only what is new into one folder: everything, then nothing, then the new entries.
+  const std::string out = options.dir + "/out", onlyNew = " --out " + ShellQuote(out) + " --only-new";
+  fs::create_directories(out);
+  const auto files = [&] { return std::distance(fs::directory_iterator(out), fs::directory_iterator()); };
+  Run(feeds, options, urlFile, onlyNew);
+  const auto firstSave = files();
+  Run(feeds, options, urlFile, onlyNew);
+  const auto repeatSave = files() - firstSave;
   feeds.AddEntryToEach();
   const RunResult third = Run(feeds, options, urlFile);
   Print("third run (1 new entry each)", third);
+  Run(feeds, options, urlFile, onlyNew);
+  const auto newSave = files() - firstSave - repeatSave;
+  std::printf("--only-new: first save %td files, repeat %td files (wanted 0), after 1 new entry each %td (wanted %d)\n",
+              firstSave, repeatSave, newSave, options.feeds);
 
   const double share = first.bytes ? 100.0 * static_cast<double>(second.bytes) / static_cast<double>(first.bytes) : 0;
   std::printf("second run received %.2f %% of the first's bytes (wanted at most 5 %%)\n", share);
@@ -160,6 +174,6 @@ int main(int argc, char* argv[]) {
   std::printf("rows added by the third run: %zd (wanted %d)\n",
               static_cast<std::ptrdiff_t>(Lines(third.listing)) - static_cast<std::ptrdiff_t>(Lines(first.listing)),
               options.feeds);
-  const bool good = share <= 5.0 && second.listing == first.listing;
+  const bool good = share <= 5.0 && second.listing == first.listing && repeatSave == 0 && newSave == options.feeds;
   return good ? 0 : 1;
 }

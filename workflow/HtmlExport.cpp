@@ -1,6 +1,7 @@
 #include "HtmlExport.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "FolderHandle.h"
 #include "FolderSyncs.h"
 #include "PathChecks.h"
+#include "SavedRecord.h"
 #include "WebLinks.h"
 
 namespace {
@@ -75,6 +77,9 @@ HtmlExport::HtmlExport(const ResultsList& results, const FolderField& folder,
 struct HtmlExport::PendingFile {
   int64_t row = 0;
   NameFields fields;
+  // The entry's identity and feed address, for the record.
+  std::string identity;
+  std::string address;
   std::unique_ptr<ExclusiveFile> file;
 };
 
@@ -84,6 +89,8 @@ struct HtmlExport::SaveState {
   int64_t named = 0;
   std::vector<PendingFile> pending;
   FolderSyncs syncs;
+  // The files named, for the record once their names are on disk.
+  std::vector<SavedEntry> written;
 };
 
 void HtmlExport::OnFileWritten(std::function<void(int64_t row, const std::string& path)> observer) {
@@ -92,6 +99,11 @@ void HtmlExport::OnFileWritten(std::function<void(int64_t row, const std::string
 
 void HtmlExport::SetStopRequest(std::function<bool()> stopRequested) {
   stopRequested_ = std::move(stopRequested);
+}
+
+void HtmlExport::SetRecord(SavedRecord* record, const Clock& clock) {
+  record_ = record;
+  clock_ = &clock;
 }
 
 void HtmlExport::Save() {
@@ -134,6 +146,11 @@ void HtmlExport::Save() {
   if (const std::optional<FolderSyncs::Failure> failure = state.syncs.SyncAll()) {
     guard.Report(146, FailureText(failure->error, failure->path));
   }
+  if (record_) {
+    const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(clock_->WallNow().time_since_epoch()).count();
+    for (SavedEntry& entry : state.written) entry.savedAt = now;
+    record_->Record(state.written);
+  }
   guard.Step(148, [&] { ShowPlainMessage(dialogs_, "Done."); });
 }
 
@@ -155,7 +172,8 @@ bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t 
 
   // The file is written under no name; it gets one only once it is whole and on disk (see
   // NamePending), so an interrupted save leaves no partial file under a name.
-  PendingFile pending{row, NameFieldsOf(stem, entry), std::make_unique<ExclusiveFile>()};
+  PendingFile pending{row, NameFieldsOf(stem, entry), record_ ? EntryIdentity(entry) : std::string(), entry.address,
+                      std::make_unique<ExclusiveFile>()};
   ExclusiveFile& file = *pending.file;
   if (!file.Create(folder)) {
     guard.Report(130, FailureText(file.Error(), file.Path()));
@@ -234,6 +252,7 @@ bool HtmlExport::NameFile(ErrorGuard& guard, const FolderHandle& folder, Pending
   ++state.named;
   guard.Step(138, [&] {
     if (fileWritten_) fileWritten_(pending.row, file.Path());
+    if (record_) state.written.push_back({pending.identity, pending.address, file.Path(), 0});
   });
   return true;
 }

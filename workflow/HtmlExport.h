@@ -14,8 +14,10 @@
 #include "OutputFormats.h"
 #include "ResultsList.h"
 
+class Clock;
 class ErrorGuard;
 class FolderHandle;
+class SavedRecord;
 
 // What the user chose for the files of a save: their format and how they are named.
 struct ExportChoices {
@@ -56,6 +58,11 @@ class HtmlExport {
   // written are named and the save ends as usual. The batch mode stops on SIGINT and SIGTERM.
   void SetStopRequest(std::function<bool()> stopRequested);
 
+  // Notes every file written in record, with its entry's identity and clock's time, once the
+  // files and their names are on disk: a crash before that saves them again at worst, and never
+  // leaves an entry recorded whose file is lost. Nothing is recorded when record is null.
+  void SetRecord(SavedRecord* record, const Clock& clock);
+
  private:
   struct PendingFile;
   struct SaveState;
@@ -77,4 +84,6 @@ class HtmlExport {
   std::function<void(int64_t row, const std::string& path)> fileWritten_;
   std::function<bool()> stopRequested_;
   ExportChoices choices_;
+  SavedRecord* record_ = nullptr;
+  const Clock* clock_ = nullptr;
 };

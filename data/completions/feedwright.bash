@@ -11,7 +11,7 @@ _feedwright() {
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "--batch --out --list --jobs --timeout --max-rows --format --name
-      --no-cache --quiet --help --version" -- "$cur"))
+      --no-cache --quiet --only-new --catch-up --help --version" -- "$cur"))
   else
     COMPREPLY=($(compgen -f -- "$cur"))
     compopt -o filenames

@@ -9,5 +9,7 @@ complete -c feedwright -l format -x -a 'text html markdown json' -d 'What each s
 complete -c feedwright -l name -x -d 'How saved files are named'
 complete -c feedwright -l no-cache -d 'Download every feed whole and keep nothing'
 complete -c feedwright -l quiet -d 'Write only failures to standard error'
+complete -c feedwright -l only-new -d 'Save only the entries not yet saved into the folder'
+complete -c feedwright -l catch-up -d 'Record every entry as saved and write nothing'
 complete -c feedwright -s h -l help -d 'Show the usage'
 complete -c feedwright -l version -d 'Show the name and version'

@@ -49,7 +49,8 @@ std::string Quoted(const std::string& text) {
 // A closed standard output refuses the listing.
 Finished RunProgram(const Texts& args, const TempFolder& scratch, bool closedOut = false) {
   std::string command = "timeout -s KILL 30 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CACHE_HOME=" +
-                        Quoted(scratch.Path() / "cache") + " " + Quoted(FEEDWRIGHT_EXECUTABLE);
+                        Quoted(scratch.Path() / "cache") + " XDG_DATA_HOME=" + Quoted(scratch.Path() / "data") + " " +
+                        Quoted(FEEDWRIGHT_EXECUTABLE);
   for (const std::string& arg : args) command += " " + Quoted(arg);
   const fs::path out = scratch.Path() / "stdout", err = scratch.Path() / "stderr";
   command += (closedOut ? " >&-" : " >" + Quoted(out)) + " 2>" + Quoted(err) + " </dev/null";
@@ -247,6 +248,55 @@ TEST(BatchModeTest, RepeatRunAsksOnlyIfChanged) {
   EXPECT_EQ(notModified, 3);
 }
 
+// Saving only what is new: a first run saves every entry, a repeat run with --only-new (answered
+// 304) writes nothing and lists nothing, one new entry per feed gives exactly one file per feed;
+// --catch-up over a fresh folder writes nothing and leaves nothing new for --only-new.
+TEST(BatchModeTest, OnlyNewSavesEachEntryOnce) {
+  LoopbackServer server;
+  std::atomic<int> entries{2}, notModified{0};
+  server.Http().Get("/feed(\\d).rss", [&](const httplib::Request& request, httplib::Response& response) {
+    const std::string feed = request.matches[1].str(), tag = "\"" + std::to_string(entries.load()) + "\"";
+    if (request.get_header_value("If-None-Match") == tag) {
+      ++notModified;
+      response.status = 304;
+      return;
+    }
+    std::string items;
+    // The second feed's entries have neither guid nor link: they are known by title and text.
+    for (int n = 0; n < entries; ++n) {
+      const std::string id = feed + "-" + std::to_string(n);
+      items += "<item><title>" + id + "</title>" +
+               (feed == "2" ? "<description>d</description>" : "<link>http://e/" + id + "</link>") + "</item>";
+    }
+    response.set_header("ETag", tag);
+    response.set_content("<rss version=\"2.0\"><channel>" + items + "</channel></rss>", "application/rss+xml");
+  });
+  server.Start();
+  TempFolder scratch;
+  const std::string urls = scratch.Write("urls.txt", server.Url("/feed1.rss") + "\n" + server.Url("/feed2.rss"));
+  const std::string out = scratch.Path() / "out", old = scratch.Path() / "old";
+  fs::create_directory(out);
+  fs::create_directory(old);
+  const auto files = [](const fs::path& folder) { return std::distance(fs::directory_iterator(folder), fs::directory_iterator()); };
+  ASSERT_EQ(RunProgram({"--batch", urls, "--out", out, "--only-new"}, scratch).status, 0);
+  EXPECT_EQ(files(out), 4);
+  EXPECT_EQ(RunProgram({"--batch", urls, "--out", out, "--only-new"}, scratch).status, 0);
+  EXPECT_EQ(notModified, 2);
+  EXPECT_EQ(files(out), 4);
+  EXPECT_EQ(RunProgram({"--batch", urls, "--list", "--out", out, "--only-new"}, scratch).out, "");
+  ++entries;
+  EXPECT_EQ(RunProgram({"--batch", urls, "--out", out, "--only-new"}, scratch).status, 0);
+  EXPECT_EQ(files(out), 6);
+  const Finished caughtUp = RunProgram({"--batch", urls, "--out", old, "--catch-up"}, scratch);
+  EXPECT_EQ(caughtUp.status, 0);
+  EXPECT_NE(std::find(caughtUp.err.begin(), caughtUp.err.end(), "Recorded as saved: 6"), caughtUp.err.end());
+  EXPECT_EQ(RunProgram({"--batch", urls, "--out", old, "--only-new"}, scratch).status, 0);
+  EXPECT_EQ(files(old), 0);
+  // Without --only-new every entry is saved again.
+  RunProgram({"--batch", urls, "--out", old}, scratch);
+  EXPECT_EQ(files(old), 6);
+}
+
 // Stopped in the middle of a save of 4,000 files, by SIGKILL or by SIGTERM: every file under a
 // name is whole, nothing else is left in the folder, and SIGTERM still gives the summary, which
 // counts exactly the files there.
@@ -347,6 +397,9 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
       {{"--batch", "u", "--out", "d", "--name", "../{n}"}, 2, "",
        "feedwright: a name template cannot have a part \"..\"" + help},
       {{"--help=me"}, 2, "", "feedwright: option --help takes no value" + help},
+      {{"--batch", "u", "--list", "--only-new"}, 2, "", "feedwright: --only-new and --catch-up need --out DIR" + help},
+      {{"--batch", "u", "--out", "d", "--catch-up", "--only-new"}, 2, "",
+       "feedwright: --only-new and --catch-up cannot be used together" + help},
       {{"--batch", "u", "--list", "-q"}, 2, "", "feedwright: unknown option -q" + help},
       {{"urls.txt"}, 2, "", "feedwright: unexpected argument urls.txt" + help},
       {{"--batch", "u", "--list", "--jobs", "0"}, 2, "", "feedwright: " + jobs + help},

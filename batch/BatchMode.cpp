@@ -68,11 +68,15 @@ int UsageError(std::ostream& err, const std::string& error) {
 // The listing reaches standard output in blocks of about this size, not a line at a time.
 constexpr std::size_t kListingBlockBytes = 256 * 1024;
 
-// One object per results row, {"address":...,"title":...,"description":...,"link":...}, and
-// the line break after it.
-void AppendJsonLine(std::string& out, const MemoryResultsList::Row& row) {
+// One object per results row, {"address":...,"feed":...,"title":...,"description":...,"link":...},
+// and the line break after it: the address given and the feed the entry came from, which differ
+// when the address was a page that announced the feed.
+void AppendJsonLine(std::string& out, const MemoryResultsList::Row& row, const BatchReport& report) {
+  const std::string feed = row.text.str();
   out += "{\"address\":";
-  AppendJsonString(out, row.text.str());
+  AppendJsonString(out, report.AddressOfFeed(feed));
+  out += ",\"feed\":";
+  AppendJsonString(out, feed);
   out += ",\"title\":";
   AppendJsonString(out, row.title.str());
   out += ",\"description\":";
@@ -174,7 +178,7 @@ class BatchJob {
     std::string block;
     block.reserve(kListingBlockBytes + kListingBlockBytes / 4);
     for (const MemoryResultsList::Row& row : results_.rows) {
-      AppendJsonLine(block, row);
+      AppendJsonLine(block, row, report_);
       if (block.size() < kListingBlockBytes) continue;
       if (!out_.write(block.data(), static_cast<std::streamsize>(block.size()))) break;
       block.clear();

@@ -61,11 +61,11 @@ Finished RunProgram(const Texts& args, const TempFolder& scratch, bool closedOut
   return finished;
 }
 
-// One JSON Lines object of the listing.
+// One JSON Lines object of the listing; the feed is the address given unless a page announced it.
 std::string Json(const std::string& address, const std::string& title, const std::string& description,
-                 const std::string& link) {
-  return "{\"address\":\"" + address + "\",\"title\":\"" + title + "\",\"description\":\"" + description +
-         "\",\"link\":\"" + link + "\"}\n";
+                 const std::string& link, const std::string& feed = {}) {
+  return "{\"address\":\"" + address + "\",\"feed\":\"" + (feed.empty() ? address : feed) + "\",\"title\":\"" +
+         title + "\",\"description\":\"" + description + "\",\"link\":\"" + link + "\"}\n";
 }
 
 TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
@@ -90,6 +90,13 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
                  std::string(1000, static_cast<char>('a' + n % 26)) + "</description></item>";
   }
   serve("/long.rss", 200, longItems);
+  // A blog's page that announces its feed, and one that announces none.
+  for (const char* path : {"/blog/", "/plain.html"}) {
+    server.Http().Get(path, [path](const httplib::Request&, httplib::Response& response) {
+      const std::string head = path[1] == 'b' ? "<link rel=alternate type=application/rss+xml href=../gone.rss>" : "";
+      response.set_content("<!DOCTYPE html><html><head>" + head + "</head><body>Hi</body></html>", "text/html");
+    });
+  }
   // One byte every 50 ms for ever: only the deadline ends it.
   server.Http().Get("/drip.rss", [&](const httplib::Request&, httplib::Response& response) {
     response.set_chunked_content_provider("application/rss+xml", [&](size_t, httplib::DataSink& sink) {
@@ -136,6 +143,15 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   const std::size_t shown = errors.find("The results list holds 3 rows, the most one run keeps");
   EXPECT_NE(shown, std::string::npos) << errors;
   EXPECT_EQ(shown, errors.rfind("The results list holds 3 rows"));
+
+  // A page is read through the feed it announces: the listing names both, the summary the reason
+  // of a page that announces none.
+  const std::string blog = server.Url("/blog/"), plain = server.Url("/plain.html");
+  finished = RunProgram({"--list", "--batch", scratch.Write("pages.txt", blog + "\n" + plain)}, scratch);
+  EXPECT_EQ(finished.status, 1);
+  EXPECT_EQ(finished.out, Json(blog, "Gone", "", "", gone));
+  ASSERT_FALSE(finished.err.empty());
+  EXPECT_EQ(finished.err.back(), "  [2/2] " + plain + ": The page announces no feed (HTTP 200 OK)");
 
   // Saving into a folder that already holds the first name, which is never overwritten.
   const std::string out = scratch.Path() / "out", one = scratch.Write("one.txt", harbour);

@@ -155,9 +155,9 @@ TEST(RetrievalRunTest, RowsProgressAndOutcomesFollowTheList) {
                    "6 a.rss 2 read"}));
   // The reader's error comes first, then the status of the response when there was one.
   // Never an empty reason: a bare error number, or the lack of any response, is said so.
-  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1006, "Too large", 200, "OK"}), "Too large (HTTP 200 OK)");
-  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1021, "", 0, ""}), "Error 1021");
-  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 0, "", 0, ""}), "No response was received");
+  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1006, "Too large", 200, "OK", ""}), "Too large (HTTP 200 OK)");
+  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1021, "", 0, "", ""}), "Error 1021");
+  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 0, "", 0, "", ""}), "No response was received");
   // Closing the window during the closing wait ends the wait at once, and the run without "Done.".
   run.options.closingWaitSeconds = 60;
   run.events.onProcess = [&](int) { run.state.closing = run.results.rows.size() == 7; };

@@ -19,6 +19,7 @@
 #include "FailedFeedMarks.h"
 #include "HandCursor.h"
 #include "HtmlExport.h"
+#include "IndexOutOfBounds.h"
 #include "LineEditFolderField.h"
 #include "ListViewResultsList.h"
 #include "ListViewUrlList.h"
@@ -88,7 +89,7 @@ void AddColumn(QTreeWidget* list, const QString& header) {
 // Sets the width of the list's column (numbered from 1) in twips.
 void SetColumnWidth(QTreeWidget* list, int column, int twips) {
   if (column < 1 || column > list->columnCount()) {
-    throw std::out_of_range("Index out of bounds");
+    ThrowIndexOutOfBounds();
   }
   list->setColumnWidth(column - 1, std::max(1, TwipsToPixels(twips)));
 }

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "FeedItem.h"
+#include "IndexOutOfBounds.h"
 #include "ItemText.h"
 #include "OneLineDelegate.h"
 
@@ -16,7 +17,7 @@ class EntryRow : public QTreeWidgetItem {
 
 void RequireSubItem(int column) {
   if (column < ResultsList::kTitle || column > ResultsList::kLink) {
-    throw std::out_of_range("Index out of bounds");
+    ThrowIndexOutOfBounds();
   }
 }
 
@@ -55,7 +56,7 @@ int64_t ListViewResultsList::Append(const std::string& address) {
 }
 
 QTreeWidgetItem* ListViewResultsList::Item(int64_t row) const {
-  if (row < 0 || row >= Count()) throw std::out_of_range("Index out of bounds");
+  if (row < 0 || row >= Count()) ThrowIndexOutOfBounds();
   return list_->topLevelItem(static_cast<int>(row));
 }
 

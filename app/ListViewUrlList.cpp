@@ -2,12 +2,13 @@
 
 #include <stdexcept>
 
+#include "IndexOutOfBounds.h"
 #include "ItemText.h"
 
 int64_t ListViewUrlList::Count() const { return list_->topLevelItemCount(); }
 
 QTreeWidgetItem* ListViewUrlList::Item(int64_t row) const {
-  if (row < 0 || row >= Count()) throw std::out_of_range("Index out of bounds");
+  if (row < 0 || row >= Count()) ThrowIndexOutOfBounds();
   return list_->topLevelItem(static_cast<int>(row));
 }
 

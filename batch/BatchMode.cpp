@@ -5,12 +5,14 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "BatchCommandLine.h"
 #include "BatchDialogs.h"
 #include "BatchReport.h"
 #include "BusyPointer.h"
 #include "EventPump.h"
+#include "FeedItem.h"
 #include "FolderField.h"
 #include "HttpCache.h"
 #include "HtmlExport.h"
@@ -68,22 +70,48 @@ int UsageError(std::ostream& err, const std::string& error) {
 // The listing reaches standard output in blocks of about this size, not a line at a time.
 constexpr std::size_t kListingBlockBytes = 256 * 1024;
 
-// One object per results row, {"address":...,"feed":...,"title":...,"description":...,"link":...},
-// and the line break after it: the address given and the feed the entry came from, which differ
-// when the address was a page that announced the feed.
-void AppendJsonLine(std::string& out, const MemoryResultsList::Row& row, const BatchReport& report) {
+void AppendJsonKey(std::string& out, const char* key, std::string_view value) {
+  out += ",\"";
+  out += key;
+  out += "\":";
+  AppendJsonString(out, value);
+}
+
+// One object per results row, {"address":...,"title":...,"description":...,"link":...}, then
+// what else the row's entry says (each empty when the feed gave none), and the line break after
+// it. "address" is the address given, "feed"'s "address" the feed the entry came from (the row's
+// address): they differ when the address given was a page that announced the feed.
+void AppendJsonLine(std::string& out, const MemoryResultsList::Row& row, const FeedItem& entry,
+                    const BatchReport& report) {
   const std::string feed = row.text.str();
   out += "{\"address\":";
   AppendJsonString(out, report.AddressOfFeed(feed));
-  out += ",\"feed\":";
+  AppendJsonKey(out, "title", row.title.str());
+  AppendJsonKey(out, "description", row.description.str());
+  AppendJsonKey(out, "link", row.link.str());
+  AppendJsonKey(out, "id", entry.Id());
+  AppendJsonKey(out, "published", entry.Published());
+  AppendJsonKey(out, "updated", entry.Updated());
+  AppendJsonKey(out, "author", entry.Author());
+  AppendJsonKey(out, "content", entry.Content());
+  out += ",\"categories\":[";
+  for (std::size_t i = 0; i < entry.Categories().size(); ++i) {
+    if (i > 0) out += ',';
+    AppendJsonString(out, entry.Categories()[i]);
+  }
+  out += "],\"enclosures\":[";
+  for (std::size_t i = 0; i < entry.Enclosures().size(); ++i) {
+    const FeedEnclosure& enclosure = entry.Enclosures()[i];
+    out += i > 0 ? ",{\"url\":" : "{\"url\":";
+    AppendJsonString(out, enclosure.url);
+    AppendJsonKey(out, "type", enclosure.type);
+    out += ",\"length\":" + std::to_string(enclosure.length) + "}";
+  }
+  out += "],\"feed\":{\"address\":";
   AppendJsonString(out, feed);
-  out += ",\"title\":";
-  AppendJsonString(out, row.title.str());
-  out += ",\"description\":";
-  AppendJsonString(out, row.description.str());
-  out += ",\"link\":";
-  AppendJsonString(out, row.link.str());
-  out += "}\n";
+  AppendJsonKey(out, "title", entry.Channel().title);
+  AppendJsonKey(out, "link", entry.Channel().link);
+  out += "}}\n";
 }
 
 // The job itself, once the options have been read.
@@ -177,8 +205,10 @@ class BatchJob {
   bool ListRows() {
     std::string block;
     block.reserve(kListingBlockBytes + kListingBlockBytes / 4);
-    for (const MemoryResultsList::Row& row : results_.rows) {
-      AppendJsonLine(block, row, report_);
+    static const FeedItem kNoEntry;
+    for (std::size_t index = 0; index < results_.rows.size(); ++index) {
+      const std::shared_ptr<const FeedItem> entry = results_.Entry(static_cast<int64_t>(index));
+      AppendJsonLine(block, results_.rows[index], entry ? *entry : kNoEntry, report_);
       if (block.size() < kListingBlockBytes) continue;
       if (!out_.write(block.data(), static_cast<std::streamsize>(block.size()))) break;
       block.clear();

@@ -125,7 +125,16 @@ void AppendRssItem(std::string& out, std::size_t number, Random& random) {
   out += "      <link>" + Link(number) + "</link>\n";
   out += "      <guid isPermaLink=\"false\">post-" + std::to_string(number) + "</guid>\n";
   out += "      <pubDate>Mon, 06 Sep 2021 16:45:00 +0000</pubDate>\n";
-  out += "      <description>" + Description(random) + "</description>\n    </item>\n";
+  out += "      <dc:creator>Author " + std::to_string(number % 17) + "</dc:creator>\n";
+  out += "      <category>" + std::string(kWords[number % 32]) + "</category>\n";
+  out += "      <category>" + std::string(kWords[(number + 5) % 32]) + "</category>\n";
+  // Every tenth entry is an episode with its file.
+  if (number % 10 == 0) {
+    out += "      <enclosure url=\"https://example.com/audio/" + std::to_string(number) +
+           ".mp3\" length=\"24986239\" type=\"audio/mpeg\"/>\n";
+  }
+  out += "      <description>" + Description(random) + "</description>\n";
+  out += "      <content:encoded>" + Description(random) + "</content:encoded>\n    </item>\n";
 }
 
 void AppendRdfItem(std::string& out, std::size_t number, Random& random) {
@@ -133,7 +142,10 @@ void AppendRdfItem(std::string& out, std::size_t number, Random& random) {
          "</title>\n";
   out += "    <link>" + Link(number) + "</link>\n";
   out += "    <dc:date>2021-09-06T16:45:00Z</dc:date>\n";
-  out += "    <description>" + Description(random) + "</description>\n  </item>\n";
+  out += "    <dc:creator>Author " + std::to_string(number % 17) + "</dc:creator>\n";
+  out += "    <dc:subject>" + std::string(kWords[number % 32]) + "</dc:subject>\n";
+  out += "    <description>" + Description(random) + "</description>\n";
+  out += "    <content:encoded>" + Description(random) + "</content:encoded>\n  </item>\n";
 }
 
 void AppendAtomEntry(std::string& out, std::size_t number, Random& random) {
@@ -141,7 +153,15 @@ void AppendAtomEntry(std::string& out, std::size_t number, Random& random) {
   out += "    <link rel=\"alternate\" type=\"text/html\" href=\"" + Link(number) + "\"/>\n";
   out += "    <link rel=\"replies\" href=\"" + Link(number) + "#comments\"/>\n";
   out += "    <id>urn:example:post-" + std::to_string(number) + "</id>\n";
+  out += "    <published>2021-09-06T16:45:00+02:00</published>\n";
   out += "    <updated>2021-09-06T16:45:00Z</updated>\n";
+  out += "    <author><name>Author " + std::to_string(number % 17) + "</name></author>\n";
+  out += "    <category term=\"" + std::string(kWords[number % 32]) + "\"/>\n";
+  if (number % 10 == 0) {
+    out += "    <link rel=\"enclosure\" type=\"audio/mpeg\" length=\"24986239\" href=\"https://example.com/audio/" +
+           std::to_string(number) + ".mp3\"/>\n";
+  }
+  out += "    <summary>Entry " + std::to_string(number) + " in short</summary>\n";
   out += "    <content type=\"html\">" + Description(random) + "</content>\n  </entry>\n";
 }
 
@@ -162,11 +182,12 @@ const char* DialectName(FeedDialect dialect) {
 std::string GenerateFeed(FeedDialect dialect, std::size_t itemCount) {
   Random random(0x5EED0000u + static_cast<uint64_t>(dialect));
   std::string out;
-  out.reserve(itemCount * 1400 + 1024);
+  out.reserve(itemCount * 2600 + 1024);
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   switch (dialect) {
     case FeedDialect::kRss:
-      out += "<rss version=\"2.0\">\n  <channel>\n    <title>Generated feed</title>\n";
+      out += "<rss version=\"2.0\" xmlns:content=\"http://purl.org/rss/1.0/modules/content/\"\n"
+             "     xmlns:dc=\"http://purl.org/dc/elements/1.1/\">\n  <channel>\n    <title>Generated feed</title>\n";
       out += "    <link>https://example.com/</link>\n";
       out += "    <description>Entries for timing the parser</description>\n";
       for (std::size_t number = 1; number <= itemCount; ++number) {
@@ -177,6 +198,7 @@ std::string GenerateFeed(FeedDialect dialect, std::size_t itemCount) {
     case FeedDialect::kRdf:
       out += "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"\n"
              "         xmlns:dc=\"http://purl.org/dc/elements/1.1/\"\n"
+             "         xmlns:content=\"http://purl.org/rss/1.0/modules/content/\"\n"
              "         xmlns=\"http://purl.org/rss/1.0/\">\n";
       out += "  <channel rdf:about=\"https://example.com/\">\n    <title>Generated feed</title>\n";
       out += "    <link>https://example.com/</link>\n";

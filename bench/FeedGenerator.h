@@ -11,6 +11,7 @@ const char* DialectName(FeedDialect dialect);
 
 // A feed of the dialect with itemCount entries. Every entry has a title (some with non-ASCII
 // letters and typographic marks), a link, and about 1 KB of HTML written with character
-// entities (&lt;p&gt;..., &amp;, &#8217;) as its description or Atom html content. The same
-// arguments always give the same bytes.
+// entities (&lt;p&gt;..., &amp;, &#8217;) as its description or Atom html content; an id, dates,
+// an author and categories; RSS entries another 1 KB as content:encoded, and every tenth entry an
+// enclosure. The same arguments always give the same bytes.
 std::string GenerateFeed(FeedDialect dialect, std::size_t itemCount);

@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 
+#include "EntryFields.h"
 #include "MarkupScanners.h"
 #include "Patterns.h"
 #include "Re2RegExp.h"
@@ -12,32 +13,14 @@
 
 namespace {
 
-struct Dialect {
-  const char* entryPath;  // evaluated on the whole document; also the detection query
-  const char* titlePath;  // the field paths are relative to one entry
-  const char* descriptionPath;
-  const char* linkPath;
-  const char* descriptionFallback = nullptr;  // read when the entry has no descriptionPath
-};
-
 // Names are matched as written, prefix included: "rdf:RDF" must be spelt that way in the feed.
-constexpr std::array<Dialect, 3> kDialects = {{
-    {"/rss/channel/item", "title", "description", "link"},
+// Each path is evaluated on the whole document, and is also the query that detects the dialect.
+constexpr std::array<const char*, 3> kEntryPaths = {
+    "/rss/channel/item",
     // RSS 1.0 puts its items beside the channel, not inside it.
-    {"/rdf:RDF/item", "title", "description", "link"},
-    // Atom: a link without rel is an alternate link, and an entry without content keeps its
-    // text in summary.
-    {"/feed/entry", "title", "content", "link[@rel='alternate' or not(@rel)]/@href", "summary"},
-}};
-
-// The path of the entry's description: the first child the dialect's name finds, else its
-// fallback. Each is one pass over the entry's children; a union whose predicate looks for the
-// first name again ("content|summary[not(../content)]") rescans them for every candidate.
-const std::string& DescriptionPath(const XmlNode& entry, const std::string& path,
-                                   const std::string& fallback) {
-  if (fallback.empty() || !entry.SelectSingleNode(path).IsNull()) return path;
-  return fallback;
-}
+    "/rdf:RDF/item",
+    "/feed/entry",
+};
 
 void SetLastError(ParsedFeed& feed, int32_t code, const std::string& text) {
   feed.errorCode = code;
@@ -77,7 +60,7 @@ ParsedFeed ParseFeed(std::string body, const FeedParseOptions& options) {
 
 std::vector<std::string> FeedParser::EntryPaths() {
   std::vector<std::string> paths;
-  for (const Dialect& dialect : kDialects) paths.emplace_back(dialect.entryPath);
+  for (const char* path : kEntryPaths) paths.emplace_back(path);
   return paths;
 }
 
@@ -88,42 +71,28 @@ void FeedParser::ParseItems(XmlDocument& document, ParsedFeed& feed) {
   RecordFailure([&] {
     int32_t lType = options_.lType;
     if (lType == 0) {
-      for (std::size_t index = 0; index < kDialects.size(); ++index) {
-        if (!document.SelectSingleNode(kDialects[index].entryPath).IsNull()) {
+      for (std::size_t index = 0; index < kEntryPaths.size(); ++index) {
+        if (!document.SelectSingleNode(kEntryPaths[index]).IsNull()) {
           lType = static_cast<int32_t>(index) + 1;
           break;
         }
       }
     }
     feed.feedType = lType;
-    if (lType < 1 || lType > static_cast<int32_t>(kDialects.size())) return;
-    const Dialect& dialect = kDialects[static_cast<std::size_t>(lType) - 1];
+    if (lType < 1 || lType > static_cast<int32_t>(kEntryPaths.size())) return;
+    const auto dialect = static_cast<EntryDialect>(lType - 1);
+    // Read before the entries, which are discarded as they are read.
+    const auto channel = std::make_shared<const FeedChannel>(ReadChannel(document, dialect));
 
-    // The field paths as text once, not once for every field of every entry.
-    const std::string linkPath = dialect.linkPath;
-    const std::string titlePath = dialect.titlePath;
-    const std::string descriptionPath = dialect.descriptionPath;
-    const std::string descriptionFallback = dialect.descriptionFallback ? dialect.descriptionFallback : "";
     // One entry past the ceiling tells that there are more; the rest is never listed.
     const std::size_t maxEntries = options_.maxEntries;
     const bool unlimited = maxEntries == std::numeric_limits<std::size_t>::max();
     std::vector<XmlNode> entries =
-        document.SelectNodes(dialect.entryPath, unlimited ? maxEntries : maxEntries + 1);
+        document.SelectNodes(kEntryPaths[static_cast<std::size_t>(lType) - 1], unlimited ? maxEntries : maxEntries + 1);
     const bool tooMany = entries.size() > maxEntries;
     if (tooMany) entries.resize(maxEntries);
     for (const XmlNode& entry : entries) {
-      auto item = std::make_shared<FeedItem>();
-      item->url_ = GetNodeText(entry, linkPath, feed);
-      item->title_ = GetNodeText(entry, titlePath, feed);
-      item->description_ =
-          GetNodeText(entry, DescriptionPath(entry, descriptionPath, descriptionFallback), feed);
-      if (!options_.bAllowHTML) {
-        item->description_ = StripHTML(std::move(item->description_));
-        // The stripped text keeps the room its tags took; the list keeps every
-        // description for as long as it lives, so give that room back.
-        item->description_.shrink_to_fit();
-      }
-      feed.items.push_back(std::move(item));
+      feed.items.push_back(MakeItem(ReadEntryFields(entry, dialect), channel));
       // Read once: the next entries' texts take the memory its nodes leave, so a large feed's
       // tree and its texts are not held side by side.
       document.Discard(entry);
@@ -138,11 +107,27 @@ void FeedParser::ParseItems(XmlDocument& document, ParsedFeed& feed) {
   }, record);
 }
 
-std::string FeedParser::GetNodeText(const XmlNode& entry, const std::string& path, ParsedFeed& feed) {
-  std::string text;
-  RecordFailure([&] { text = entry.SelectSingleNode(path).NodeTypedValue(); },
-                [&](int32_t code, const std::string& message) { SetLastError(feed, code, message); });
-  return text;
+std::shared_ptr<const FeedItem> FeedParser::MakeItem(EntryFields&& fields,
+                                                     const std::shared_ptr<const FeedChannel>& channel) {
+  auto item = std::make_shared<FeedItem>();
+  item->url_ = std::move(fields.link);
+  item->title_ = std::move(fields.title);
+  item->description_ = std::move(fields.description);
+  if (!options_.bAllowHTML) {
+    item->description_ = StripHTML(std::move(item->description_));
+    // The stripped text keeps the room its tags took; the list keeps every
+    // description for as long as it lives, so give that room back.
+    item->description_.shrink_to_fit();
+  }
+  item->id_ = std::move(fields.id);
+  item->published_ = std::move(fields.published);
+  item->updated_ = std::move(fields.updated);
+  item->author_ = std::move(fields.author);
+  item->content_ = std::move(fields.content);
+  item->categories_ = std::move(fields.categories);
+  item->enclosures_ = std::move(fields.enclosures);
+  item->channel_ = channel;
+  return item;
 }
 
 std::string FeedParser::StripHTML(std::string&& sString) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "ErrorCodes.h"
 #include "FeedItem.h"
 
+struct EntryFields;
 class RegExp;
 class XmlDocument;
 class XmlNode;
@@ -84,7 +86,8 @@ class FeedParser {
   std::string StripHTML(std::string&& sString);
 
  private:
-  std::string GetNodeText(const XmlNode& entry, const std::string& path, ParsedFeed& feed);
+  // The item of one entry's fields, its description stripped unless HTML is allowed.
+  std::shared_ptr<const FeedItem> MakeItem(EntryFields&& fields, const std::shared_ptr<const FeedChannel>& channel);
 
   RegExp& regex_;
   const FeedParseOptions& options_;

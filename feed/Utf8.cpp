@@ -20,9 +20,8 @@ constexpr LeadRange kLeads[] = {
     {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F},
 };
 
-}  // namespace
-
-Step Next(std::string_view text) {
+// Next, inlined into the loops below that run over whole bodies.
+[[gnu::always_inline]] inline Step NextStep(std::string_view text) {
   const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
   const unsigned char lead = byte(0);
   if (lead < 0x80) return {true, lead, 1};
@@ -40,6 +39,10 @@ Step Next(std::string_view text) {
   return {false, 0, 1};
 }
 
+}  // namespace
+
+Step Next(std::string_view text) { return NextStep(text); }
+
 bool IsValid(std::string_view text) {
   using namespace ScanSupport;
   const char* const data = text.data();
@@ -56,7 +59,7 @@ bool IsValid(std::string_view text) {
       ++i;
       continue;
     }
-    const Step step = Next(text.substr(i));
+    const Step step = NextStep(text.substr(i));
     if (!step.valid) return false;
     i += step.bytes;
   }
@@ -91,7 +94,7 @@ void AppendSanitized(std::string_view text, std::string& out) {
       ++i;
       continue;
     }
-    const Step step = Next(text.substr(i));
+    const Step step = NextStep(text.substr(i));
     if (step.valid) {
       i += step.bytes;
       continue;

@@ -155,26 +155,45 @@ std::size_t PastTerminator(const std::string& text, std::size_t from, const char
 }
 
 // Just past the '>' that ends a tag or declaration, skipping quoted values and a declaration's
-// bracketed subset; npos when it never ends.
+// bracketed subset; npos when it never ends. A byte at a time outside quotes (tags are short),
+// a search for the closing quote inside them.
 std::size_t PastTag(const std::string& text, std::size_t from) {
-  char quote = 0;
   std::size_t brackets = 0;
-  for (std::size_t at = text.find_first_of("\"'[]>", from); at != std::string::npos;
-       at = text.find_first_of(quote ? (quote == '"' ? "\"" : "'") : "\"'[]>", at + 1)) {
-    const char c = text[at];
-    if (quote) {
-      quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == '[') {
-      ++brackets;
-    } else if (c == ']') {
-      if (brackets > 0) --brackets;
-    } else if (brackets == 0) {
-      return at + 1;
+  const std::size_t size = text.size();
+  for (std::size_t at = from; at < size; ++at) {
+    switch (text[at]) {
+      case '"':
+      case '\'': {
+        const std::size_t close = text.find(text[at], at + 1);
+        if (close == std::string::npos) return close;
+        at = close;
+        break;
+      }
+      case '[':
+        ++brackets;
+        break;
+      case ']':
+        if (brackets > 0) --brackets;
+        break;
+      case '>':
+        if (brackets == 0) return at + 1;
+        break;
+      default:
+        break;
     }
   }
   return std::string::npos;
+}
+
+// Just past an element's name that starts at from: up to blank space, '/', '>' or the end.
+std::size_t NameEnd(const std::string& text, std::size_t from) {
+  std::size_t at = from;
+  while (at < text.size()) {
+    const char c = text[at];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '/' || c == '>') break;
+    ++at;
+  }
+  return at;
 }
 
 // What one pass over the tags finds before the parse: where to stop (npos: nowhere), the
@@ -195,20 +214,22 @@ Shape ScanShape(const std::string& text, const std::vector<std::vector<std::stri
   std::vector<std::size_t> counts(paths.size());
   std::size_t depth = 0;
   for (std::size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at)) {
-    if (text.compare(at, 4, "<!--") == 0) {
+    // The byte after '<' tells the construct; the longer openings are compared only then.
+    const char next = at + 1 < text.size() ? text[at + 1] : '\0';
+    if (next == '!' && text.compare(at, 4, "<!--") == 0) {
       at = PastTerminator(text, at + 4, "-->");
-    } else if (text.compare(at, 9, "<![CDATA[") == 0) {
+    } else if (next == '!' && text.compare(at, 9, "<![CDATA[") == 0) {
       at = PastTerminator(text, at + 9, "]]>");
-    } else if (text.compare(at, 2, "<?") == 0) {
+    } else if (next == '?') {
       at = PastTerminator(text, at + 2, "?>");
-    } else if (text.compare(at, 2, "<!") == 0) {
+    } else if (next == '!') {
       at = PastTag(text, at + 2);
-    } else if (text.compare(at, 2, "</") == 0) {
+    } else if (next == '/') {
       at = PastTag(text, at + 2);
       if (depth > 0) --depth;
       if (shape.open.size() > depth) shape.open.pop_back();
     } else {
-      const std::size_t nameEnd = std::min(text.find_first_of(" \t\r\n/>", at + 1), text.size());
+      const std::size_t nameEnd = NameEnd(text, at + 1);
       const std::string_view name(text.data() + at + 1, nameEnd - at - 1);
       if (depth < namedLevels) {
         for (std::size_t index = 0; index < paths.size(); ++index) {
@@ -265,6 +286,30 @@ std::string XmlNode::NodeTypedValue() const {
   if (!node) return {};
   if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) return node.value();
   return TextContent(node);
+}
+
+std::string XmlNode::InnerXml() const {
+  // The printer escapes text and attribute values itself; only the text kept on the element
+  // (see kParseOptions) is written here.
+  struct StringWriter : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, std::size_t size) override { text.append(static_cast<const char*>(data), size); }
+  };
+  StringWriter writer;
+  const pugi::xml_node element = node_.node();
+  if (element.type() != pugi::node_element) return {};
+  for (const char* c = element.value(); *c != '\0'; ++c) {
+    switch (*c) {
+      case '&': writer.text += "&amp;"; break;
+      case '<': writer.text += "&lt;"; break;
+      case '>': writer.text += "&gt;"; break;
+      default: writer.text += *c;
+    }
+  }
+  for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+    child.print(writer, "", pugi::format_raw);
+  }
+  return std::move(writer.text);
 }
 
 bool XmlText::empty() const { return document_ == nullptr || !document_->document_element(); }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -18,6 +19,8 @@ class XmlNode {
   explicit XmlNode(pugi::xpath_node node) : node_(node) {}
 
   bool IsNull() const { return !node_; }
+  // The same node of the same document.
+  bool operator==(const XmlNode& other) const { return node_ == other.node_; }
 
   // The first node matching a path relative to this one, or a null node. Throws ComponentError
   // when the path is not a valid query.
@@ -26,6 +29,30 @@ class XmlNode {
   // An element's whole text content (all descendant text and CDATA, in document order), or an
   // attribute's value; empty for a null node.
   std::string NodeTypedValue() const;
+
+  // An element's text without a copy, when the element holds text alone (the usual case for a
+  // date or an address); false for anything else, whose text NodeTypedValue gives.
+  bool PlainText(std::string_view& text) const {
+    const pugi::xml_node node = node_.node();
+    if (node_.attribute() || node.type() != pugi::node_element || node.first_child()) return false;
+    text = node.value();
+    return true;
+  }
+  // An element's name as written, prefix included; "" for a null node or an attribute.
+  const char* Name() const { return node_.node().name(); }
+  // The value of an element's attribute of that name, or "" when it has none.
+  const char* Attribute(const char* name) const { return node_.node().attribute(name).value(); }
+  bool HasAttribute(const char* name) const { return !node_.node().attribute(name).empty(); }
+  // Calls visit(child) for each child element, in document order.
+  template <class Visit>
+  void ForEachChildElement(Visit&& visit) const {
+    for (pugi::xml_node child = node_.node().first_child(); child; child = child.next_sibling()) {
+      if (child.type() == pugi::node_element) visit(XmlNode(pugi::xpath_node(child)));
+    }
+  }
+  // What an element holds, written as XML text with its markup: its text and the elements
+  // inside it, without its own tags. Empty for a null node or an attribute.
+  std::string InnerXml() const;
 
  private:
   friend class XmlDocument;

@@ -29,6 +29,10 @@ bool ErrorGuard::Branch(int32_t number, const std::function<bool()>& test) {
   return taken;
 }
 
+std::string FailureText(const std::error_code& error, const std::string& path) {
+  return path + ": " + error.message();
+}
+
 bool ErrorGuard::Advance(int32_t number, const std::function<bool()>& advance) {
   bool more = false;
   Run(number, [&] { more = advance(); });
@@ -54,6 +58,10 @@ bool ErrorGuard::Run(int32_t number, const std::function<void()>& action) {
   // Reported outside the catch block: the box is modal and runs an event loop.
   ShowErrorReport(dialogs_, description, operation_, number);
   return false;
+}
+
+void ErrorGuard::Report(int32_t number, const std::string& description) {
+  if (FirstTime(number, description)) ShowErrorReport(dialogs_, description, operation_, number);
 }
 
 bool ErrorGuard::FirstTime(int32_t number, const std::string& description) {

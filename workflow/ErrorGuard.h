@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "DialogService.h"
@@ -18,6 +19,9 @@ std::string ErrorReportText(const std::string& description, const std::string& o
 // Shows the error report as a modal box titled "Application Error" with an exclamation icon.
 void ShowErrorReport(DialogService& dialogs, const std::string& description,
                      const std::string& operation, int32_t step);
+
+// The description of a failed file operation: the path, ": " and the error's message.
+std::string FailureText(const std::error_code& error, const std::string& path);
 
 // Armed for one run of one operation. Each member runs one labelled piece of the operation;
 // an exception escaping it (also from a routine it called) is reported, and the operation then
@@ -45,6 +49,10 @@ class ErrorGuard {
   // A loop's advance and test. An advance that fails counts as false: the operation continues
   // with the first step behind the loop.
   bool Advance(int32_t number, const std::function<bool()>& advance);
+
+  // Reports a failure that a step found without an exception, as a failing step would be
+  // reported (once per run, as above).
+  void Report(int32_t number, const std::string& description);
 
   const std::string& Operation() const { return operation_; }
 

@@ -43,10 +43,11 @@ void FolderSyncs::SyncHeld() noexcept {
   held_.clear();
 }
 
-void FolderSyncs::SyncAll() {
+std::optional<FolderSyncs::Failure> FolderSyncs::SyncAll() noexcept {
   SyncHeld();
-  if (!failure_) return;
-  const std::error_code failure = failure_;
+  if (!failure_) return std::nullopt;
+  Failure failure{failure_, std::move(failedPath_)};
   failure_.clear();
-  throw std::system_error(failure, std::move(failedPath_));
+  failedPath_.clear();
+  return failure;
 }

@@ -2,7 +2,9 @@
 // survive a power cut without paying for one folder sync per file.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <system_error>
 #include <sys/types.h>
 #include <vector>
 
@@ -23,9 +25,13 @@ class FolderSyncs {
   // may not read cannot be synced and is passed over. When kMaxHeld folders are held, they are
   // synced first and a failure is kept for SyncAll. Never throws.
   void Add(const FolderHandle& folder) noexcept;
-  // Syncs every folder noted and forgets them; throws std::system_error, with the folder's
-  // path, for the first that failed since the last SyncAll (the others are synced all the same).
-  void SyncAll();
+  // Syncs every folder noted and forgets them. The first failure since the last SyncAll, with
+  // the folder's path; none when every sync worked (the others are synced all the same).
+  struct Failure {
+    std::error_code error;
+    std::string path;
+  };
+  std::optional<Failure> SyncAll() noexcept;
 
  private:
   struct Held {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -129,10 +130,10 @@ void HtmlExport::Save() {
   NamePending(guard, folder, state);
   guard.Step(144, [&] { pointer_.SetValue(BusyPointer::kDefault); });
   // The names given reach the disk.
-  guard.Step(146, [&] {
-    if (state.named > 0) state.syncs.Add(folder);
-    state.syncs.SyncAll();
-  });
+  if (state.named > 0) state.syncs.Add(folder);
+  if (const std::optional<FolderSyncs::Failure> failure = state.syncs.SyncAll()) {
+    guard.Report(146, FailureText(failure->error, failure->path));
+  }
   guard.Step(148, [&] { ShowPlainMessage(dialogs_, "Done."); });
 }
 
@@ -156,25 +157,19 @@ bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t 
   // NamePending), so an interrupted save leaves no partial file under a name.
   PendingFile pending{row, NameFieldsOf(stem, entry), std::make_unique<ExclusiveFile>()};
   ExclusiveFile& file = *pending.file;
-  bool stop = false;
   if (!file.Create(folder)) {
-    guard.Step(130, [&] {
-      stop = EndsTheSave(file.Error());
-      throw std::system_error(file.Error(), file.Path());
-    });
-    return !stop;
+    guard.Report(130, FailureText(file.Error(), file.Path()));
+    return !EndsTheSave(file.Error());
   }
-  bool whole = false;
-  guard.Step(136, [&] {
-    if (!file.Write(RenderRow(choices_.format, entry))) {
-      stop = EndsTheSave(file.Error());
-      throw std::system_error(file.Error(), file.Path());
-    }
-    // The disk starts on it now; the sync before its name then waits for little.
-    file.StartSync();
-    whole = true;
-  });
-  if (!whole) return !stop;
+  std::optional<bool> written;
+  guard.Step(136, [&] { written = file.Write(RenderRow(choices_.format, entry)); });
+  if (!written) return true;  // the row could not be rendered: reported, and the save goes on
+  if (!*written) {
+    guard.Report(136, FailureText(file.Error(), file.Path()));
+    return !EndsTheSave(file.Error());
+  }
+  // The disk starts on it now; the sync before its name then waits for little.
+  file.StartSync();
   state.pending.push_back(std::move(pending));
   if (state.pending.size() < kFilesPerSync) return true;
   return NamePending(guard, folder, state);
@@ -185,12 +180,10 @@ bool HtmlExport::NamePending(ErrorGuard& guard, const FolderHandle& folder, Save
   // All the syncs first: the first waits for the disk, and by then the others are mostly done.
   for (PendingFile& pending : state.pending) {
     ExclusiveFile& file = *pending.file;
-    guard.Step(138, [&] {
-      if (file.Sync()) return;
-      stop = stop || EndsTheSave(file.Error());
-      file.Remove();
-      throw std::system_error(file.Error(), file.Path());
-    });
+    if (file.Sync()) continue;
+    stop = stop || EndsTheSave(file.Error());
+    file.Remove();
+    guard.Report(138, FailureText(file.Error(), file.Path()));
   }
   for (PendingFile& pending : state.pending) {
     if (pending.file->IsOpen() && !stop) stop = !NameFile(guard, folder, pending, state);
@@ -223,29 +216,23 @@ bool HtmlExport::NameFile(ErrorGuard& guard, const FolderHandle& folder, Pending
     outcome = file.Name(subfolder ? *subfolder : folder, name);
     if (outcome != ExclusiveFile::Outcome::kNameTaken) break;
   }
-  bool stop = false;
   if (subfolderError) {
-    guard.Step(124, [&] {
-      // A subfolder's name taken by a file or a link fails this row only.
-      stop = EndsTheSave(subfolderError) && subfolderError != std::errc::not_a_directory &&
-             subfolderError != std::errc::too_many_symbolic_link_levels;
-      throw std::system_error(subfolderError, subfolder->Path());
-    });
-    return !stop;
+    guard.Report(124, FailureText(subfolderError, subfolder->Path()));
+    // A subfolder's name taken by a file or a link fails this row only.
+    return !(EndsTheSave(subfolderError) && subfolderError != std::errc::not_a_directory &&
+             subfolderError != std::errc::too_many_symbolic_link_levels);
   }
   if (outcome != ExclusiveFile::Outcome::kNamed) {
-    guard.Step(130, [&] {
-      stop = EndsTheSave(file.Error());
-      throw std::system_error(file.Error(), JoinPath((subfolder ? *subfolder : folder).Path(), name));
-    });
-    return !stop;
+    guard.Report(130, FailureText(file.Error(), JoinPath((subfolder ? *subfolder : folder).Path(), name)));
+    return !EndsTheSave(file.Error());
   }
+  if (!file.Close()) {
+    file.Remove();
+    guard.Report(138, FailureText(file.Error(), file.Path()));
+    return true;
+  }
+  ++state.named;
   guard.Step(138, [&] {
-    if (!file.Close()) {
-      file.Remove();
-      throw std::system_error(file.Error(), file.Path());
-    }
-    ++state.named;
     if (fileWritten_) fileWritten_(pending.row, file.Path());
   });
   return true;

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "IndexOutOfBounds.h"
+
 const std::string& MemoryResultsList::SharedText::Empty() {
   static const std::string empty;
   return empty;
@@ -23,7 +25,7 @@ auto& MemoryResultsList::Cell(AnyRow& row, int column) {
     case kLink:
       return row.link;
     default:
-      throw std::out_of_range("column");
+      ThrowIndexOutOfBounds();
   }
 }
 
@@ -76,11 +78,11 @@ std::shared_ptr<const FeedItem> MemoryResultsList::Entry(int64_t row) const {
 void MemoryResultsList::ScrollIntoView(int64_t row) { At(row); }
 
 MemoryResultsList::Row& MemoryResultsList::At(int64_t row) {
-  if (row < 0 || row >= static_cast<int64_t>(rows.size())) throw std::out_of_range("row");
+  if (row < 0 || row >= static_cast<int64_t>(rows.size())) ThrowIndexOutOfBounds();
   return rows[static_cast<std::size_t>(row)];
 }
 
 const MemoryResultsList::Row& MemoryResultsList::At(int64_t row) const {
-  if (row < 0 || row >= static_cast<int64_t>(rows.size())) throw std::out_of_range("row");
+  if (row < 0 || row >= static_cast<int64_t>(rows.size())) ThrowIndexOutOfBounds();
   return rows[static_cast<std::size_t>(row)];
 }

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "IndexOutOfBounds.h"
+
 int64_t MemoryUrlList::Count() const { return static_cast<int64_t>(rows.size()); }
 
 std::string MemoryUrlList::Text(int64_t row) const { return rows[Index(row)]; }
@@ -21,6 +23,6 @@ void MemoryUrlList::Clear() {
 int64_t MemoryUrlList::SelectedRow() const { return selected; }
 
 std::size_t MemoryUrlList::Index(int64_t row) const {
-  if (row < 0 || row >= static_cast<int64_t>(rows.size())) throw std::out_of_range("row");
+  if (row < 0 || row >= static_cast<int64_t>(rows.size())) ThrowIndexOutOfBounds();
   return static_cast<std::size_t>(row);
 }

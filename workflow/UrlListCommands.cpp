@@ -46,6 +46,8 @@ void UrlListCommands::LoadFromFile() {
   std::string fileName;
   std::string title;
   std::string filter;
+  // Steps 102, 106 and 108 only set a value that cannot fail; they are kept so that every later
+  // step keeps its number in the error report.
   guard.Step(102, [&] { fileName.clear(); });
   guard.Step(106, [&] { title = kOpenFileTitle; });
   guard.Step(108, [&] { filter = kOpenFileFilter; });

@@ -61,11 +61,21 @@ Finished RunProgram(const Texts& args, const TempFolder& scratch, bool closedOut
   return finished;
 }
 
-// One JSON Lines object of the listing; the feed is the address given unless a page announced it.
+// The keys after the first four for an entry that gives nothing but its content, in a feed that
+// gives its title and link or not.
+std::string OnlyContent(const std::string& content, const std::string& feed = R"({"title":"","link":""})") {
+  return R"(,"id":"","published":"","updated":"","author":"","content":")" + content +
+         R"(","categories":[],"enclosures":[],"feed":)" + feed + "}";
+}
+
+// One JSON Lines object of the listing; its feed's address is the address given unless a page
+// announced the feed.
 std::string Json(const std::string& address, const std::string& title, const std::string& description,
-                 const std::string& link, const std::string& feed = {}) {
-  return "{\"address\":\"" + address + "\",\"feed\":\"" + (feed.empty() ? address : feed) + "\",\"title\":\"" +
-         title + "\",\"description\":\"" + description + "\",\"link\":\"" + link + "\"}\n";
+                 const std::string& link, std::string more = OnlyContent(""), const std::string& feed = {}) {
+  const std::size_t object = more.rfind(R"("feed":{)") + 8;
+  more.insert(object, R"("address":")" + (feed.empty() ? address : feed) + "\",");
+  return "{\"address\":\"" + address + "\",\"title\":\"" + title + "\",\"description\":\"" + description +
+         "\",\"link\":\"" + link + "\"" + more + "\n";
 }
 
 TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
@@ -78,7 +88,9 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
     });
   };
   serve("/harbour.rss", 200,
-        "<item><title>Say \"hi\" \\ back\ttab — 迎春花</title><link>http://h.example/1?a=1&amp;b=2</link><description>"
+        "<title>Harbour</title><link>http://h.example/</link><item><guid>h1</guid>"
+        "<pubDate>Mon, 06 Sep 2021 16:45:00 +0200</pubDate><author>Ann</author><category>Boats</category>"
+        "<enclosure url='http://h.example/1.mp3' type='audio/mpeg' length='42'/><title>Say \"hi\" \\ back\ttab — 迎春花</title><link>http://h.example/1?a=1&amp;b=2</link><description>"
         "&lt;p&gt;Crème &lt;b&gt;brûlée&lt;/b&gt;&lt;/p&gt;</description></item>"
         "<item><title>Two</title><description><![CDATA[line one\nline two]]></description></item>");
   // A feed served with a 404 still gives its rows.
@@ -113,11 +125,18 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   Finished finished = RunProgram({"--list", "--batch", urls, "--timeout", "1", "--jobs", "2"}, scratch);
   stop = true;
   EXPECT_EQ(finished.status, 1);
+  const std::string harbourFeed = R"({"title":"Harbour","link":"http://h.example/"})";
   std::string listing =
-      Json(harbour, "Say \\\"hi\\\" \\\\ back\\ttab — 迎春花", "Crème brûlée", "http://h.example/1?a=1&b=2") +
-      Json(harbour, "Two", "line one\\nline two", "") + Json(gone, "Gone", "", "");
+      Json(harbour, "Say \\\"hi\\\" \\\\ back\\ttab — 迎春花", "Crème brûlée", "http://h.example/1?a=1&b=2",
+           R"(,"id":"h1","published":"2021-09-06T14:45:00Z","updated":"","author":"Ann",)"
+           R"("content":"<p>Crème <b>brûlée</b></p>","categories":["Boats"],)"
+           R"("enclosures":[{"url":"http://h.example/1.mp3","type":"audio/mpeg","length":42}],"feed":)" +
+               harbourFeed + "}") +
+      Json(harbour, "Two", "line one\\nline two", "", OnlyContent("line one\\nline two", harbourFeed)) +
+      Json(gone, "Gone", "", "");
   for (int n = 0; n < 400; ++n) {
-    listing += Json(longFeed, std::to_string(n), std::string(1000, static_cast<char>('a' + n % 26)), "");
+    const std::string text(1000, static_cast<char>('a' + n % 26));
+    listing += Json(longFeed, std::to_string(n), text, "", OnlyContent(text));
   }
   EXPECT_TRUE(finished.out == listing) << "the listing is not the rows, in order, one object a line";
   // Standard error is a file here, not a terminal: no progress lines, only the summary.
@@ -134,7 +153,8 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   const std::string capped = scratch.Write("capped.txt", harbour + "\n" + longFeed + "\n" + harbour);
   finished = RunProgram({"--list", "--batch", capped, "--max-rows", "3"}, scratch);
   EXPECT_EQ(finished.status, 1);
-  EXPECT_EQ(finished.out.substr(finished.out.rfind('{')), Json(longFeed, "0", std::string(1000, 'a'), ""));
+  EXPECT_EQ(finished.out.substr(finished.out.rfind("\n{\"address\"") + 1),
+            Json(longFeed, "0", std::string(1000, 'a'), "", OnlyContent(std::string(1000, 'a'))));
   std::string errors;
   for (const std::string& line : finished.err) errors += line + "\n";
   EXPECT_NE(errors.find("Rows: 3\n"), std::string::npos) << errors;
@@ -149,7 +169,7 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   const std::string blog = server.Url("/blog/"), plain = server.Url("/plain.html");
   finished = RunProgram({"--list", "--batch", scratch.Write("pages.txt", blog + "\n" + plain)}, scratch);
   EXPECT_EQ(finished.status, 1);
-  EXPECT_EQ(finished.out, Json(blog, "Gone", "", "", gone));
+  EXPECT_EQ(finished.out, Json(blog, "Gone", "", "", OnlyContent(""), gone));
   ASSERT_FALSE(finished.err.empty());
   EXPECT_EQ(finished.err.back(), "  [2/2] " + plain + ": The page announces no feed (HTTP 200 OK)");
 

@@ -182,6 +182,78 @@ TEST(ParseFeedTest, AtomEntriesReadTheirLinkAndText) {
                                              "|"}));
 }
 
+// Every field beyond link, title and description, one line per entry: id, published, updated,
+// author, content, categories, enclosures, and the feed's title and link.
+std::string NewFields(const FeedItem& item) {
+  std::string line = item.Id() + "|" + item.Published() + "|" + item.Updated() + "|" + item.Author() + "|" +
+                     item.Content() + "|";
+  for (const std::string& category : item.Categories()) line += category + ";";
+  line += "|";
+  for (const FeedEnclosure& file : item.Enclosures()) {
+    line += file.url + " " + file.type + " " + std::to_string(file.length) + ";";
+  }
+  return line + "|" + item.Channel().title + "|" + item.Channel().link;
+}
+
+// Each dialect's names for the fields, the faults feeds have in them, and what nonsense leaves
+// empty while the entry and the feed still read.
+TEST(ParseFeedTest, EveryDialectFillsTheEntryFieldsItHas) {
+  const std::string longName(600, 'n');
+  const struct { const char* name; std::string body; std::vector<std::string> entries; } rows[] = {
+      {"RSS 2.0",
+       "<rss xmlns:dc='d' xmlns:content='c' xmlns:media='m'><channel><title>\n  Harbour  news </title>"
+       "<link> http://h.example/ </link><item><guid isPermaLink='false'> post-1 </guid>"
+       "<pubDate>Mon, 06 Sep 2021 16:45:00 EST</pubDate><dc:date>2000-01-01</dc:date>"
+       "<dcterms:modified>2021-09-07T08:00:00+01:00</dcterms:modified>"
+       "<author>ann@h.example (Ann)</author><dc:creator>Other</dc:creator>"
+       "<description>&lt;p&gt;short&lt;/p&gt;</description><content:encoded><![CDATA[<p>Full <b>body</b></p>]]>"
+       "</content:encoded><category>\n Boats\n and  ships </category><category/><category>Tides</category>"
+       "<enclosure url=' http://h.example/1.mp3 ' type='audio/mpeg' length='24986239'/>"
+       "<media:content url='http://h.example/1.mp3' type='audio/mpeg'/><enclosure type='audio/mpeg'/>"
+       "<media:group><media:content url='http://h.example/1.ogg' type='nonsense' fileSize='12 MB'/></media:group>"
+       "</item><item><pubDate>tomorrow</pubDate><dc:date>2021-09-06T16:45:00Z</dc:date>"
+       "<author>" + longName + "</author><description>&lt;p&gt;only &amp;amp; this&lt;/p&gt;</description>"
+       "<enclosure url='http://h.example/2.mp3' type='audio/mpeg' length='-1'/></item>"
+       "<item><dc:creator> Bo  Lind </dc:creator><pubDate>Mon, 30 Feb 2021 10:00:00 GMT</pubDate></item>"
+       "</channel></rss>",
+       {"post-1|2021-09-06T21:45:00Z|2021-09-07T07:00:00Z|ann@h.example (Ann)|<p>Full <b>body</b></p>|Boats and ships;"
+        "Tides;|http://h.example/1.mp3 audio/mpeg 24986239;http://h.example/1.ogg  0;|Harbour news|http://h.example/",
+        "|2021-09-06T16:45:00Z|||<p>only &amp; this</p>||http://h.example/2.mp3 audio/mpeg 0;|Harbour news|"
+        "http://h.example/",
+        "|||Bo Lind||||Harbour news|http://h.example/"}},
+      {"RSS 1.0",
+       "<rdf:RDF xmlns:rdf='r' xmlns:dc='d' xmlns:content='c'><channel rdf:about='http://o.example/'>"
+       "<title>Observatory</title><link>http://o.example/</link></channel>"
+       "<item rdf:about='http://o.example/1'><dc:date>2021-09-06T16:45:00-02:00</dc:date><dc:creator>Cy</dc:creator>"
+       "<dc:subject>Planets</dc:subject><description>d</description><content:encoded>&lt;p&gt;c&lt;/p&gt;"
+       "</content:encoded></item></rdf:RDF>",
+       {"http://o.example/1|2021-09-06T18:45:00Z||Cy|<p>c</p>|Planets;||Observatory|http://o.example/"}},
+      {"Atom",
+       "<feed xmlns='http://www.w3.org/2005/Atom'><title>Garden</title><link rel='self' href='http://g.example/a'/>"
+       "<link href='http://g.example/'/><entry><id>urn:g:1</id><published>2021-09-06T16:45:00+02:00</published>"
+       "<updated>2021-09-08T10:00:00Z</updated><author><email>e@g.example</email><name>\n Di </name></author>"
+       "<category term='herbs' label='Herbs'/><category label='Only a label'/>"
+       "<link rel='enclosure' href='http://g.example/1.pdf' type='application/pdf' length='100'/>"
+       "<link rel='alternate' href='http://g.example/1'/><summary>s</summary><content type='xhtml'>"
+       "<div xmlns='http://www.w3.org/1999/xhtml'>Greens <p>and &amp; <b>browns</b></p></div></content></entry>"
+       "<entry><author><email>f@g.example</email></author><content>a &lt; b</content></entry>"
+       "<entry><updated>2021-09-08</updated><content src='http://g.example/elsewhere'/><summary type='html'>"
+       "&lt;i&gt;s&lt;/i&gt;</summary></entry></feed>",
+       {"urn:g:1|2021-09-06T14:45:00Z|2021-09-08T10:00:00Z|Di|Greens <p>and &amp; <b>browns</b></p>|herbs;"
+        "Only a label;|http://g.example/1.pdf application/pdf 100;|Garden|http://g.example/",
+        "|||f@g.example|a &lt; b|||Garden|http://g.example/",
+        "||2021-09-08T00:00:00Z||<i>s</i>|||Garden|http://g.example/"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const ParsedFeed feed = Parse(row.body);
+    ASSERT_TRUE(feed.parsed) << Summary(feed);
+    std::vector<std::string> read;
+    for (const auto& item : feed.items) read.push_back(NewFields(*item));
+    EXPECT_EQ(read, row.entries);
+  }
+}
+
 // Shapes a hostile server sends, each in a size that a path quadratic in it would take minutes
 // of CPU for (40,000 summaries cost 13 s that way) and a linear one milliseconds: the bound of
 // 10 s is there only to tell the two apart.
@@ -197,6 +269,12 @@ TEST(ParseFeedTest, HostileShapesCostWorkInProportionToTheirSize) {
        "h||"},
       {"many namespaces", "<feed" + Times(" xmlns:a='b'", 100'000) + "><entry><title>t</title></entry></feed>", "||t"},
       {"many titles", atom + Times("<title>t</title>", 100'000) + "</entry></feed>", "||t"},
+      {"many different files, authors and dates", atom + [] {
+         std::string files;
+         for (int i = 0; i < 50'000; ++i) files += "<link rel='enclosure' href='f" + std::to_string(i) + "'/>";
+         return files;
+       }() + Times("<author><x/><x/></author><updated>x</updated>", 50'000) + "<media:group>" +
+           Times("<media:content url='m'/>", 50'000) + "</media:group></entry></feed>", "||"},
       {"a huge single text", atom + "<content>" + Times("<b>w</b> ", 1'000'000) + "</content></entry></feed>",
        "|" + Times("w ", 1'000'000) + "|"},
       {"nesting at the depth ceiling", atom + Times("<content>", 998) + "x" + Times("</content>", 998) + "</entry></feed>",

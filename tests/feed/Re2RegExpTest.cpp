@@ -152,7 +152,7 @@ TEST(PatternScannersTest, CleanDocumentGivesRe2sAnswer) {
 }
 
 // The one check of UTF-8 the scanners and the decoder share.
-TEST(PatternScannersTest, IsValidUtf8Bounds) {
+TEST(Utf8Test, IsValidAtTheBounds) {
   const std::string all = AllCharacters();
   ASSERT_EQ(all.size(), 128u + 1920u * 2 + 61440u * 3 + 1048576u * 4);
   EXPECT_TRUE(Utf8::IsValid(all));

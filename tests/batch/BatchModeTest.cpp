@@ -68,8 +68,7 @@ std::string OnlyContent(const std::string& content, const std::string& feed = R"
          R"(","categories":[],"enclosures":[],"feed":)" + feed + "}";
 }
 
-// One JSON Lines object of the listing; its feed's address is the address given unless a page
-// announced the feed.
+// One JSON Lines object of the listing; its feed is the address given unless a page announced one.
 std::string Json(const std::string& address, const std::string& title, const std::string& description,
                  const std::string& link, std::string more = OnlyContent(""), const std::string& feed = {}) {
   const std::size_t object = more.rfind(R"("feed":{)") + 8;

@@ -80,10 +80,13 @@ void AppendJsonKey(std::string& out, const char* key, std::string_view value) {
 
 // One object per results row, {"address":...,"title":...,"description":...,"link":...}, then
 // what else the row's entry says (each empty when the feed gave none), and the line break after
-// it.
-void AppendJsonLine(std::string& out, const MemoryResultsList::Row& row, const FeedItem& entry) {
+// it. "address" is the address given, "feed"'s "address" the feed the entry came from (the row's
+// address): they differ when the address given was a page that announced the feed.
+void AppendJsonLine(std::string& out, const MemoryResultsList::Row& row, const FeedItem& entry,
+                    const BatchReport& report) {
+  const std::string feed = row.text.str();
   out += "{\"address\":";
-  AppendJsonString(out, row.text.str());
+  AppendJsonString(out, report.AddressOfFeed(feed));
   AppendJsonKey(out, "title", row.title.str());
   AppendJsonKey(out, "description", row.description.str());
   AppendJsonKey(out, "link", row.link.str());
@@ -105,8 +108,9 @@ void AppendJsonLine(std::string& out, const MemoryResultsList::Row& row, const F
     AppendJsonKey(out, "type", enclosure.type);
     out += ",\"length\":" + std::to_string(enclosure.length) + "}";
   }
-  out += "],\"feed\":{\"title\":";
-  AppendJsonString(out, entry.Channel().title);
+  out += "],\"feed\":{\"address\":";
+  AppendJsonString(out, feed);
+  AppendJsonKey(out, "title", entry.Channel().title);
   AppendJsonKey(out, "link", entry.Channel().link);
   out += "}}\n";
 }
@@ -243,7 +247,7 @@ class BatchJob {
       // Only rows left out by --only-new are unticked here.
       if (!results_.rows[index].checked) continue;
       const std::shared_ptr<const FeedItem> entry = results_.Entry(static_cast<int64_t>(index));
-      AppendJsonLine(block, results_.rows[index], entry ? *entry : kNoEntry);
+      AppendJsonLine(block, results_.rows[index], entry ? *entry : kNoEntry, report_);
       if (block.size() < kListingBlockBytes) continue;
       if (!out_.write(block.data(), static_cast<std::streamsize>(block.size()))) break;
       block.clear();

@@ -14,11 +14,25 @@ void BatchReport::FeedStarting(int64_t row, int64_t count, const std::string& ad
 
 void BatchReport::FeedFinished(const FeedOutcome& outcome) {
   ++feedsFinished_;
+  if (!outcome.feedAddress.empty()) {
+    pageOfFeed_[outcome.feedAddress] = outcome.address;
+    if (progress_) {
+      err_ << "  feed: " << DisplayText(outcome.feedAddress) << '\n';
+      err_.flush();
+    }
+  }
   if (!FeedFailed(outcome)) return;
   ++feedsFailed_;
   if (failures_.size() < kMaxListedFailures) {
-    failures_.push_back({outcome.row, outcome.address, FeedFailureReason(outcome)});
+    std::string reason = FeedFailureReason(outcome);
+    if (!outcome.feedAddress.empty()) reason = "feed " + outcome.feedAddress + ": " + reason;
+    failures_.push_back({outcome.row, outcome.address, std::move(reason)});
   }
+}
+
+const std::string& BatchReport::AddressOfFeed(const std::string& feedAddress) const {
+  const auto page = pageOfFeed_.find(feedAddress);
+  return page == pageOfFeed_.end() ? feedAddress : page->second;
 }
 
 void BatchReport::WriteSummary(int64_t rows, int64_t filesWritten) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -21,7 +22,8 @@ class BatchReport : public RunObserver {
 
   // "[3/12] address", before the feed is read, when progress lines are asked for.
   void FeedStarting(int64_t row, int64_t count, const std::string& address) override;
-  // Keeps the feed's outcome for the summary.
+  // Keeps the feed's outcome for the summary; a feed found on a page is named on a progress line
+  // ("  feed: address") and in its failure's reason.
   void FeedFinished(const FeedOutcome& outcome) override;
 
   // Feeds read, rows, files written, and the first kMaxListedFailures failed feeds with their
@@ -31,6 +33,9 @@ class BatchReport : public RunObserver {
   void WriteSummary(int64_t rows, int64_t filesWritten);
 
   int64_t FeedsFailed() const { return feedsFailed_; }
+  // The address given for the feed whose entries were read: the page that announced it, or
+  // feedAddress itself when it was given as it is.
+  const std::string& AddressOfFeed(const std::string& feedAddress) const;
 
  private:
   struct Failure {
@@ -46,4 +51,6 @@ class BatchReport : public RunObserver {
   int64_t feedsFinished_ = 0;
   int64_t feedsFailed_ = 0;
   std::vector<Failure> failures_;
+  // Feeds announced by pages, and the page each was found on.
+  std::map<std::string, std::string> pageOfFeed_;
 };

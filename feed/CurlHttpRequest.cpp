@@ -112,7 +112,13 @@ void CurlHttpRequest::Send() {
   status_ = 0;
   statusText_.clear();
   responseText_.clear();
+  contentType_.clear();
+  links_.clear();
+  finalAddress_.clear();
   HttpResponse response = client_.Fetch({url_, server_, proxy_});
+  contentType_ = response.contentType;
+  links_ = std::move(response.links);
+  finalAddress_ = response.finalAddress.empty() ? url_ : std::move(response.finalAddress);
   status_ = response.status;
   statusText_ = response.reason.empty() ? StandardStatusText(status_) : DecodeBody(response.reason, "text/plain");
   responseText_ = DecodeOwnedBody(std::move(response.body), response.contentType);
@@ -143,4 +149,19 @@ std::string CurlHttpRequest::ResponseText() const {
 std::string CurlHttpRequest::TakeResponseText() {
   RequireResponse();
   return std::exchange(responseText_, std::string());
+}
+
+std::string CurlHttpRequest::ContentType() const {
+  RequireResponse();
+  return contentType_;
+}
+
+std::vector<std::string> CurlHttpRequest::LinkHeaders() const {
+  RequireResponse();
+  return links_;
+}
+
+std::string CurlHttpRequest::FinalAddress() const {
+  RequireResponse();
+  return finalAddress_;
 }

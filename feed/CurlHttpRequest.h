@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "HttpClient.h"
 #include "HttpRequest.h"
@@ -37,6 +38,11 @@ class CurlHttpRequest : public HttpRequest {
   std::string ResponseText() const override;
   // The same, handed over without a copy; ResponseText is empty afterwards.
   std::string TakeResponseText() override;
+  // The final response's Content-Type, Link headers and address; throw kRequestState when no
+  // response has arrived.
+  std::string ContentType() const override;
+  std::vector<std::string> LinkHeaders() const override;
+  std::string FinalAddress() const override;
 
  private:
   void RequireResponse() const;
@@ -50,4 +56,7 @@ class CurlHttpRequest : public HttpRequest {
   int32_t status_ = 0;
   std::string statusText_;
   std::string responseText_;
+  std::string contentType_;
+  std::vector<std::string> links_;
+  std::string finalAddress_;
 };

@@ -26,6 +26,10 @@ constexpr std::size_t kMaxLocationBytes = 2048;
 // Validators longer than this are not kept: they are sent back whole with the next request.
 constexpr std::size_t kMaxValidatorBytes = 1024;
 constexpr std::size_t kMaxRetryAfterBytes = 64;
+// Link headers announce a page's feeds; a page that sends more than this many, or longer ones,
+// is not announcing feeds to a reader.
+constexpr std::size_t kMaxLinkHeaders = 32;
+constexpr std::size_t kMaxLinkBytes = 4096;
 
 std::string_view TrimLine(std::string_view text) {
   auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -44,6 +48,7 @@ void StartResponse(TransferState& state, std::string_view statusLine) {
   state.etag.clear();
   state.lastModified.clear();
   state.retryAfter.clear();
+  state.links.clear();
   state.contentLength = -1;
   state.chunked = false;
   state.encoded = false;
@@ -93,6 +98,8 @@ void OnHeaderLine(TransferState& state, std::string_view line) {
     state.lastModified = modified->size() <= kMaxValidatorBytes ? std::string(*modified) : std::string();
   } else if (auto wait = HeaderValue(line, "retry-after:")) {
     state.retryAfter = wait->substr(0, kMaxRetryAfterBytes);
+  } else if (auto link = HeaderValue(line, "link:")) {
+    if (state.links.size() < kMaxLinkHeaders && link->size() <= kMaxLinkBytes) state.links.emplace_back(*link);
   } else if (auto length = HeaderValue(line, "content-length:")) {
     int64_t value = -1;
     const auto [end, error] = std::from_chars(length->data(), length->data() + length->size(), value);
@@ -323,5 +330,10 @@ HttpResponse CurlTransfer::TakeResponse() {
   response.etag = std::move(state_.etag);
   response.lastModified = std::move(state_.lastModified);
   response.retryAfter = std::move(state_.retryAfter);
+  response.links = std::move(state_.links);
+  char* effective = nullptr;
+  if (curl_easy_getinfo(easy_.get(), CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective) {
+    response.finalAddress = effective;
+  }
   return response;
 }

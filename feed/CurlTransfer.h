@@ -37,6 +37,8 @@ struct TransferState {
   std::string etag;
   std::string lastModified;
   std::string retryAfter;
+  // The Link header lines' values, at most kMaxLinkHeaders of them, each at most kMaxLinkBytes.
+  std::vector<std::string> links;
   // The Content-Length header's value; -1 when absent, unreadable, or overruled by chunking.
   int64_t contentLength = -1;
   bool chunked = false;

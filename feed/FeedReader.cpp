@@ -4,9 +4,11 @@
 #include <strings.h>
 
 #include "ErrorCodes.h"
+#include "FeedDiscovery.h"
 #include "FeedParser.h"
 #include "HttpRequest.h"
 #include "RegExp.h"
+#include "WebAddress.h"
 #include "XmlDocument.h"
 
 namespace {
@@ -53,16 +55,39 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
         FeedParser parser(*regex_, options);
         // A candidate served by the same client as one already tried would send the same request
         // and get the same answer: it is skipped, so a failing feed costs one download, not four.
-        std::vector<std::string> tried;
-        for (std::size_t index = 0; index < kHttpClassNames.size() && document->XML().empty(); ++index) {
-          const std::string& candidate = kHttpClassNames[index];
-          if (std::any_of(tried.begin(), tried.end(), [&](const std::string& name) {
-                return registry_.SameImplementation(name, candidate);
-              })) {
-            continue;
+        const auto load = [&](const std::string& address, const std::string& user, const std::string& password) {
+          page_ = false;
+          pageFeeds_.clear();
+          std::vector<std::string> tried;
+          for (std::size_t index = 0; index < kHttpClassNames.size() && document->XML().empty() && !page_;
+               ++index) {
+            const std::string& candidate = kHttpClassNames[index];
+            if (std::any_of(tried.begin(), tried.end(), [&](const std::string& name) {
+                  return registry_.SameImplementation(name, candidate);
+                })) {
+              continue;
+            }
+            tried.push_back(candidate);
+            document->LoadXML(FetchDocument(address, user, password, candidate, parser));
           }
-          tried.push_back(candidate);
-          document->LoadXML(FetchDocument(sURL, sUserName, sPassWord, candidate, parser));
+        };
+        load(sURL, sUserName, sPassWord);
+        if (page_) {
+          // The page itself is never read as a feed, and what it announces is read once: a feed
+          // announcing a page that announces a feed ends here rather than going round.
+          if (pageFeeds_.empty()) {
+            SetLastError(ErrorCodes::kNoFeedAnnounced, "The page announces no feed");
+            return;
+          }
+          announcedFeed_ = pageFeeds_.front();
+          // The user's credentials are for the page's host; another host does not get them.
+          const bool sameHost = HostOf(announcedFeed_) == HostOf(sURL);
+          load(announcedFeed_, sameHost ? sUserName : std::string(), sameHost ? sPassWord : std::string());
+          if (page_) {
+            SetLastError(ErrorCodes::kNoFeedAnnounced, "The page announces " + ShownAddress(announcedFeed_) +
+                                                           ", which is another page, not a feed");
+            return;
+          }
         }
         if (document->XML().empty()) return;
         ParsedFeed feed;
@@ -106,6 +131,7 @@ void FeedReader::Clear() {
   errorCode_ = 0;
   errorText_.clear();
   feedType_ = 0;
+  announcedFeed_.clear();
 }
 
 std::string FeedReader::FetchDocument(const std::string& sURL, const std::string& sUserName,
@@ -133,6 +159,15 @@ std::string FeedReader::FetchDocument(const std::string& sURL, const std::string
         statusCode_ = request->Status();
         // Taken over, not copied: a large feed is held once, and cleaned and parsed where it lies.
         std::string body = request->TakeResponseText();
+        // A page is not loaded as a document: what it announces is all that is wanted of it.
+        if (statusCode_ == 200 && LooksLikeHtmlPage(body, request->ContentType())) {
+          page_ = true;
+          const std::string pageAddress = request->FinalAddress();
+          const std::vector<std::string> links = request->LinkHeaders();
+          request.reset();
+          pageFeeds_ = AnnouncedFeeds(body, pageAddress.empty() ? sURL : pageAddress, links);
+          return;
+        }
         request.reset();
         text = parser.CleanDocument(std::move(body));
       },

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ComponentRegistry.h"
 #include "FeedItem.h"
@@ -24,7 +25,9 @@ class FeedReader {
   FeedReader(const FeedReader&) = delete;
   FeedReader& operator=(const FeedReader&) = delete;
 
-  // Downloads and parses one feed. lType 0 detects the dialect and receives the one found; a
+  // Downloads and parses one feed. An address that answers with an HTML page is read through the
+  // first feed the page announces (FeedDiscovery.h): one more request, whose answer must be a
+  // feed; a page announcing none fails with kNoFeedAnnounced. lType 0 detects the dialect and receives the one found; a
   // non-zero lType forces that dialect. True only when the parse succeeded and the last HTTP
   // status was 200; failures are recorded on the reader, never thrown.
   bool ReadFeed(const std::string& sURL, const std::string& sUserName, const std::string& sPassWord,
@@ -44,6 +47,9 @@ class FeedReader {
   int32_t FeedType() const { return feedType_; }
   // "RSS", "RDF", "Atom", or "Unknown / None" for any other feed type.
   std::string FeedTypeString() const;
+  // The feed an HTML page announced, whose entries the last ReadFeed read instead of the page;
+  // "" when the address given was read as a feed itself.
+  const std::string& AnnouncedFeedAddress() const { return announcedFeed_; }
   // The items of the last ReadFeed that got past its first check; null before that.
   std::shared_ptr<FeedItemList> FeedItems() const { return items_; }
 
@@ -53,7 +59,7 @@ class FeedReader {
   // The same for a text the caller gives up: the tags are removed in its own storage.
   std::string StripHTML(std::string&& sString);
 
-  // Resets status, error and feed type; keeps the items and the proxy credentials.
+  // Resets status, error, feed type and announced feed; keeps the items and the proxy credentials.
   void Clear();
 
   // The most entries one ReadFeed reads. A feed with more gives its first MaxEntries items and
@@ -86,4 +92,8 @@ class FeedReader {
   std::string proxyUser_;
   std::string proxyPassword_;
   std::size_t maxEntries_ = kDefaultMaxEntries;
+  std::string announcedFeed_;
+  // What the last FetchDocument found: an HTML page, and the feeds it announces.
+  bool page_ = false;
+  std::vector<std::string> pageFeeds_;
 };

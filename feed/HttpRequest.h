@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Component.h"
 
@@ -27,4 +28,9 @@ class HttpRequest : public Component {
   // The same text for a caller that is done with the component: a client that holds the text
   // hands it over instead of copying it, and its ResponseText is empty from then on.
   virtual std::string TakeResponseText() { return ResponseText(); }
+  // The response's Content-Type, its Link header values and the address that answered after
+  // redirects; a client that does not keep them gives "", none and "".
+  virtual std::string ContentType() const { return {}; }
+  virtual std::vector<std::string> LinkHeaders() const { return {}; }
+  virtual std::string FinalAddress() const { return {}; }
 };

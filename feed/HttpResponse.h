@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct HttpResponse {
   int32_t status = 0;
@@ -14,6 +15,10 @@ struct HttpResponse {
   std::string etag;
   std::string lastModified;
   std::string retryAfter;
+  // The values of the final response's Link headers, as sent.
+  std::vector<std::string> links;
+  // The address that gave the final response, after redirects; "" when not known.
+  std::string finalAddress;
   // Answered from the cache after a 304 Not Modified, rather than sent whole.
   bool fromCache = false;
 };

@@ -74,3 +74,16 @@ std::string HostOf(const std::string& address) {
   std::string host = UrlPart(url.get(), CURLUPART_HOST, 0);
   return AsciiCase::Lowered(host);
 }
+
+std::string ResolvedWebAddress(const std::string& reference, const std::string& base) {
+  if (reference.find('\0') != std::string::npos || reference.size() > kMaxAddressBytes) return {};
+  UrlHandle url = Parse(base);
+  if (!url) return {};
+  if (curl_url_set(url.get(), CURLUPART_URL, reference.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) return {};
+  if (!IsWebScheme(UrlPart(url.get(), CURLUPART_SCHEME, 0))) return {};
+  std::string resolved = UrlPart(url.get(), CURLUPART_URL, 0);
+  // The fragment names a place in the feed, not another feed.
+  const std::size_t fragment = resolved.find('#');
+  if (fragment != std::string::npos) resolved.resize(fragment);
+  return resolved;
+}

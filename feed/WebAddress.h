@@ -20,3 +20,7 @@ std::string HostOf(const std::string& address);
 
 // An address as it may appear in an error text: valid UTF-8 without NUL bytes, of sensible length.
 std::string ShownAddress(const std::string& address);
+
+// reference resolved against base as libcurl resolves a redirect (the RFC 3986 rules); "" when
+// either cannot be read or the result is not an http or https address.
+std::string ResolvedWebAddress(const std::string& reference, const std::string& base);

@@ -19,6 +19,9 @@ struct FeedOutcome {
   // The reader's LastHTTPStatus and LastHTTPStatusText after the read; 0 when no response came.
   int32_t httpStatus = 0;
   std::string httpStatusText;
+  // The feed the page at address announced, whose entries were read in its place; "" when
+  // address was read as a feed itself.
+  std::string feedAddress;
 };
 
 // True whenever ReadFeed returned false, whether or not the feed added rows: a feed whose entries

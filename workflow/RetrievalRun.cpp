@@ -215,7 +215,10 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
   guard.Step(118, [&] {
     int32_t lType = 0;
     outcome.read = Require(reader).ReadFeed(address, "", "", lType, false);
+    outcome.feedAddress = Require(reader).AnnouncedFeedAddress();
   });
+  // The results rows name the feed their entries came from; the URL list keeps what was typed.
+  const std::string& feedAddress = outcome.feedAddress.empty() ? address : outcome.feedAddress;
   // A stop abandons the download under way; that feed is neither read nor failed.
   if (state_.Halted()) return;
 
@@ -228,7 +231,7 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
     return index < items->size();
   });
   while (more) {
-    if (AddResultRow(guard, address, (*items)[index])) {
+    if (AddResultRow(guard, feedAddress, (*items)[index])) {
       ++outcome.rowsAdded;
       ++rowsKept_;
     }

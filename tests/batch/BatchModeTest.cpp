@@ -69,9 +69,11 @@ std::string OnlyContent(const std::string& content, const std::string& feed = R"
          R"(","categories":[],"enclosures":[],"feed":)" + feed + "}";
 }
 
-// One JSON Lines object of the listing.
+// One JSON Lines object of the listing; its feed is the address given unless a page announced one.
 std::string Json(const std::string& address, const std::string& title, const std::string& description,
-                 const std::string& link, const std::string& more = OnlyContent("")) {
+                 const std::string& link, std::string more = OnlyContent(""), const std::string& feed = {}) {
+  const std::size_t object = more.rfind(R"("feed":{)") + 8;
+  more.insert(object, R"("address":")" + (feed.empty() ? address : feed) + "\",");
   return "{\"address\":\"" + address + "\",\"title\":\"" + title + "\",\"description\":\"" + description +
          "\",\"link\":\"" + link + "\"" + more + "\n";
 }
@@ -100,6 +102,13 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
                  std::string(1000, static_cast<char>('a' + n % 26)) + "</description></item>";
   }
   serve("/long.rss", 200, longItems);
+  // A blog's page that announces its feed, and one that announces none.
+  for (const char* path : {"/blog/", "/plain.html"}) {
+    server.Http().Get(path, [path](const httplib::Request&, httplib::Response& response) {
+      const std::string head = path[1] == 'b' ? "<link rel=alternate type=application/rss+xml href=../gone.rss>" : "";
+      response.set_content("<!DOCTYPE html><html><head>" + head + "</head><body>Hi</body></html>", "text/html");
+    });
+  }
   // One byte every 50 ms for ever: only the deadline ends it.
   server.Http().Get("/drip.rss", [&](const httplib::Request&, httplib::Response& response) {
     response.set_chunked_content_provider("application/rss+xml", [&](size_t, httplib::DataSink& sink) {
@@ -144,7 +153,7 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   const std::string capped = scratch.Write("capped.txt", harbour + "\n" + longFeed + "\n" + harbour);
   finished = RunProgram({"--list", "--batch", capped, "--max-rows", "3"}, scratch);
   EXPECT_EQ(finished.status, 1);
-  EXPECT_EQ(finished.out.substr(finished.out.rfind("{\"address\"")),
+  EXPECT_EQ(finished.out.substr(finished.out.rfind("\n{\"address\"") + 1),
             Json(longFeed, "0", std::string(1000, 'a'), "", OnlyContent(std::string(1000, 'a'))));
   std::string errors;
   for (const std::string& line : finished.err) errors += line + "\n";
@@ -154,6 +163,15 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   const std::size_t shown = errors.find("The results list holds 3 rows, the most one run keeps");
   EXPECT_NE(shown, std::string::npos) << errors;
   EXPECT_EQ(shown, errors.rfind("The results list holds 3 rows"));
+
+  // A page is read through the feed it announces: the listing names both, the summary the reason
+  // of a page that announces none.
+  const std::string blog = server.Url("/blog/"), plain = server.Url("/plain.html");
+  finished = RunProgram({"--list", "--batch", scratch.Write("pages.txt", blog + "\n" + plain)}, scratch);
+  EXPECT_EQ(finished.status, 1);
+  EXPECT_EQ(finished.out, Json(blog, "Gone", "", "", OnlyContent(""), gone));
+  ASSERT_FALSE(finished.err.empty());
+  EXPECT_EQ(finished.err.back(), "  [2/2] " + plain + ": The page announces no feed (HTTP 200 OK)");
 
   // Saving into a folder that already holds the first name, which is never overwritten.
   const std::string out = scratch.Path() / "out", one = scratch.Write("one.txt", harbour);

@@ -373,7 +373,14 @@ TEST(FeedReaderComponents, ComponentsThatCannotBeMadeOrFail) {
       {{}, 1002, "failed, requests 4, status 0, error 1002 Could not resolve host: a.invalid, items 0"},
       {{}, 0, "failed, requests 1, status 404 Not Found, error 0, items 3", 404},
       // A response that does not load makes the reader try every candidate.
-      {{}, 0, "failed, requests 4, status 200 OK, error 0, items 0", 200, "<html><body><p>Hello<br></body></html>"},
+      {{}, 0, "failed, requests 4, status 200 OK, error 0, items 0", 200, "Hello<br>"},
+      // A page is a page whatever the client: asked once, and what it announces once.
+      {{}, 0, "failed, requests 1, status 200 OK, error 1023 The page announces no feed, items 0", 200,
+       "<html><body><p>Hello<br></body></html>"},
+      {{}, 0,
+       "failed, requests 2, status 200 OK, error 1023 The page announces http://feed.example/p2, which is "
+       "another page, not a feed, items 0",
+       200, "<!DOCTYPE html><link rel=alternate type=application/rss+xml href=p2>"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.summary);
@@ -423,10 +430,27 @@ TEST(FeedReaderNetwork, FailingFeedIsRequestedOnce) {
     FeedReader reader;
     const bool read = reader.ReadFeed(server->Url("/feed"));
     EXPECT_EQ(Summary(read, reader, server->Connections()),
-              server == &html ? "failed, requests 1, status 200 OK, error 0, items 0"
+              server == &html ? "failed, requests 1, status 200 OK, error 1023 The page announces no feed, items 0"
                               : "failed, requests 1, status 0, error 1006 The response is larger than 64 MiB: " +
                                     server->Url("/feed") + ", items 0");
   }
+}
+
+// A page that announces its feed in a Link header only is read through that feed: one more
+// request, the page's address kept as given and the feed's told.
+TEST(FeedReaderNetwork, PageIsReadThroughTheFeedItAnnounces) {
+  const std::string page = "<!DOCTYPE html><title>Blog</title>";
+  const std::string rss = kRss3;
+  RawLoopbackServer server({"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nLink: </feed.xml>; rel=\"alternate\"; "
+                            "type=\"application/rss+xml\"\r\nContent-Length: " +
+                                std::to_string(page.size()) + "\r\n\r\n" + page,
+                            "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(rss.size()) + "\r\n\r\n" + rss},
+                           false);
+  server.Start();
+  FeedReader reader;
+  const bool read = reader.ReadFeed(server.Url("/"));
+  EXPECT_EQ(Summary(read, reader, server.Connections()), "read, requests 2, status 200 OK, error 0, items 3");
+  EXPECT_EQ(reader.AnnouncedFeedAddress(), server.Url("/feed.xml"));
 }
 
 }  // namespace

@@ -150,14 +150,14 @@ TEST(RetrievalRunTest, RowsProgressAndOutcomesFollowTheList) {
   // A feed fails whenever ReadFeed returned false, also when its entries became rows.
   EXPECT_EQ(run.observer.heard,
             (Texts{"started", "0 a.rss 2 read", "1 f\\b.rss 1 read", "2 gone.rss 2 failed: HTTP 404 Not Found",
-                   "3 page 0 failed: The response is not an RSS, RDF or Atom feed with entries (HTTP 200 OK)",
+                   "3 page 0 failed: The page announces no feed (HTTP 200 OK)",
                    "4 refused 0 failed: Connection refused", "5 " + withNul + " 0 failed: Connection refused",
                    "6 a.rss 2 read"}));
   // The reader's error comes first, then the status of the response when there was one.
   // Never an empty reason: a bare error number, or the lack of any response, is said so.
-  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1006, "Too large", 200, "OK"}), "Too large (HTTP 200 OK)");
-  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1021, "", 0, ""}), "Error 1021");
-  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 0, "", 0, ""}), "No response was received");
+  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1006, "Too large", 200, "OK", ""}), "Too large (HTTP 200 OK)");
+  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1021, "", 0, "", ""}), "Error 1021");
+  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 0, "", 0, "", ""}), "No response was received");
   // Closing the window during the closing wait ends the wait at once, and the run without "Done.".
   run.options.closingWaitSeconds = 60;
   run.events.onProcess = [&](int) { run.state.closing = run.results.rows.size() == 7; };

@@ -165,6 +165,7 @@ HtmlTree::HtmlTree(std::string_view input) : arena_(std::make_unique<Arena>()) {
   for (unsigned int i = 0; i < children.length; ++i) {
     const auto* child = static_cast<const GumboNode*>(children.data[i]);
     if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == GUMBO_TAG_BODY) body_ = child;
+    if (child->type == GUMBO_NODE_ELEMENT && child->v.element.tag == GUMBO_TAG_HEAD) head_ = child;
   }
 }
 

@@ -1,5 +1,6 @@
-// A feed's markup parsed as a browser parses it (gumbo, the HTML5 parsing rules), for the
-// outputs that rewrite it: the sanitised HTML page and the Markdown file.
+// Markup parsed as a browser parses it (gumbo, the HTML5 parsing rules), for the outputs that
+// rewrite a feed's markup (the sanitised HTML page and the Markdown file) and for the head of a
+// page that announces its feeds.
 #pragma once
 
 #include <memory>
@@ -19,6 +20,8 @@ class HtmlTree {
 
   // The element whose children are the fragment's nodes; never null.
   const GumboNode& Body() const { return *body_; }
+  // The head element of a whole page; null when the parser made none.
+  const GumboNode* Head() const { return head_; }
 
  private:
   struct Arena;
@@ -28,6 +31,7 @@ class HtmlTree {
   std::string html_;
   GumboOutput* output_ = nullptr;
   const GumboNode* body_ = nullptr;
+  const GumboNode* head_ = nullptr;
 };
 
 // The children of node (an element or the document), or none for text.

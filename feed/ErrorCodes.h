@@ -29,6 +29,7 @@ inline constexpr int32_t kHttpOther = 1019;          // any other libcurl failur
 inline constexpr int32_t kXmlQuery = 1020;           // a path query could not be evaluated
 inline constexpr int32_t kTooManyEntries = 1021;     // more entries than the reader's ceiling
 inline constexpr int32_t kTooDeep = 1022;            // elements nested past the document's ceiling
+inline constexpr int32_t kJsonFeed = 1023;           // invalid JSON, a value of the wrong type, JSON that is no JSON Feed
 inline constexpr int32_t kRegex = 1030;              // a pattern did not compile or a replacement failed
 
 // A failure with no number of its own (an unexpected exception).

@@ -6,6 +6,7 @@
 #include "ErrorCodes.h"
 #include "FeedParser.h"
 #include "HttpRequest.h"
+#include "JsonFeed.h"
 #include "RegExp.h"
 #include "XmlDocument.h"
 
@@ -54,7 +55,10 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
         // A candidate served by the same client as one already tried would send the same request
         // and get the same answer: it is skipped, so a failing feed costs one download, not four.
         std::vector<std::string> tried;
-        for (std::size_t index = 0; index < kHttpClassNames.size() && document->XML().empty(); ++index) {
+        // A JSON body is never XML: it is read as a JSON Feed, and no other candidate is asked.
+        std::string json;
+        for (std::size_t index = 0; index < kHttpClassNames.size() && document->XML().empty() && json.empty();
+             ++index) {
           const std::string& candidate = kHttpClassNames[index];
           if (std::any_of(tried.begin(), tried.end(), [&](const std::string& name) {
                 return registry_.SameImplementation(name, candidate);
@@ -62,11 +66,16 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
             continue;
           }
           tried.push_back(candidate);
-          document->LoadXML(FetchDocument(sURL, sUserName, sPassWord, candidate, parser));
+          document->LoadXML(FetchDocument(sURL, sUserName, sPassWord, candidate, parser, json));
         }
-        if (document->XML().empty()) return;
         ParsedFeed feed;
-        parser.ParseItems(*document, feed);
+        if (!json.empty()) {
+          JsonFeedReader(parser, options).Read(json, feed);
+        } else if (document->XML().empty()) {
+          return;
+        } else {
+          parser.ParseItems(*document, feed);
+        }
         lType = feedType_ = feed.feedType;
         *items_ = std::move(feed.items);
         if (feed.errorCode != 0) SetLastError(feed.errorCode, feed.errorText);
@@ -84,6 +93,8 @@ std::string FeedReader::FeedTypeString() const {
       return "RDF";
     case 3:
       return "Atom";
+    case JsonFeed::kFeedType:
+      return "JSON Feed";
     default:
       return "Unknown / None";
   }
@@ -110,7 +121,7 @@ void FeedReader::Clear() {
 
 std::string FeedReader::FetchDocument(const std::string& sURL, const std::string& sUserName,
                                       const std::string& sPassWord, const std::string& className,
-                                      FeedParser& parser) {
+                                      FeedParser& parser, std::string& json) {
   std::unique_ptr<HttpRequest> request = CreateComponentAs<HttpRequest>(className);
   if (!request) return {};
   std::string text;
@@ -134,7 +145,11 @@ std::string FeedReader::FetchDocument(const std::string& sURL, const std::string
         // Taken over, not copied: a large feed is held once, and cleaned and parsed where it lies.
         std::string body = request->TakeResponseText();
         request.reset();
-        text = parser.CleanDocument(std::move(body));
+        if (JsonFeed::IsJsonObject(body)) {
+          json = std::move(body);
+        } else {
+          text = parser.CleanDocument(std::move(body));
+        }
       },
       [this](int32_t code, const std::string& message) { SetLastError(code, message); });
   return text;

@@ -150,7 +150,7 @@ TEST(RetrievalRunTest, RowsProgressAndOutcomesFollowTheList) {
   // A feed fails whenever ReadFeed returned false, also when its entries became rows.
   EXPECT_EQ(run.observer.heard,
             (Texts{"started", "0 a.rss 2 read", "1 f\\b.rss 1 read", "2 gone.rss 2 failed: HTTP 404 Not Found",
-                   "3 page 0 failed: The response is not an RSS, RDF or Atom feed with entries (HTTP 200 OK)",
+                   "3 page 0 failed: The response is not an RSS, RDF, Atom or JSON feed with entries (HTTP 200 OK)",
                    "4 refused 0 failed: Connection refused", "5 " + withNul + " 0 failed: Connection refused",
                    "6 a.rss 2 read"}));
   // The reader's error comes first, then the status of the response when there was one.

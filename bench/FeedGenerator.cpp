@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -165,6 +166,43 @@ void AppendAtomEntry(std::string& out, std::size_t number, Random& random) {
   out += "    <content type=\"html\">" + Description(random) + "</content>\n  </entry>\n";
 }
 
+// The text an XML text node written as xml holds, as a JSON string: the generator's entities
+// decoded once, then quotes, backslashes and line ends escaped.
+std::string JsonString(std::string_view xml) {
+  static constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kEntities = {{
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}, {"&quot;", "\\\""}, {"&#8217;", "\u2019"}}};
+  std::string out = "\"";
+  for (std::size_t at = 0; at < xml.size();) {
+    bool replaced = false;
+    for (const auto& [entity, text] : kEntities) {
+      if (xml.substr(at, entity.size()) == entity) {
+        out += text;
+        at += entity.size();
+        replaced = true;
+        break;
+      }
+    }
+    if (replaced) continue;
+    const char c = xml[at++];
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+void AppendJsonItem(std::string& out, std::size_t number, Random& random) {
+  if (number > 1) out += ",\n";
+  out += "    {\"id\": \"post-" + std::to_string(number) + "\", \"title\": " + JsonString(Title(number, random));
+  out += ",\n     \"url\": " + JsonString(Link(number)) + ", \"date_published\": \"2021-09-06T16:45:00Z\",\n";
+  out += "     \"content_html\": " + JsonString(Description(random)) + "}";
+}
+
 }  // namespace
 
 const char* DialectName(FeedDialect dialect) {
@@ -175,14 +213,25 @@ const char* DialectName(FeedDialect dialect) {
       return "rdf";
     case FeedDialect::kAtom:
       return "atom";
+    case FeedDialect::kJson:
+      return "json";
   }
   return "unknown";
 }
 
 std::string GenerateFeed(FeedDialect dialect, std::size_t itemCount) {
-  Random random(0x5EED0000u + static_cast<uint64_t>(dialect));
+  // JSON Feed draws the RSS 2.0 feed's entries, so that the two read the same texts.
+  const FeedDialect entries = dialect == FeedDialect::kJson ? FeedDialect::kRss : dialect;
+  Random random(0x5EED0000u + static_cast<uint64_t>(entries));
   std::string out;
   out.reserve(itemCount * 2600 + 1024);
+  if (dialect == FeedDialect::kJson) {
+    out += "{\"version\": \"https://jsonfeed.org/version/1.1\", \"title\": \"Generated feed\",\n";
+    out += " \"home_page_url\": \"https://example.com/\",\n \"items\": [\n";
+    for (std::size_t number = 1; number <= itemCount; ++number) AppendJsonItem(out, number, random);
+    out += "\n ]}\n";
+    return out;
+  }
   out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   switch (dialect) {
     case FeedDialect::kRss:
@@ -222,6 +271,8 @@ std::string GenerateFeed(FeedDialect dialect, std::size_t itemCount) {
         AppendAtomEntry(out, number, random);
       }
       out += "</feed>\n";
+      break;
+    case FeedDialect::kJson:
       break;
   }
   return out;

@@ -30,6 +30,7 @@ inline constexpr int32_t kXmlQuery = 1020;           // a path query could not b
 inline constexpr int32_t kTooManyEntries = 1021;     // more entries than the reader's ceiling
 inline constexpr int32_t kTooDeep = 1022;            // elements nested past the document's ceiling
 inline constexpr int32_t kNoFeedAnnounced = 1023;    // an HTML page that announces no feed, or only another page
+inline constexpr int32_t kJsonFeed = 1024;           // invalid JSON, a value of the wrong type, JSON that is no JSON Feed
 inline constexpr int32_t kRegex = 1030;              // a pattern did not compile or a replacement failed
 
 // A failure with no number of its own (an unexpected exception).

@@ -52,6 +52,7 @@ class FeedItem {
 
  private:
   friend class FeedParser;
+  friend class JsonFeedReader;
   // Tests make entries with every field without a feed to parse (tests/support only).
   friend class FeedItemBuilder;
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "EntryFields.h"
+#include "JsonFeed.h"
 #include "MarkupScanners.h"
 #include "Patterns.h"
 #include "Re2RegExp.h"
@@ -48,10 +49,12 @@ ParsedFeed ParseFeed(std::string body, const FeedParseOptions& options) {
         regex.IgnoreCase(true);
         regex.Global(true);
         FeedParser parser(regex, options);
+        std::string text = DecodeOwnedBody(std::move(body), options.contentType);
+        if (JsonFeed::IsJsonObject(text)) return JsonFeedReader(parser, options).Read(text, feed);
         XmlDocument document;
         // Entries past the ceiling are not even parsed: a small body can unpack to millions.
         document.EntryCeiling(FeedParser::EntryPaths(), options.maxEntries);
-        document.LoadXML(parser.CleanDocument(DecodeOwnedBody(std::move(body), options.contentType)));
+        document.LoadXML(parser.CleanDocument(std::move(text)));
         if (!document.XML().empty()) parser.ParseItems(document, feed);
       },
       [&](int32_t code, const std::string& text) { SetLastError(feed, code, text); });

@@ -7,6 +7,7 @@
 #include "FeedDiscovery.h"
 #include "FeedParser.h"
 #include "HttpRequest.h"
+#include "JsonFeed.h"
 #include "RegExp.h"
 #include "WebAddress.h"
 #include "XmlDocument.h"
@@ -55,11 +56,15 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
         FeedParser parser(*regex_, options);
         // A candidate served by the same client as one already tried would send the same request
         // and get the same answer: it is skipped, so a failing feed costs one download, not four.
+        // A JSON body is never XML: it is read as a JSON Feed, and no other candidate is asked.
+        std::string json;
         const auto load = [&](const std::string& address, const std::string& user, const std::string& password) {
           page_ = false;
+          json.clear();
           pageFeeds_.clear();
           std::vector<std::string> tried;
-          for (std::size_t index = 0; index < kHttpClassNames.size() && document->XML().empty() && !page_;
+          for (std::size_t index = 0; index < kHttpClassNames.size() && document->XML().empty() && !page_ &&
+                                 json.empty();
                ++index) {
             const std::string& candidate = kHttpClassNames[index];
             if (std::any_of(tried.begin(), tried.end(), [&](const std::string& name) {
@@ -68,7 +73,7 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
               continue;
             }
             tried.push_back(candidate);
-            document->LoadXML(FetchDocument(address, user, password, candidate, parser));
+            document->LoadXML(FetchDocument(address, user, password, candidate, parser, json));
           }
         };
         load(sURL, sUserName, sPassWord);
@@ -89,9 +94,14 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
             return;
           }
         }
-        if (document->XML().empty()) return;
         ParsedFeed feed;
-        parser.ParseItems(*document, feed);
+        if (!json.empty()) {
+          JsonFeedReader(parser, options).Read(json, feed);
+        } else if (document->XML().empty()) {
+          return;
+        } else {
+          parser.ParseItems(*document, feed);
+        }
         lType = feedType_ = feed.feedType;
         *items_ = std::move(feed.items);
         if (feed.errorCode != 0) SetLastError(feed.errorCode, feed.errorText);
@@ -109,6 +119,8 @@ std::string FeedReader::FeedTypeString() const {
       return "RDF";
     case 3:
       return "Atom";
+    case JsonFeed::kFeedType:
+      return "JSON Feed";
     default:
       return "Unknown / None";
   }
@@ -136,7 +148,7 @@ void FeedReader::Clear() {
 
 std::string FeedReader::FetchDocument(const std::string& sURL, const std::string& sUserName,
                                       const std::string& sPassWord, const std::string& className,
-                                      FeedParser& parser) {
+                                      FeedParser& parser, std::string& json) {
   std::unique_ptr<HttpRequest> request = CreateComponentAs<HttpRequest>(className);
   if (!request) return {};
   std::string text;
@@ -169,7 +181,11 @@ std::string FeedReader::FetchDocument(const std::string& sURL, const std::string
           return;
         }
         request.reset();
-        text = parser.CleanDocument(std::move(body));
+        if (JsonFeed::IsJsonObject(body)) {
+          json = std::move(body);
+        } else {
+          text = parser.CleanDocument(std::move(body));
+        }
       },
       [this](int32_t code, const std::string& message) { SetLastError(code, message); });
   return text;

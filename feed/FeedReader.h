@@ -45,7 +45,7 @@ class FeedReader {
   void ProxyUser(const std::string& sUserName) { proxyUser_ = sUserName; }
   void ProxyPass(const std::string& sPassWord) { proxyPassword_ = sPassWord; }
   int32_t FeedType() const { return feedType_; }
-  // "RSS", "RDF", "Atom", or "Unknown / None" for any other feed type.
+  // "RSS", "RDF", "Atom", "JSON Feed", or "Unknown / None" for any other feed type.
   std::string FeedTypeString() const;
   // The feed an HTML page announced, whose entries the last ReadFeed read instead of the page;
   // "" when the address given was read as a feed itself.
@@ -71,9 +71,10 @@ class FeedReader {
 
  private:
   // The cleaned response text of one HTTP class; empty, with the failure recorded, when it
-  // cannot be made or fails.
+  // cannot be made or fails. A JSON body goes to json as it came instead, and the text is empty.
   std::string FetchDocument(const std::string& sURL, const std::string& sUserName,
-                            const std::string& sPassWord, const std::string& className, FeedParser& parser);
+                            const std::string& sPassWord, const std::string& className, FeedParser& parser,
+                            std::string& json);
 
   // A new component of the class, or null with error 429 recorded.
   std::unique_ptr<Component> CreateComponent(const std::string& className);

@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   for (bool allowHtml : {false, true}) {
     options.bAllowHTML = allowHtml;
     const ParsedFeed feed = ParseFeed(std::string(body), options);
-    if (feed.feedType < 0 || feed.feedType > 3) __builtin_trap();
+    if (feed.feedType < 0 || feed.feedType > 4) __builtin_trap();
     sink = sink + Touch(feed, options.maxEntries);
   }
   return 0;

@@ -15,7 +15,7 @@ std::string FeedFailureReason(const FeedOutcome& outcome) {
   if (outcome.httpStatus == 200 && outcome.rowsAdded == 0) {
     // The reader records nothing for a body that is not XML, and tells a dialect by its
     // entries, so a feed without any looks the same as an HTML page.
-    return "The response is not an RSS, RDF or Atom feed with entries (" + status + ")";
+    return "The response is not an RSS, RDF, Atom or JSON feed with entries (" + status + ")";
   }
   if (!status.empty()) return status;
   return "No response was received";

@@ -121,7 +121,8 @@ class FeedReaderTest : public ::testing::Test {
 TEST(ParseFeedTest, DialectIsDetectedOrForcedAndEntriesRead) {
   const std::string notRead = "failed, type 0, error 0, items 0";
   // last: the title, description and link of the last entry.
-  const struct { const char* name; std::string body; int32_t forced; std::string summary, last = {}; } rows[] = {
+  const std::string json = R"({"version": "https://jsonfeed.org/version/1)";
+  const struct { const char* name; std::string body; int32_t forced; std::string summary, last = {}; bool loaded = true; } rows[] = {
       {"harbour-news.rss", ReadExample("harbour-news.rss"), 0, "read, type 1, error 0, items 3",
        "Lighthouse open day|Visitors may climb the 142 steps on Saturday.|"
        "http://harbour.feedwright.example/news/lighthouse"},
@@ -136,16 +137,33 @@ TEST(ParseFeedTest, DialectIsDetectedOrForcedAndEntriesRead) {
        notRead},
       {"rss forced to atom", kRss3, 3, "read, type 3, error 0, items 0"},
       {"unknown dialect forced", kRss3, 5, "failed, type 5, error 0, items 0"},
-      {"html page", "<html><body><p>Hello<br></body></html>", 0, notRead},
+      {"html page", "<html><body><p>Hello<br></body></html>", 0, notRead, {}, false},
       {"item nested past the depth ceiling", "<rss><channel><item>" + Times("<i>", 200'000) + "</item></channel></rss>",
-       0, "failed, type 0, error 1022 The document nests elements more than 1000 levels deep, items 0"},
+       0, "failed, type 0, error 1022 The document nests elements more than 1000 levels deep, items 0", {}, false},
+      {"json feed 1.0", json + R"(", "items": [{"title": "A", "url": "http://j.example/a", "content_text": "1 < 2"}]})",
+       0, "read, type 4, error 0, items 1", "A|1 < 2|http://j.example/a"},
+      {"json feed 1.1", " \n" + json + R"(.1", "items": [{"title": "B", "external_url": "http://j.example/b",
+       "content_html": "<p>x &amp; y</p>", "summary": "s"}, {"title": null}]})", 0, "read, type 4, error 0, items 2", "||"},
+      {"json forced to rss", json + R"(", "items": []})", 1, "failed, type 1, error 0, items 0"},
+      {"json that is no json feed", R"({"version": "2"})", 0,
+       "failed, type 0, error 1024 The response is JSON but not a JSON Feed: it has no \"version\" naming jsonfeed.org, "
+       "items 0", {}, false},
+      {"invalid json", json + R"(", "items": [}})", 0,
+       "failed, type 0, error 1024 The response is not valid JSON: The JSON document has an improper structure: missing "
+       "or superfluous commas, braces, missing keys, etc., items 0", {}, false},
+      {"a title of the wrong type", json + R"(", "items": [{"title": "ok"}, {"title": 5}]})", 0,
+       "failed, type 4, error 1024 The JSON Feed is not valid: item 2's \"title\" is a number, not text, items 0"},
+      {"an item that is no object", json + R"(", "items": [[]]})", 0,
+       "failed, type 4, error 1024 The JSON Feed is not valid: item 1 is a list, not an object, items 0"},
+      {"no items", json + R"("})", 0, "failed, type 4, error 1024 The JSON Feed is not valid: it has no \"items\" list, items 0"},
+      {"10,000 levels of nesting", json + R"(", "items": [)" + Times("[", 10'000) + Times("]", 10'000) + "]}", 0,
+       "failed, type 0, error 1022 The JSON Feed nests lists and objects more than 1000 levels deep, items 0", {}, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     const ParsedFeed feed = Parse(row.body, row.forced);
     EXPECT_EQ(Summary(feed), row.summary);
-    EXPECT_EQ(feed.loaded, row.name != std::string("html page") &&
-                               row.name != std::string("item nested past the depth ceiling"));
+    EXPECT_EQ(feed.loaded, row.loaded);
     if (row.last.empty()) continue;
     const FeedItem& last = *feed.items.back();
     EXPECT_EQ(last.Title() + "|" + last.Description() + "|" + last.URL(), row.last);
@@ -155,7 +173,7 @@ TEST(ParseFeedTest, DialectIsDetectedOrForcedAndEntriesRead) {
 // The reader hands back the dialect found or forced and names it.
 TEST_F(FeedReaderTest, DialectIsReturnedAndNamed) {
   const struct { int32_t forced; std::string type; } rows[] = {
-      {0, "1 RSS"}, {2, "2 RDF"}, {3, "3 Atom"}, {5, "5 Unknown / None"}};
+      {0, "1 RSS"}, {2, "2 RDF"}, {3, "3 Atom"}, {4, "4 JSON Feed"}, {5, "5 Unknown / None"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.type);
     Read(kRss3, row.forced);
@@ -254,6 +272,42 @@ TEST(ParseFeedTest, EveryDialectFillsTheEntryFieldsItHas) {
   }
 }
 
+// A JSON Feed entry's fields: the link, the fullest body (HTML, else text, else summary), the
+// identity (a number taken as text), dates in UTC, authors of 1.1 before the author of 1.0 and the
+// feed's own, tags and attachments (one without an address left out).
+TEST(ParseFeedTest, JsonFeedEntriesFillEveryField) {
+  const struct { const char* name; std::string item, fields; } rows[] = {
+      {"html content, 1.1 authors", R"("id": "x1", "url": "u", "content_html": "<b>h</b>", "content_text": "t",
+        "authors": [{"name": "Ann"}, {"url": "http://bo.example"}], "author": {"name": "Old"})",
+       "x1|u|h|<b>h</b>|Ann, http://bo.example||"},
+      {"text content, 1.0 author, dates", R"("id": 42, "external_url": "e", "content_text": "t", "summary": "s",
+        "author": {"name": "Old"}, "date_published": "2026-12-07T10:30:00+02:00", "date_modified": "soon")",
+       "42|e|t|t|Old|2026-12-07T08:30:00Z|"},
+      {"summary alone, the feed's author", R"("summary": "<i>s</i>")", "||<i>s</i>|<i>s</i>|Feed Writer||"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const ParsedFeed feed = Parse(R"({"version": "https://jsonfeed.org/version/1.1", "title": "J",
+      "home_page_url": "http://j.example/", "authors": [{"name": "Feed Writer"}], "items": [{)" + row.item + "}]}");
+    ASSERT_TRUE(feed.parsed) << feed.errorText;
+    const FeedItem& item = *feed.items.at(0);
+    EXPECT_EQ(item.Id() + "|" + item.URL() + "|" + item.Description() + "|" + item.Content() + "|" + item.Author() +
+                  "|" + item.Published() + "|" + item.Updated(), row.fields);
+    EXPECT_EQ(item.Channel().title + " " + item.Channel().link, "J http://j.example/");
+  }
+  const ParsedFeed files = Parse(R"({"version": "https://jsonfeed.org/version/1", "items": [{"tags": ["a", "b"],
+    "attachments": [{"url": "http://j.example/e.mp3", "mime_type": "audio/mpeg", "size_in_bytes": 1234},
+    {"mime_type": "image/png"}, {"url": "http://j.example/d.pdf", "size_in_bytes": -1}]}]})");
+  ASSERT_TRUE(files.parsed) << files.errorText;
+  const FeedItem& item = *files.items.at(0);
+  EXPECT_EQ(item.Categories(), (std::vector<std::string>{"a", "b"}));
+  std::string enclosures;
+  for (const FeedEnclosure& file : item.Enclosures()) {
+    enclosures += file.url + " " + file.type + " " + std::to_string(file.length) + ";";
+  }
+  EXPECT_EQ(enclosures, "http://j.example/e.mp3 audio/mpeg 1234;http://j.example/d.pdf  0;");
+}
+
 // Shapes a hostile server sends, each in a size that a path quadratic in it would take minutes
 // of CPU for (40,000 summaries cost 13 s that way) and a linear one milliseconds: the bound of
 // 10 s is there only to tell the two apart.
@@ -348,6 +402,14 @@ TEST_F(FeedReaderTest, MoreEntriesThanTheCeilingGiveTheFirstOnesAndFail) {
   read = Read(feed);
   EXPECT_EQ(Summary(read, reader_, Sends(*script_)), "read, requests 1, status 200 OK, error 0, items 1001");
   EXPECT_EQ(first->size(), 1000u);
+  // A JSON Feed keeps to the same ceiling through the reader.
+  std::string json = R"({"version": "https://jsonfeed.org/version/1.1", "items": [{"title": "0"})";
+  for (int i = 1; i < 1001; ++i) json += R"(, {"title": ")" + std::to_string(i) + "\"}";
+  reader_.MaxEntries(1000);
+  read = Read(json + "]}");
+  EXPECT_EQ(Summary(read, reader_, Sends(*script_)), "failed, requests 1, status 200 OK, error 1021 The feed has more "
+                                                     "than 1,000 entries; only the first 1,000 were read, items 1000");
+  EXPECT_EQ(reader_.FeedItems()->back()->Title() + " " + reader_.FeedTypeString(), "999 JSON Feed");
 }
 
 // Without the regex component or the XML document nothing is downloaded. The HTTP candidates are

@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "FeedDates.h"
+#include "MarkupText.h"
 #include "XmlDocument.h"
 
 namespace {
@@ -40,20 +41,6 @@ std::string Trimmed(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return std::string(text);
-}
-
-std::string HtmlEscaped(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
-    }
-  }
-  return out;
 }
 
 bool IsTokenCharacter(char c) {
@@ -180,7 +167,7 @@ std::string AtomHtml(const XmlNode& node, const std::string* text) {
   const std::string_view type = node.Attribute("type");
   const auto value = [&] { return text ? *text : node.NodeTypedValue(); };
   if (type == "html" || type == "text/html") return value();
-  if (type.empty() || type == "text" || type.substr(0, 5) == "text/") return HtmlEscaped(value());
+  if (type.empty() || type == "text" || type.substr(0, 5) == "text/") return MarkupText(value());
   if (type == "xhtml" || (type.size() > 3 && type.substr(type.size() - 3) == "xml")) {
     XmlNode div;
     node.ForEachChildElement([&](const XmlNode& child) {

@@ -8,6 +8,7 @@
 
 #include "ErrorCodes.h"
 #include "MarkupScanners.h"
+#include "MarkupText.h"
 
 namespace {
 
@@ -298,14 +299,7 @@ std::string XmlNode::InnerXml() const {
   StringWriter writer;
   const pugi::xml_node element = node_.node();
   if (element.type() != pugi::node_element) return {};
-  for (const char* c = element.value(); *c != '\0'; ++c) {
-    switch (*c) {
-      case '&': writer.text += "&amp;"; break;
-      case '<': writer.text += "&lt;"; break;
-      case '>': writer.text += "&gt;"; break;
-      default: writer.text += *c;
-    }
-  }
+  AppendMarkupText(writer.text, element.value());
   for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
     child.print(writer, "", pugi::format_raw);
   }

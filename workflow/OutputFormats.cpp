@@ -2,28 +2,13 @@
 
 #include "HtmlSanitizer.h"
 #include "MarkdownWriter.h"
+#include "MarkupText.h"
 #include "TextEscapes.h"
 #include "WebLinks.h"
 
 namespace {
 
 constexpr const char* kLineEnd = "\r\n";
-
-// Only the three characters that start markup or a reference; quotes stay as they are in the
-// default file, where no attribute can be opened.
-std::string TextEscaped(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 // The entry's full body as markup: its content, else the row's description as text.
 std::string BodyMarkup(const RowEntry& row) {
@@ -151,8 +136,8 @@ std::string FileExtension(OutputFormat format) {
 }
 
 std::string HtmlFileContent(const std::string& title, const std::string& description, const std::string& link) {
-  return TextEscaped(title) + kLineEnd + kLineEnd + TextEscaped(description) + kLineEnd + kLineEnd +
-         TextEscaped(link) + kLineEnd;
+  return MarkupText(title) + kLineEnd + kLineEnd + MarkupText(description) + kLineEnd + kLineEnd +
+         MarkupText(link) + kLineEnd;
 }
 
 std::string RenderRow(OutputFormat format, const RowEntry& row) {

@@ -1,6 +1,6 @@
 #include "Utf8.h"
 
-#include "ScanSupport.h"
+#include <simdjson.h>
 
 namespace Utf8 {
 namespace {
@@ -44,26 +44,9 @@ constexpr LeadRange kLeads[] = {
 Step Next(std::string_view text) { return NextStep(text); }
 
 bool IsValid(std::string_view text) {
-  using namespace ScanSupport;
-  const char* const data = text.data();
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text.size() - i >= 16) {
-      const Marks16 high = Load16(data + i) >= 0x80;
-      if (!AnySet(high)) {
-        i += 16;
-        continue;
-      }
-      i += FirstMark(high);
-    } else if (static_cast<unsigned char>(data[i]) < 0x80) {
-      ++i;
-      continue;
-    }
-    const Step step = NextStep(text.substr(i));
-    if (!step.valid) return false;
-    i += step.bytes;
-  }
-  return true;
+  // simdjson's validator checks whole bodies many bytes at a time and refuses exactly what
+  // NextStep refuses: overlong forms, surrogates, code points past U+10FFFF and cut sequences.
+  return simdjson::validate_utf8(text.data(), text.size());
 }
 
 void Append(std::string& out, char32_t codePoint) {

@@ -226,7 +226,8 @@ Shape ScanShape(const std::string& text, const std::vector<std::vector<std::stri
     } else if (next == '!') {
       at = PastTag(text, at + 2);
     } else if (next == '/') {
-      at = PastTag(text, at + 2);
+      // A closing tag holds a name and blank space only, so its first '>' ends it.
+      at = PastTerminator(text, at + 2, ">");
       if (depth > 0) --depth;
       if (shape.open.size() > depth) shape.open.pop_back();
     } else {
@@ -244,7 +245,7 @@ Shape ScanShape(const std::string& text, const std::vector<std::vector<std::stri
         }
       }
       const std::size_t start = at;
-      at = PastTag(text, at + 1);
+      at = PastTag(text, nameEnd);
       if (at != std::string::npos && text[at - 2] != '/' && at - 2 > start) {
         if (++depth > maxDepth) {
           shape.tooDeep = true;
@@ -256,19 +257,6 @@ Shape ScanShape(const std::string& text, const std::vector<std::vector<std::stri
     if (at == std::string::npos) break;
   }
   return shape;
-}
-
-// Frees everything inside node from the leaves up: pugixml frees a subtree by recursion, a frame
-// for every level.
-void RemoveChildrenFromTheLeaves(pugi::xml_node node) {
-  pugi::xml_node current = node;
-  for (;;) {
-    while (current.last_child()) current = current.last_child();
-    if (current == node) return;
-    pugi::xml_node parent = current.parent();
-    parent.remove_child(current);
-    current = parent;
-  }
 }
 
 }  // namespace
@@ -386,7 +374,8 @@ void XmlDocument::Discard(const XmlNode& element) {
        before && before.type() != pugi::node_element; before = node.previous_sibling()) {
     parent.remove_child(before);
   }
-  RemoveChildrenFromTheLeaves(node);
+  // pugixml frees a subtree by recursion, a frame for every level; the load refused documents
+  // nested past kMaxDepth, so that is at most a thousand small frames.
   parent.remove_child(node);
 }
 

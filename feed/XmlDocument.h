@@ -127,8 +127,8 @@ class XmlDocument : public Component {
   // Removes an element that has been read, with everything inside it and the nodes between it
   // and the element before it (the whitespace between entries). Its memory goes back to the
   // allocator, so that the texts taken from a large feed's entries reuse what their elements
-  // took; it is freed from the leaves up, so its depth costs no stack. Nodes found before stay valid, except those inside it; nothing happens for a null
-  // node, an attribute, the document's root element or a node of another document.
+  // took. Nodes found before stay valid, except those inside it; nothing happens for a null node,
+  // an attribute, the document's root element or a node of another document.
   void Discard(const XmlNode& element);
 
  private:

@@ -41,7 +41,6 @@ class HttpCache {
   static std::string UserFolder();
 
   const std::string& Folder() const { return folder_; }
-  bool KeepsBodies() const { return keepBodies_; }
 
   // The validators kept for url; nothing when no answer is kept (or bodies are not kept).
   std::optional<CacheValidators> Validators(const std::string& url) const;

@@ -14,12 +14,6 @@ namespace ScanSupport {
 
 inline constexpr uint64_t kHighBits = 0x8080808080808080ULL;
 
-inline uint64_t Load8(const char* bytes) {
-  uint64_t word;
-  std::memcpy(&word, bytes, sizeof word);
-  return word;
-}
-
 // Sixteen bytes as one vector. GCC and Clang compile comparisons of such vectors to SIMD
 // instructions where the target has them (SSE2 on x86-64) and to plain code elsewhere; each
 // comparison gives a vector of marks, all ones where it holds and zero where it does not.

@@ -54,8 +54,6 @@ class ErrorGuard {
   // reported (once per run, as above).
   void Report(int32_t number, const std::string& description);
 
-  const std::string& Operation() const { return operation_; }
-
  private:
   // Runs action; on failure reports it and returns false.
   bool Run(int32_t number, const std::function<void()>& action);

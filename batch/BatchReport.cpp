@@ -1,6 +1,25 @@
 #include "BatchReport.h"
 
+#include <cstdio>
+
 #include "TextEscapes.h"
+
+namespace {
+
+// bytes as "12.3 MiB".
+std::string ShownBytes(double bytes) {
+  static constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+  std::size_t unit = 0;
+  while (bytes >= 1024 && unit + 1 < std::size(kUnits)) {
+    bytes /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, kUnits[unit]);
+  return text;
+}
+
+}  // namespace
 
 BatchReport::BatchReport(std::ostream& err, bool progress, bool quiet)
     : err_(err), progress_(progress && !quiet), quiet_(quiet) {}
@@ -49,5 +68,45 @@ void BatchReport::WriteSummary(int64_t rows, int64_t filesWritten) {
   }
   const int64_t unlisted = feedsFailed_ - static_cast<int64_t>(failures_.size());
   if (unlisted > 0) err_ << lead << "... and " << unlisted << " more failed feeds\n";
+  err_.flush();
+}
+
+void BatchReport::EnclosureMoving(const EnclosureProgress& progress) {
+  if (!progress_) return;
+  std::string line = "  enclosure " + ShownBytes(static_cast<double>(progress.bytes));
+  if (progress.expected > 0) line += " of " + ShownBytes(static_cast<double>(progress.expected));
+  line += ", " + ShownBytes(progress.bytesPerSecond) + "/s";
+  // Erased to the end of the line, so that a shorter text leaves nothing of a longer one.
+  err_ << '\r' << line << "\x1b[K";
+  err_.flush();
+  movingShown_ = true;
+}
+
+void BatchReport::EnclosuresSaved(int64_t row, const std::vector<EnclosureOutcome>& outcomes) {
+  if (movingShown_) err_ << "\r\x1b[K";
+  movingShown_ = false;
+  for (const EnclosureOutcome& outcome : outcomes) {
+    if (outcome.failure.empty()) {
+      ++enclosuresSaved_;
+      if (progress_) err_ << "  enclosure: " << DisplayText(outcome.path) << '\n';
+      continue;
+    }
+    ++enclosuresFailed_;
+    if (enclosureFailures_.size() < kMaxListedFailures) enclosureFailures_.push_back({row, outcome.url, outcome.failure});
+  }
+  err_.flush();
+}
+
+void BatchReport::WriteEnclosureSummary() {
+  const std::string lead = quiet_ ? "feedwright: " : "  ";
+  if (!quiet_) {
+    err_ << "Enclosures saved: " << enclosuresSaved_ << '\n' << "Failed enclosures: " << enclosuresFailed_ << '\n';
+  }
+  for (const Failure& failure : enclosureFailures_) {
+    err_ << lead << "[entry " << failure.row + 1 << "] " << DisplayText(failure.address) << ": "
+         << DisplayText(failure.reason) << '\n';
+  }
+  const int64_t unlisted = enclosuresFailed_ - static_cast<int64_t>(enclosureFailures_.size());
+  if (unlisted > 0) err_ << lead << "... and " << unlisted << " more failed enclosures\n";
   err_.flush();
 }

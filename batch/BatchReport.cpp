@@ -1,25 +1,6 @@
 #include "BatchReport.h"
 
-#include <cstdio>
-
 #include "TextEscapes.h"
-
-namespace {
-
-// bytes as "12.3 MiB".
-std::string ShownBytes(double bytes) {
-  static constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
-  std::size_t unit = 0;
-  while (bytes >= 1024 && unit + 1 < std::size(kUnits)) {
-    bytes /= 1024;
-    ++unit;
-  }
-  char text[32];
-  std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, kUnits[unit]);
-  return text;
-}
-
-}  // namespace
 
 BatchReport::BatchReport(std::ostream& err, bool progress, bool quiet)
     : err_(err), progress_(progress && !quiet), quiet_(quiet) {}
@@ -73,11 +54,8 @@ void BatchReport::WriteSummary(int64_t rows, int64_t filesWritten) {
 
 void BatchReport::EnclosureMoving(const EnclosureProgress& progress) {
   if (!progress_) return;
-  std::string line = "  enclosure " + ShownBytes(static_cast<double>(progress.bytes));
-  if (progress.expected > 0) line += " of " + ShownBytes(static_cast<double>(progress.expected));
-  line += ", " + ShownBytes(progress.bytesPerSecond) + "/s";
   // Erased to the end of the line, so that a shorter text leaves nothing of a longer one.
-  err_ << '\r' << line << "\x1b[K";
+  err_ << "\r  enclosure " << ProgressText(progress) << "\x1b[K";
   err_.flush();
   movingShown_ = true;
 }

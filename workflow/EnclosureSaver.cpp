@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <iterator>
 #include <utility>
 
 #include "BodySink.h"
@@ -67,7 +69,26 @@ std::string ExtensionOfType(std::string_view type) {
   return {};
 }
 
+// bytes as "12.3 MiB".
+std::string ShownBytes(double bytes) {
+  static constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+  std::size_t unit = 0;
+  while (bytes >= 1024 && unit + 1 < std::size(kUnits)) {
+    bytes /= 1024;
+    ++unit;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, kUnits[unit]);
+  return text;
+}
+
 }  // namespace
+
+std::string ProgressText(const EnclosureProgress& progress) {
+  std::string text = ShownBytes(static_cast<double>(progress.bytes));
+  if (progress.expected > 0) text += " of " + ShownBytes(static_cast<double>(progress.expected));
+  return text + ", " + ShownBytes(progress.bytesPerSecond) + "/s";
+}
 
 // A file being downloaded into: every byte written as it arrives, none held.
 class EnclosureSaver::FileSink : public BodySink {

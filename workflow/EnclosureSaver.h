@@ -39,6 +39,9 @@ struct EnclosureProgress {
   double bytesPerSecond = 0;
 };
 
+// "12.3 MiB of 40.0 MiB, 85.2 MiB/s"; without " of ..." when the length is not known.
+std::string ProgressText(const EnclosureProgress& progress);
+
 // The extension an enclosure's file gets, without the dot: the one its address's path ends in,
 // else the usual one of its media type, else "bin". Only letters and digits, at most 10 of them,
 // in lower case.

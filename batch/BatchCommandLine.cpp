@@ -227,7 +227,7 @@ std::string BatchUsage() {
          "                     and --out DIR, list only those\n"
          "  --enclosures       with --out, also download each saved entry's enclosures\n"
          "                     (audio, video, images, documents) into DIR beside its\n"
-         "                     file: \"NAME.EXT\", then \"NAME-2.EXT\", ... for NAME.txt\n"
+         "                     file: \"NAME.EXT\", then \"NAME-2.EXT\", ... for NAME.html\n"
          "  --enclosure-max-bytes N\n"
          "                     the largest enclosure downloaded, in bytes or with K, M or\n"
          "                     G (default 2G); a larger one is reported and not kept\n"

@@ -16,6 +16,7 @@
 #include "FolderSyncs.h"
 #include "NameTemplate.h"
 #include "Utf8.h"
+#include "WebAddress.h"
 
 namespace {
 
@@ -134,11 +135,15 @@ EnclosureSaver::EnclosureSaver(const HttpOptions& feeds, DownloadLimits limits, 
 
 EnclosureSaver::~EnclosureSaver() = default;
 
-std::vector<EnclosureOutcome> EnclosureSaver::SaveAll(int64_t row, const FeedItem& entry, const FolderHandle& folder,
-                                                      const std::string& stem, FolderSyncs& syncs) {
+std::vector<EnclosureOutcome> EnclosureSaver::SaveAll(int64_t row, const FeedItem& entry, const std::string& base,
+                                                      const FolderHandle& folder, const std::string& stem,
+                                                      FolderSyncs& syncs) {
   std::vector<EnclosureOutcome> outcomes;
   for (const FeedEnclosure& enclosure : entry.Enclosures()) {
-    outcomes.push_back(SaveOne(row, enclosure.url, enclosure.type, enclosure.length, folder, stem, syncs));
+    // An address that resolves to no web address is tried as given, and fails saying why.
+    const std::string resolved = ResolvedWebAddress(enclosure.url, base);
+    const std::string& url = resolved.empty() ? enclosure.url : resolved;
+    outcomes.push_back(SaveOne(row, url, enclosure.type, enclosure.length, folder, stem, syncs));
   }
   if (saved_) saved_(row, outcomes);
   return outcomes;

@@ -75,11 +75,12 @@ class EnclosureSaver {
   // window's events, a stop asked for).
   void SetWaitHook(std::function<bool()> hook) { waitHook_ = std::move(hook); }
 
-  // Saves every enclosure of entry (row's) into folder, named from stem; the folder is noted in
-  // syncs when a file got a name there. A failure is the outcome of its enclosure only; nothing
-  // in the folder is ever replaced. Never throws but for memory.
-  std::vector<EnclosureOutcome> SaveAll(int64_t row, const FeedItem& entry, const FolderHandle& folder,
-                                        const std::string& stem, FolderSyncs& syncs);
+  // Saves every enclosure of entry (row's, read from the feed at base, which a relative address
+  // is resolved against) into folder, named from stem; the folder is noted in syncs when a file
+  // got a name there. A failure is the outcome of its enclosure only; nothing in the folder is
+  // ever replaced. Never throws but for memory.
+  std::vector<EnclosureOutcome> SaveAll(int64_t row, const FeedItem& entry, const std::string& base,
+                                        const FolderHandle& folder, const std::string& stem, FolderSyncs& syncs);
 
  private:
   class FileSink;

@@ -259,7 +259,7 @@ bool HtmlExport::NameFile(ErrorGuard& guard, const FolderHandle& folder, Pending
   if (enclosures_ && pending.entry && !pending.entry->Enclosures().empty()) {
     // Named after the entry's file, its extension left out.
     const std::string stem = name.substr(0, name.size() - std::min(name.size(), extension.size()));
-    enclosures_->SaveAll(pending.row, *pending.entry, subfolder ? *subfolder : folder, stem, state.syncs);
+    enclosures_->SaveAll(pending.row, *pending.entry, pending.address, subfolder ? *subfolder : folder, stem, state.syncs);
   }
   return true;
 }

@@ -5,6 +5,7 @@
 // each alike; every file written is removed after its run.
 //
 //   enclosure_bench [--mib 512] [--runs 3] [--dir DIR]
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -88,6 +89,8 @@ int main(int argc, char** argv) try {
   const std::string curl = "curl -s -o " + ShellQuote(curled.string()) + " " + ShellQuote(url);
   const std::string sync = " && sync --data " + ShellQuote(curled.string());
   std::vector<double> oursSeconds, curlSeconds, curlSyncSeconds;
+  // The largest resident set of any child so far, read before curl has run: the program's own.
+  long oursPeakKb = 0;
   for (int run = 0; run < options.runs; ++run) {
     for (const fs::path& folder : {out, scratch}) {
       fs::remove_all(folder);
@@ -96,6 +99,11 @@ int main(int argc, char** argv) try {
     // The record of saved entries is kept in the bench's folder, not the user's.
     oursSeconds.push_back(Timed("XDG_DATA_HOME=" + ShellQuote(dir.string()) + " " + ours));
     Expect(out / ("http127001" + std::to_string(port) + "podrss1.mp3"), bytes);
+    if (run == 0) {
+      rusage usage{};
+      getrusage(RUSAGE_CHILDREN, &usage);
+      oursPeakKb = usage.ru_maxrss;
+    }
     fs::remove_all(out);
     curlSeconds.push_back(Timed(curl));
     Expect(curled, bytes);
@@ -116,6 +124,7 @@ int main(int argc, char** argv) try {
   };
   std::printf("%zu MiB enclosure over loopback, %d runs alternated\n", options.mib, options.runs);
   report("feedwright (whole run)", oursSeconds);
+  std::printf("%-22s peak resident set %.1f MiB\n", "", static_cast<double>(oursPeakKb) / 1024);
   report("curl -o", curlSeconds);
   report("curl -o + fdatasync", curlSyncSeconds);
   std::printf("ratio ours/curl (median): %.2f; ours/(curl + fdatasync): %.2f\n",

@@ -20,7 +20,8 @@ void EnclosureSetting::AddTo(QMenu* menu) {
   action->setObjectName(QStringLiteral("SaveEnclosures"));
   action->setCheckable(true);
   action->setChecked(On());
-  action->setToolTip(QStringLiteral("Also download each saved entry's audio, video, images and documents beside its file"));
+  action->setToolTip(
+      QStringLiteral("Also download each saved entry's audio, video, images and documents beside its file"));
   QObject::connect(action, &QAction::toggled, menu, [this](bool on) {
     settings_.Write(Section(), kSaveEnclosures, on ? QStringLiteral("1") : QStringLiteral("0"));
   });

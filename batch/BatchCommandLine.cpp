@@ -176,7 +176,9 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   if (!outFolder && !list) return UsageError("--batch needs either --out DIR or --list");
   if (list && (formatValue || nameValue)) return UsageError("--format and --name go with --out, not --list");
   if (enclosureMaxBytes && !enclosures) return UsageError("--enclosure-max-bytes goes with --enclosures");
-  if (enclosures && (list || catchUp)) return UsageError("--enclosures saves files: it goes with --out, not --list or --catch-up");
+  if (enclosures && (list || catchUp)) {
+    return UsageError("--enclosures saves files: it goes with --out, not --list or --catch-up");
+  }
 
   BatchCommand command;
   command.action = list      ? BatchCommand::Action::kList

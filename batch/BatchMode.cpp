@@ -241,9 +241,8 @@ class BatchJob {
     exporter.SetRecord(record_.get(), Clock::Steady());
     std::unique_ptr<EnclosureSaver> enclosures;
     if (command_.enclosures) {
-      enclosures = std::make_unique<EnclosureSaver>(DownloadOptions(), DownloadLimits{},
-                                                    command_.enclosureMaxBytes.value_or(EnclosureSaver::kDefaultMaxBytes),
-                                                    Clock::Steady());
+      const uint64_t ceiling = command_.enclosureMaxBytes.value_or(EnclosureSaver::kDefaultMaxBytes);
+      enclosures = std::make_unique<EnclosureSaver>(DownloadOptions(), DownloadLimits{}, ceiling, Clock::Steady());
       enclosures->OnProgress([this](const EnclosureProgress& progress) { report_.EnclosureMoving(progress); });
       enclosures->OnSaved([this](int64_t row, const std::vector<EnclosureOutcome>& outcomes) {
         report_.EnclosuresSaved(row, outcomes);

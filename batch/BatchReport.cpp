@@ -70,7 +70,9 @@ void BatchReport::EnclosuresSaved(int64_t row, const std::vector<EnclosureOutcom
       continue;
     }
     ++enclosuresFailed_;
-    if (enclosureFailures_.size() < kMaxListedFailures) enclosureFailures_.push_back({row, outcome.url, outcome.failure});
+    if (enclosureFailures_.size() < kMaxListedFailures) {
+      enclosureFailures_.push_back({row, outcome.url, outcome.failure});
+    }
   }
   err_.flush();
 }

@@ -161,13 +161,13 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) noexcept {
   // A final response that announces a body past the ceiling is refused before its body is read.
   // A compressed body counts here as sent: it practically never unpacks into fewer bytes.
   if (state->headersComplete && IsFinalResponse(*state)) {
-    if (DeclaresTooLargeABody(*state)) {
-      state->bodyTooLarge = true;
-      return 0;
-    }
     // A file is never filled with an error page.
     if (state->sink && state->status / 100 != 2) {
       state->refusedStatus = true;
+      return 0;
+    }
+    if (DeclaresTooLargeABody(*state)) {
+      state->bodyTooLarge = true;
       return 0;
     }
     if (!state->sink) ReserveAnnouncedBody(*state);
@@ -293,8 +293,9 @@ void CurlTransfer::StreamInto(BodySink& sink, std::size_t maxBytes, std::chrono:
   state_.maxBodyBytes = maxBytes;
   options_.maxBodyBytes = maxBytes;
   options_.deadline = deadline;
-  // Larger reads mean fewer calls into the sink, and fewer writes to the file.
-  curl_easy_setopt(easy_.get(), CURLOPT_BUFFERSIZE, kStreamBufferBytes);
+  // Larger reads mean fewer calls into the sink, and fewer writes to the file. Refused, libcurl
+  // keeps its own size, which costs only more calls: nothing to report.
+  static_cast<void>(curl_easy_setopt(easy_.get(), CURLOPT_BUFFERSIZE, kStreamBufferBytes));
 }
 
 void CurlTransfer::Started(Clock::TimePoint now) {

@@ -30,7 +30,7 @@ std::string ExtensionChars(std::string_view text) {
   if (text.empty() || text.size() > kMaxExtensionChars) return {};
   std::string lower;
   for (const char c : text) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80) return {};
+    if (static_cast<unsigned char>(c) >= 0x80 || !std::isalnum(static_cast<unsigned char>(c))) return {};
     lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
   return lower;

@@ -256,10 +256,12 @@ bool HtmlExport::NameFile(ErrorGuard& guard, const FolderHandle& folder, Pending
     if (fileWritten_) fileWritten_(pending.row, file.Path());
     if (record_) state.written.push_back({pending.identity, pending.address, file.Path(), 0});
   });
-  if (enclosures_ && pending.entry && !pending.entry->Enclosures().empty()) {
+  // After a stop, the files already written get their names but no more downloads start.
+  if (enclosures_ && pending.entry && !pending.entry->Enclosures().empty() && !(stopRequested_ && stopRequested_())) {
     // Named after the entry's file, its extension left out.
     const std::string stem = name.substr(0, name.size() - std::min(name.size(), extension.size()));
-    enclosures_->SaveAll(pending.row, *pending.entry, pending.address, subfolder ? *subfolder : folder, stem, state.syncs);
+    enclosures_->SaveAll(pending.row, *pending.entry, pending.address, subfolder ? *subfolder : folder, stem,
+                         state.syncs);
   }
   return true;
 }

@@ -200,7 +200,8 @@ TEST_F(Form1Controls, ResultsColumnsThreeAndFourCanBeDraggedOpenOrShownFromTheHe
     if (action->isSeparator()) continue;
     entries << action->text() + (action->isChecked() ? " shown" : " hidden") + (action->isEnabled() ? "" : " fixed");
   }
-  EXPECT_EQ(entries.join(", "), "Feed URL(s) shown fixed, Result(s) shown, Description hidden, Link shown, Save Enclosures hidden");
+  EXPECT_EQ(entries.join(", "),
+            "Feed URL(s) shown fixed, Result(s) shown, Description hidden, Link shown, Save Enclosures hidden");
   menu->actions()[2]->trigger();
   menu->actions()[1]->trigger();
   EXPECT_EQ(widths(), (std::vector<int>{133, 0, header->defaultSectionSize(), 101}));

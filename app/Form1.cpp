@@ -11,13 +11,16 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include "AppInfo.h"
 #include "ApplicationTitle.h"
 #include "ErrorGuard.h"
 #include "FailedFeedMarks.h"
 #include "HandCursor.h"
+#include "EnclosureSetting.h"
 #include "HtmlExport.h"
 #include "IndexOutOfBounds.h"
 #include "LineEditFolderField.h"
@@ -129,6 +132,8 @@ void Form1::BuildControls() {
   // Its one-pixel "Description" and link columns need a header that lets them be dragged open.
   auto* resultsHeader = new ResultsHeader();
   resultsHeader->SetMenuLabel(ResultsList::kLink, QStringLiteral("Link"));
+  enclosureSetting_ = std::make_unique<EnclosureSetting>(settings_);
+  resultsHeader->AddMenuEntries([this](QMenu* menu) { enclosureSetting_->AddTo(menu); });
   ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535),
                        resultsHeader);
 
@@ -320,6 +325,35 @@ void Form1::PushButton2_Click() {
       .Start();
 }
 
+namespace {
+
+// While a save downloads enclosures: counts as a run under way (so Escape stops it and a start
+// waits), with the controls that would change the results under it disabled.
+class SaveHold {
+ public:
+  SaveHold(RunState& run, std::vector<QWidget*> controls) : run_(run), controls_(std::move(controls)) {
+    run_.running = true;
+    run_.stopping = false;
+    for (QWidget* control : controls_) {
+      enabled_.push_back(control->isEnabled());
+      control->setEnabled(false);
+    }
+  }
+  ~SaveHold() {
+    run_.running = false;
+    for (std::size_t i = 0; i < controls_.size(); ++i) controls_[i]->setEnabled(enabled_[i]);
+  }
+  SaveHold(const SaveHold&) = delete;
+  SaveHold& operator=(const SaveHold&) = delete;
+
+ private:
+  RunState& run_;
+  std::vector<QWidget*> controls_;
+  std::vector<bool> enabled_;
+};
+
+}  // namespace
+
 void Form1::PushButton3_Click() {
   // The rows remember their files for their menu, and the bar keeps what the save wrote.
   SavedFiles saved(*resultsList_, [this](int64_t row, const std::string& path) {
@@ -333,8 +367,22 @@ void Form1::PushButton3_Click() {
       OpenSavedRecord(recordFolder_, ExpandHome(folder_->Text()), Clock::Steady(),
                       [this](const std::string& message) { ShowPlainMessage(dialogs_, "Feedwright: " + message); });
   save.SetRecord(record.get(), Clock::Steady());
+  // Enclosures take a while: the window stays alive meanwhile, with what a click could change
+  // under the save held back; Escape or closing the window stops the save.
+  const std::unique_ptr<EnclosureSaver> enclosures =
+      enclosureSetting_->MakeSaver(retrievalOptions_.http, *progress_, ListView2, [this] {
+        events_->ProcessEvents();
+        return !run_.Halted();
+      });
+  std::optional<SaveHold> hold;
+  if (enclosures) {
+    hold.emplace(run_, std::vector<QWidget*>{PushButton2, PushButton3, PushButton4, PushButton5, PushButton10,
+                                             ListView2});
+    save.SetEnclosures(enclosures.get());
+    save.SetStopRequest([this] { return run_.Halted(); });
+  }
   save.Save();
-  ProgressBar1->setFormat(saved.Summary());
+  ProgressBar1->setFormat(saved.Summary() + enclosureSetting_->Summary());
 }
 
 void Form1::PushButton4_Click() { ResultsCommands(*resultsList_, dialogs_).CheckAll(); }

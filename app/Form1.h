@@ -26,6 +26,7 @@ class LineEditFolderField;
 class ListViewResultsList;
 class ListViewUrlList;
 class ProgressBarSink;
+class EnclosureSetting;
 class SaveFormatMenu;
 class QtEventPump;
 class ResultActions;
@@ -169,4 +170,5 @@ class Form1 : public QWidget {
   std::unique_ptr<WindowFit> fit_;
   // The format and file names of "Save Results As HTML", chosen from its menu.
   SaveFormatMenu* saveFormats_ = nullptr;
+  std::unique_ptr<EnclosureSetting> enclosureSetting_;
 };

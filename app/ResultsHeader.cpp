@@ -100,6 +100,8 @@ QMenu* ResultsHeader::ColumnMenu() {
     connect(action, &QAction::toggled, this,
             [this, section](bool show) { ShowColumn(section, show); });
   }
+  if (!menuEntries_.empty()) menu->addSeparator();
+  for (const auto& add : menuEntries_) add(menu);
   return menu;
 }
 

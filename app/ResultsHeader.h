@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QString>
+#include <functional>
+#include <vector>
 
 class QMenu;
 
@@ -29,6 +31,8 @@ class ResultsHeader : public QHeaderView {
   // the menu.
   QMenu* ColumnMenu();
   void SetMenuLabel(int column, const QString& label) { menuLabels_.insert(column, label); }
+  // Settings entries that ColumnMenu adds below the columns, after a separator, in the order added.
+  void AddMenuEntries(std::function<void(QMenu*)> add) { menuEntries_.push_back(std::move(add)); }
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -48,4 +52,5 @@ class ResultsHeader : public QHeaderView {
   int pressX_ = 0;
   int startSize_ = 0;
   QHash<int, QString> menuLabels_;
+  std::vector<std::function<void(QMenu*)>> menuEntries_;
 };

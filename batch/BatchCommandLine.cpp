@@ -58,6 +58,27 @@ std::optional<int> WholeNumber(const std::string& text, int max) {
   return value;
 }
 
+// A byte count from 1 to kMaxEnclosureBytes in plain digits, with an optional K, M or G for
+// KiB, MiB or GiB; or nothing.
+std::optional<uint64_t> ByteCount(const std::string& text) {
+  uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end == text.data()) return std::nullopt;
+  const std::string_view unit(end, static_cast<std::size_t>(text.data() + text.size() - end));
+  int shift = 0;
+  if (unit == "K" || unit == "k") {
+    shift = 10;
+  } else if (unit == "M" || unit == "m") {
+    shift = 20;
+  } else if (unit == "G" || unit == "g") {
+    shift = 30;
+  } else if (!unit.empty()) {
+    return std::nullopt;
+  }
+  if (value < 1 || value > (kMaxEnclosureBytes >> shift)) return std::nullopt;
+  return value << shift;
+}
+
 }  // namespace
 
 BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
@@ -71,6 +92,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   bool quiet = false;
   bool onlyNew = false;
   bool catchUp = false;
+  bool enclosures = false;
+  std::optional<uint64_t> enclosureMaxBytes;
   std::optional<std::string> formatValue;
   std::optional<std::string> nameValue;
   OptionReader reader(args);
@@ -119,14 +142,23 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
       if (!target) return UsageError("option --name needs a template");
       std::string error;
       if (name == "--name" && !NameTemplate::Parse(*target, error)) return UsageError(error);
+    } else if (name == "--enclosure-max-bytes") {
+      if (enclosureMaxBytes) return UsageError("option --enclosure-max-bytes given more than once");
+      const std::optional<std::string> value = reader.Value();
+      enclosureMaxBytes = value ? ByteCount(*value) : std::nullopt;
+      if (!enclosureMaxBytes) {
+        return UsageError("option --enclosure-max-bytes needs a number of bytes from 1 to 1024G, with K, M or G "
+                          "for KiB, MiB or GiB");
+      }
     } else if (name == "--list" || name == "--no-cache" || name == "--quiet" || name == "--only-new" ||
-               name == "--catch-up") {
+               name == "--catch-up" || name == "--enclosures") {
       if (reader.HasInlineValue()) return UsageError("option " + name + " takes no value");
       bool& target = name == "--list"       ? list
                      : name == "--no-cache" ? noCache
                      : name == "--quiet"    ? quiet
                      : name == "--only-new" ? onlyNew
-                                            : catchUp;
+                     : name == "--catch-up" ? catchUp
+                                            : enclosures;
       if (target) return UsageError("option " + name + " given more than once");
       target = true;
     } else if (!name.empty() && name[0] == '-') {
@@ -143,6 +175,10 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   if (outFolder && list && !onlyNew) return UsageError("--out and --list cannot be used together");
   if (!outFolder && !list) return UsageError("--batch needs either --out DIR or --list");
   if (list && (formatValue || nameValue)) return UsageError("--format and --name go with --out, not --list");
+  if (enclosureMaxBytes && !enclosures) return UsageError("--enclosure-max-bytes goes with --enclosures");
+  if (enclosures && (list || catchUp)) {
+    return UsageError("--enclosures saves files: it goes with --out, not --list or --catch-up");
+  }
 
   BatchCommand command;
   command.action = list      ? BatchCommand::Action::kList
@@ -157,6 +193,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   command.quiet = quiet;
   command.onlyNew = onlyNew;
   command.catchUp = catchUp;
+  command.enclosures = enclosures;
+  command.enclosureMaxBytes = enclosureMaxBytes;
   if (formatValue) command.format = *OutputFormatNamed(*formatValue);
   if (nameValue) command.nameTemplate = *nameValue;
   return command;
@@ -189,6 +227,12 @@ std::string BatchUsage() {
          "  --quiet            write only failures to standard error\n"
          "  --only-new         save only the entries not yet saved into DIR; with --list\n"
          "                     and --out DIR, list only those\n"
+         "  --enclosures       with --out, also download each saved entry's enclosures\n"
+         "                     (audio, video, images, documents) into DIR beside its\n"
+         "                     file: \"NAME.EXT\", then \"NAME-2.EXT\", ... for NAME.html\n"
+         "  --enclosure-max-bytes N\n"
+         "                     the largest enclosure downloaded, in bytes or with K, M or\n"
+         "                     G (default 2G); a larger one is reported and not kept\n"
          "\n"
          "QT OPTIONS are Qt's own (-platform, -display, -style, -reverse, ...); every\n"
          "argument after -- is a FILE.\n"

@@ -1,6 +1,7 @@
 // The options of the batch mode: what the program is asked to do when started with options.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,10 @@ struct BatchCommand {
   bool onlyNew = false;
   // --catch-up: every current entry recorded as saved into the --out folder; nothing written.
   bool catchUp = false;
+  // --enclosures: each saved entry's enclosures downloaded beside its file.
+  bool enclosures = false;
+  // --enclosure-max-bytes N: the largest enclosure downloaded; nothing when not given.
+  std::optional<uint64_t> enclosureMaxBytes;
   std::string error;
 };
 
@@ -46,6 +51,8 @@ inline constexpr int kMaxRowsLimit = 10'000'000;
 // The ranges --jobs and --timeout accept.
 inline constexpr int kMaxJobs = 64;
 inline constexpr int kMaxTimeoutSeconds = 86400;
+// The largest --enclosure-max-bytes: 1 TiB.
+inline constexpr uint64_t kMaxEnclosureBytes = 1ull << 40;
 
 // Reads the options, the program name left out. Options may come in any order, each at most
 // once; a value follows its option as the next argument or after "=" ("--out=DIR"). A value

@@ -11,6 +11,7 @@
 #include "BatchDialogs.h"
 #include "BatchReport.h"
 #include "BusyPointer.h"
+#include "EnclosureSaver.h"
 #include "EventPump.h"
 #include "FeedItem.h"
 #include "FolderField.h"
@@ -160,9 +161,12 @@ class BatchJob {
            << "; the rows after the last file written were not saved\n";
     }
     report_.WriteSummary(results_.Count(), filesWritten);
+    if (command_.enclosures) report_.WriteEnclosureSummary();
     // As a shell reports a program ended by the signal.
     if (stoppedBy_ != 0) return 128 + stoppedBy_;
-    const bool failed = outputFailed || report_.FeedsFailed() > 0 || dialogs_.ErrorReports() > 0;
+    // An enclosure not saved is a file not written, though its feed and entry were.
+    const bool failed = outputFailed || report_.FeedsFailed() > 0 || dialogs_.ErrorReports() > 0 ||
+                        report_.EnclosuresFailed() > 0;
     return failed ? kBatchFailed : kBatchSuccess;
   }
 
@@ -176,12 +180,18 @@ class BatchJob {
     }
   }
 
+  // The limits of every download of the run.
+  HttpOptions DownloadOptions() const {
+    HttpOptions options = http_;
+    if (command_.timeoutSeconds) options.deadline = std::chrono::seconds(*command_.timeoutSeconds);
+    return options;
+  }
+
   void Retrieve() {
     RetrievalOptions options;
-    options.http = http_;
+    options.http = DownloadOptions();
     if (command_.jobs) options.jobs = static_cast<std::size_t>(*command_.jobs);
     if (command_.maxRows) options.maxRows = static_cast<std::size_t>(*command_.maxRows);
-    if (command_.timeoutSeconds) options.http.deadline = std::chrono::seconds(*command_.timeoutSeconds);
     // Nobody watches a bar here.
     options.closingWaitSeconds = 0;
     options.observer = &report_;
@@ -229,6 +239,18 @@ class BatchJob {
     int64_t written = 0;
     exporter.OnFileWritten([&](int64_t, const std::string&) { ++written; });
     exporter.SetRecord(record_.get(), Clock::Steady());
+    std::unique_ptr<EnclosureSaver> enclosures;
+    if (command_.enclosures) {
+      const uint64_t ceiling = command_.enclosureMaxBytes.value_or(EnclosureSaver::kDefaultMaxBytes);
+      enclosures = std::make_unique<EnclosureSaver>(DownloadOptions(), DownloadLimits{}, ceiling, Clock::Steady());
+      enclosures->OnProgress([this](const EnclosureProgress& progress) { report_.EnclosureMoving(progress); });
+      enclosures->OnSaved([this](int64_t row, const std::vector<EnclosureOutcome>& outcomes) {
+        report_.EnclosuresSaved(row, outcomes);
+      });
+      // A stop abandons the download under way; its file is dropped unnamed.
+      enclosures->SetWaitHook([] { return StopSignals::Received() == 0; });
+      exporter.SetEnclosures(enclosures.get());
+    }
     {
       StopSignals signals;
       exporter.SetStopRequest([] { return StopSignals::Received() != 0; });

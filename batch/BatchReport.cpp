@@ -51,3 +51,42 @@ void BatchReport::WriteSummary(int64_t rows, int64_t filesWritten) {
   if (unlisted > 0) err_ << lead << "... and " << unlisted << " more failed feeds\n";
   err_.flush();
 }
+
+void BatchReport::EnclosureMoving(const EnclosureProgress& progress) {
+  if (!progress_) return;
+  // Erased to the end of the line, so that a shorter text leaves nothing of a longer one.
+  err_ << "\r  enclosure " << ProgressText(progress) << "\x1b[K";
+  err_.flush();
+  movingShown_ = true;
+}
+
+void BatchReport::EnclosuresSaved(int64_t row, const std::vector<EnclosureOutcome>& outcomes) {
+  if (movingShown_) err_ << "\r\x1b[K";
+  movingShown_ = false;
+  for (const EnclosureOutcome& outcome : outcomes) {
+    if (outcome.failure.empty()) {
+      ++enclosuresSaved_;
+      if (progress_) err_ << "  enclosure: " << DisplayText(outcome.path) << '\n';
+      continue;
+    }
+    ++enclosuresFailed_;
+    if (enclosureFailures_.size() < kMaxListedFailures) {
+      enclosureFailures_.push_back({row, outcome.url, outcome.failure});
+    }
+  }
+  err_.flush();
+}
+
+void BatchReport::WriteEnclosureSummary() {
+  const std::string lead = quiet_ ? "feedwright: " : "  ";
+  if (!quiet_) {
+    err_ << "Enclosures saved: " << enclosuresSaved_ << '\n' << "Failed enclosures: " << enclosuresFailed_ << '\n';
+  }
+  for (const Failure& failure : enclosureFailures_) {
+    err_ << lead << "[entry " << failure.row + 1 << "] " << DisplayText(failure.address) << ": "
+         << DisplayText(failure.reason) << '\n';
+  }
+  const int64_t unlisted = enclosuresFailed_ - static_cast<int64_t>(enclosureFailures_.size());
+  if (unlisted > 0) err_ << lead << "... and " << unlisted << " more failed enclosures\n";
+  err_.flush();
+}

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "EnclosureSaver.h"
 #include "RunObserver.h"
 
 class BatchReport : public RunObserver {
@@ -32,7 +33,18 @@ class BatchReport : public RunObserver {
   // "feedwright: [3/12] address: reason", and nothing at all when none failed.
   void WriteSummary(int64_t rows, int64_t filesWritten);
 
+  // The bytes and rate of the enclosure downloading, on one line rewritten in place, when
+  // progress lines are asked for.
+  void EnclosureMoving(const EnclosureProgress& progress);
+  // Counts the enclosures of results row row for the summary, keeping the failures with their
+  // reasons; each file saved is named on a progress line ("  enclosure: path").
+  void EnclosuresSaved(int64_t row, const std::vector<EnclosureOutcome>& outcomes);
+  // Enclosures saved and failed, and the first kMaxListedFailures failures, each
+  // "[entry 3] address: reason"; quiet, only the failures. Nothing when none were asked for.
+  void WriteEnclosureSummary();
+
   int64_t FeedsFailed() const { return feedsFailed_; }
+  int64_t EnclosuresFailed() const { return enclosuresFailed_; }
   // The address given for the feed whose entries were read: the page that announced it, or
   // feedAddress itself when it was given as it is.
   const std::string& AddressOfFeed(const std::string& feedAddress) const;
@@ -53,4 +65,9 @@ class BatchReport : public RunObserver {
   std::vector<Failure> failures_;
   // Feeds announced by pages, and the page each was found on.
   std::map<std::string, std::string> pageOfFeed_;
+  // A progress line for an enclosure is on the terminal, not yet ended.
+  bool movingShown_ = false;
+  int64_t enclosuresSaved_ = 0;
+  int64_t enclosuresFailed_ = 0;
+  std::vector<Failure> enclosureFailures_;
 };

@@ -30,6 +30,8 @@ constexpr std::size_t kMaxRetryAfterBytes = 64;
 // is not announcing feeds to a reader.
 constexpr std::size_t kMaxLinkHeaders = 32;
 constexpr std::size_t kMaxLinkBytes = 4096;
+// What libcurl reads at a time for a body that goes to a file.
+constexpr long kStreamBufferBytes = 512L * 1024L;
 
 std::string_view TrimLine(std::string_view text) {
   auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -159,11 +161,16 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) noexcept {
   // A final response that announces a body past the ceiling is refused before its body is read.
   // A compressed body counts here as sent: it practically never unpacks into fewer bytes.
   if (state->headersComplete && IsFinalResponse(*state)) {
+    // A file is never filled with an error page.
+    if (state->sink && state->status / 100 != 2) {
+      state->refusedStatus = true;
+      return 0;
+    }
     if (DeclaresTooLargeABody(*state)) {
       state->bodyTooLarge = true;
       return 0;
     }
-    ReserveAnnouncedBody(*state);
+    if (!state->sink) ReserveAnnouncedBody(*state);
   }
   return length;
 }
@@ -174,9 +181,18 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) noexcept {
   state->lastActivity = state->clock.Now();
   // A body can stream forever; stop at the ceiling. Counted after decompression. The announced
   // length is checked again here for the responses the header check leaves alone.
-  if (DeclaresTooLargeABody(*state) || length > state->maxBodyBytes - state->body.size()) {
+  const uint64_t kept = state->sink ? state->received : state->body.size();
+  if (DeclaresTooLargeABody(*state) || length > state->maxBodyBytes - kept) {
     state->bodyTooLarge = true;
     return 0;
+  }
+  if (state->sink) {
+    if (!state->sink->Take(std::string_view(data, length))) {
+      state->sinkFailed = true;
+      return 0;
+    }
+    state->received += length;
+    return length;
   }
   try {
     if (length > state->body.capacity() - state->body.size()) GrowBody(*state, length);
@@ -272,6 +288,16 @@ CurlTransfer::CurlTransfer(std::string url, const HttpCredentials& server, const
   Configure(easy_.get(), state_, url_, server, proxy, options_, headers_.get());
 }
 
+void CurlTransfer::StreamInto(BodySink& sink, std::size_t maxBytes, std::chrono::milliseconds deadline) {
+  state_.sink = &sink;
+  state_.maxBodyBytes = maxBytes;
+  options_.maxBodyBytes = maxBytes;
+  options_.deadline = deadline;
+  // Larger reads mean fewer calls into the sink, and fewer writes to the file. Refused, libcurl
+  // keeps its own size, which costs only more calls: nothing to report.
+  static_cast<void>(curl_easy_setopt(easy_.get(), CURLOPT_BUFFERSIZE, kStreamBufferBytes));
+}
+
 void CurlTransfer::Started(Clock::TimePoint now) {
   started_ = now;
   state_.lastActivity = now;
@@ -304,6 +330,14 @@ void CurlTransfer::Finish(CURLcode result) {
   long status = 0;
   curl_easy_getinfo(easy_.get(), CURLINFO_RESPONSE_CODE, &status);
   status_ = static_cast<int32_t>(status);
+  // libcurl stops at the announced length and reports a shorter body itself; a streamed body
+  // that still does not match what its headers announced is not the file they describe.
+  if (state_.sink && !state_.chunked && !state_.encoded && state_.contentLength >= 0 &&
+      state_.received != static_cast<uint64_t>(state_.contentLength)) {
+    failure_ = ComponentError(ErrorCodes::kTransfer, "The server announced " + std::to_string(state_.contentLength) +
+                                                         " bytes and sent " + std::to_string(state_.received) +
+                                                         ": " + ShownAddress(url_));
+  }
 }
 
 void CurlTransfer::Fail(const ComponentError& error) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "BodySink.h"
 #include "Clock.h"
 #include "Component.h"
 #include "CurlSupport.h"
@@ -29,6 +30,13 @@ struct TransferState {
   std::string body;
   bool bodyTooLarge = false;
   bool outOfMemory = false;
+  // When set, the final body goes here instead of into body, and only a success (2xx) is
+  // taken: any other final answer ends the transfer at its headers (refusedStatus).
+  BodySink* sink = nullptr;
+  // The bytes of the final body the sink took.
+  uint64_t received = 0;
+  bool sinkFailed = false;
+  bool refusedStatus = false;
 
   int32_t status = 0;
   std::string reason;
@@ -66,6 +74,10 @@ class CurlTransfer {
 
   CURL* Handle() const { return easy_.get(); }
   const std::string& Url() const { return url_; }
+
+  // Sends the final body into sink, up to maxBytes of it, instead of keeping it in memory, and
+  // gives the transfer deadline in place of the options' one. Before the transfer starts.
+  void StreamInto(BodySink& sink, std::size_t maxBytes, std::chrono::milliseconds deadline);
 
   // Starts the clocks; called when the transfer joins the multi handle.
   void Started(Clock::TimePoint now);

@@ -82,6 +82,16 @@ HttpResponse DownloadPool::Fetch(const std::string& url, const HttpCredentials& 
   return Settle(url, plain, std::move(response));
 }
 
+HttpResponse DownloadPool::FetchInto(const std::string& url, BodySink& sink, std::size_t maxBytes,
+                                     std::chrono::milliseconds deadline, const std::function<bool()>& waitHook) {
+  CheckWebAddress(url);
+  RefuseWhileWaiting(url);
+  Entry& entry = Add(url, {}, {}, false);
+  entry.transfer->StreamInto(sink, maxBytes, deadline);
+  bool conditional = false;
+  return Await(&entry, url, {}, {}, waitHook, false, conditional);
+}
+
 HttpResponse DownloadPool::Await(Entry* entry, const std::string& url, const HttpCredentials& server,
                                  const HttpCredentials& proxy, const std::function<bool()>& waitHook,
                                  bool validators, bool& conditional) {

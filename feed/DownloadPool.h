@@ -28,6 +28,7 @@ struct HttpCredentials {
   bool Given() const { return !(user.empty() && password.empty()); }
 };
 
+class BodySink;
 class CurlTransfer;
 class HttpCache;
 
@@ -82,6 +83,15 @@ class DownloadPool {
   // kServerAsksToWait for a 429 or 503 that asks to wait and while such a wait lasts.
   HttpResponse Fetch(const std::string& url, const HttpCredentials& server, const HttpCredentials& proxy,
                      const std::function<bool()>& waitHook);
+
+  // The final response of a GET of url without credentials whose body goes into sink rather
+  // than into memory (the response's body is empty): at most maxBytes of it, counted as they
+  // arrive, within deadline from its start; the pool's other clocks and its per-host limit hold
+  // as for Fetch, and nothing is kept in the cache. Throws ComponentError as Fetch does, also for
+  // an answer other than a success (2xx), a body past maxBytes or unlike its announced length,
+  // and a sink that refuses bytes.
+  HttpResponse FetchInto(const std::string& url, BodySink& sink, std::size_t maxBytes,
+                         std::chrono::milliseconds deadline, const std::function<bool()>& waitHook);
 
   // Moves every transfer on without waiting: starts queued ones, reads what has arrived, ends
   // those whose clocks ran out. Does nothing when called from inside the pool's own work.

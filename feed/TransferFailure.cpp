@@ -129,6 +129,11 @@ ComponentError TransferFailure(CURLcode code, CURL* easy, const TransferState& s
         return {ErrorCodes::kBodyTooLarge,
                 "The response is larger than " + FormatSize(options.maxBodyBytes) + ": " + shown};
       }
+      if (state.refusedStatus) {
+        return {ErrorCodes::kTransfer, "The server answered HTTP " + std::to_string(state.status) +
+                                           (state.reason.empty() ? "" : " " + state.reason) + ": " + shown};
+      }
+      if (state.sinkFailed) return {ErrorCodes::kTransfer, state.sink->Failure()};
       break;
     case CURLE_URL_MALFORMAT:
       // The address itself was checked before it was sent, so a malformed one came with a

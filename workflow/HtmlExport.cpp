@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "EnclosureSaver.h"
 #include "ErrorGuard.h"
 #include "ExclusiveFile.h"
 #include "FileNames.h"
@@ -81,6 +82,7 @@ struct HtmlExport::PendingFile {
   std::string identity;
   std::string address;
   std::unique_ptr<ExclusiveFile> file;
+  std::shared_ptr<const FeedItem> entry;
 };
 
 // What one save carries from row to row.
@@ -173,7 +175,7 @@ bool HtmlExport::SaveRow(ErrorGuard& guard, const FolderHandle& folder, int64_t 
   // The file is written under no name; it gets one only once it is whole and on disk (see
   // NamePending), so an interrupted save leaves no partial file under a name.
   PendingFile pending{row, NameFieldsOf(stem, entry), record_ ? EntryIdentity(entry) : std::string(), entry.address,
-                      std::make_unique<ExclusiveFile>()};
+                      std::make_unique<ExclusiveFile>(), entry.entry};
   ExclusiveFile& file = *pending.file;
   if (!file.Create(folder)) {
     guard.Report(130, FailureText(file.Error(), file.Path()));
@@ -254,5 +256,12 @@ bool HtmlExport::NameFile(ErrorGuard& guard, const FolderHandle& folder, Pending
     if (fileWritten_) fileWritten_(pending.row, file.Path());
     if (record_) state.written.push_back({pending.identity, pending.address, file.Path(), 0});
   });
+  // After a stop, the files already written get their names but no more downloads start.
+  if (enclosures_ && pending.entry && !pending.entry->Enclosures().empty() && !(stopRequested_ && stopRequested_())) {
+    // Named after the entry's file, its extension left out.
+    const std::string stem = name.substr(0, name.size() - std::min(name.size(), extension.size()));
+    enclosures_->SaveAll(pending.row, *pending.entry, pending.address, subfolder ? *subfolder : folder, stem,
+                         state.syncs);
+  }
   return true;
 }

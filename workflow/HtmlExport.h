@@ -15,6 +15,7 @@
 #include "ResultsList.h"
 
 class Clock;
+class EnclosureSaver;
 class ErrorGuard;
 class FolderHandle;
 class SavedRecord;
@@ -63,6 +64,11 @@ class HtmlExport {
   // leaves an entry recorded whose file is lost. Nothing is recorded when record is null.
   void SetRecord(SavedRecord* record, const Clock& clock);
 
+  // Saves each entry's enclosures beside its file once the file has its name, through saver;
+  // none when saver is null. Their failures are saver's to report: the entry's file counts as
+  // saved either way.
+  void SetEnclosures(EnclosureSaver* saver) { enclosures_ = saver; }
+
  private:
   struct PendingFile;
   struct SaveState;
@@ -86,4 +92,5 @@ class HtmlExport {
   ExportChoices choices_;
   SavedRecord* record_ = nullptr;
   const Clock* clock_ = nullptr;
+  EnclosureSaver* enclosures_ = nullptr;
 };

@@ -11,5 +11,7 @@ complete -c feedwright -l no-cache -d 'Download every feed whole and keep nothin
 complete -c feedwright -l quiet -d 'Write only failures to standard error'
 complete -c feedwright -l only-new -d 'Save only the entries not yet saved into the folder'
 complete -c feedwright -l catch-up -d 'Record every entry as saved and write nothing'
+complete -c feedwright -l enclosures -d "Also download each saved entry's enclosures beside its file"
+complete -c feedwright -l enclosure-max-bytes -x -d 'The largest enclosure downloaded'
 complete -c feedwright -s h -l help -d 'Show the usage'
 complete -c feedwright -l version -d 'Show the name and version'

@@ -20,6 +20,7 @@
 #include "FormFixture.h"
 #include "QtDialogService.h"
 #include "QtEventPump.h"
+#include "ResultsHeader.h"
 
 namespace {
 
@@ -144,6 +145,50 @@ TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
   Form().PushButton10->click();
   EXPECT_TRUE(ResultRows().empty());
   EXPECT_EQ(UrlRows().size(), 3u);
+}
+
+// "Save Enclosures", ticked in the results header's menu and stored, saves an entry's enclosure
+// beside its file; one that fails is named with its reason in the row's tool tip.
+TEST_F(Form1Run, SaveEnclosuresTickedInTheHeaderMenu) {
+  Shown();
+  Serve("/ep.mp3", 200, "episode", "audio/mpeg");
+  server_.Http().Get("/pod.rss", [this](const httplib::Request&, httplib::Response& response) {
+    response.set_content("<rss version='2.0'><channel><item><title>Ep</title><enclosure url='" + Url("/ep.mp3") +
+                             "'/><enclosure url='gone.mp3'/></item></channel></rss>",
+                         "application/rss+xml");
+  });
+  server_.Start();
+  AddAddress(Url("/pod.rss"));
+  RetrievalOptions options;
+  options.closingWaitSeconds = 0;
+  Form().SetRetrievalOptions(options);
+  Form().PushButton2->click();
+  ASSERT_EQ(ResultRows().size(), 1u);
+  ASSERT_TRUE(QDir(temp_.path()).mkdir("out"));
+  Form().Text1->setText(Path("out"));
+
+  auto* header = qobject_cast<ResultsHeader*>(Form().ListView2->header());
+  ASSERT_NE(header, nullptr);
+  const std::unique_ptr<QMenu> menu(header->ColumnMenu());
+  auto* entry = menu->findChild<QAction*>("SaveEnclosures");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_FALSE(entry->isChecked());
+  entry->trigger();
+  EXPECT_EQ(SettingsStore::AtPath(Path("Quillmark.conf")).Read("Feedwright", "Save Enclosures", "<absent>"), "1");
+  Form().PushButton3->click();
+
+  const QString stem = Path("out/http127001" + QString::number(server_.Port()) + "podrss1");
+  QFile episode(stem + ".mp3");
+  ASSERT_TRUE(episode.open(QIODevice::ReadOnly));
+  EXPECT_EQ(episode.readAll(), "episode");
+  EXPECT_TRUE(QFile::exists(stem + ".html"));
+  EXPECT_EQ(QDir(Path("out")).entryList(QDir::Files | QDir::Hidden).size(), 2);
+  EXPECT_TRUE(Form().ProgressBar1->text().endsWith("; enclosures: 1 saved, 1 failed"))
+      << Form().ProgressBar1->text().toStdString();
+  EXPECT_TRUE(Form().ListView2->topLevelItem(0)->toolTip(0).startsWith(
+      QString::fromStdString("Enclosures not saved:\n" + Url("/gone.mp3") + ": The server answered HTTP 404")))
+      << Form().ListView2->topLevelItem(0)->toolTip(0).toStdString();
+  EXPECT_TRUE(Form().PushButton3->isEnabled());
 }
 
 // Closing while a feed stalls and a real box is open ends the box, the run and the event loop

@@ -381,6 +381,66 @@ TEST(BatchModeTest, StoppedSaveLeavesOnlyWholeFiles) {
   }
 }
 
+
+// Three enclosures of one entry fail on their own, each with its reason, and leave nothing under
+// a name: one past the ceiling (sent without a length), one shorter than its length, one not on
+// the web. The fine one lands beside the entry's file, passing over a name already taken.
+TEST(BatchModeTest, EnclosuresSavedBesideTheirEntry) {
+  const std::string fine(3000, 'f');
+  LoopbackServer server;
+  server.Http().Get("/fine.mp3", [&](const httplib::Request&, httplib::Response& response) {
+    response.set_content(fine, "audio/mpeg");
+  });
+  server.Http().Get("/big", [](const httplib::Request&, httplib::Response& response) {
+    response.set_chunked_content_provider("video/mp4", [](size_t offset, httplib::DataSink& sink) {
+      return offset < 5000 && sink.write(std::string(1000, 'b').data(), 1000);
+    });
+  });
+  // Announces 2000 bytes, sends 1000 and closes.
+  server.Http().Get("/lying.ogg", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content_provider(2000, "audio/ogg", [](size_t offset, size_t, httplib::DataSink& sink) {
+      return offset == 0 && sink.write(std::string(1000, 'l').data(), 1000);
+    });
+  });
+  server.Http().Get("/pod.rss", [&](const httplib::Request&, httplib::Response& response) {
+    const std::string items = "<item><title>Episode</title><enclosure url='" + server.Url("/fine.mp3") +
+                              "' type='audio/mpeg'/><enclosure url='" + server.Url("/big") +
+                              "' type='video/mp4'/><enclosure url='" + server.Url("/lying.ogg") +
+                              "'/><enclosure url='ftp://127.0.0.1/x.mp3'/></item>";
+    response.set_content("<rss version=\"2.0\"><channel>" + items + "</channel></rss>", "application/rss+xml");
+  });
+  server.Start();
+  TempFolder scratch;
+  const fs::path out = scratch.Path() / "out";
+  fs::create_directory(out);
+  const std::string stem = "http127001" + std::to_string(server.Port()) + "podrss1";
+  std::ofstream(out / (stem + ".mp3")) << "mine";
+  std::ostringstream listing, err;
+  ASSERT_EQ(RunBatch({"--batch", scratch.Write("urls.txt", server.Url("/pod.rss")), "--out", out.string(),
+                      "--enclosures", "--enclosure-max-bytes=4K"},
+                     listing, err),
+            kBatchFailed)
+      << err.str();
+
+  Texts names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(out)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (Texts{stem + "-2.mp3", stem + ".html", stem + ".mp3"}));
+  EXPECT_EQ(TempFolder::Read(out / (stem + ".mp3")), "mine");
+  EXPECT_EQ(TempFolder::Read(out / (stem + "-2.mp3")), fine);
+  const std::string report = err.str();
+  EXPECT_NE(report.find("Files written: 1\nFailed feeds: 0\nEnclosures saved: 1\nFailed enclosures: 3\n"
+                        "  [entry 1] " + server.Url("/big") + ": The response is larger than 4 KiB: "),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("  [entry 1] " + server.Url("/lying.ogg") +
+                        ": The connection closed before the whole response arrived from "),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("  [entry 1] ftp://127.0.0.1/x.mp3: Only http and https addresses can be downloaded: "),
+            std::string::npos)
+      << report;
+}
 #endif
 
 // Without any feed read: usage, a missing folder or an unusable URL file end with 2; an empty URL
@@ -415,6 +475,13 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
       {{"--batch", "u", "--out", "d", "--name", "../{n}"}, 2, "",
        "feedwright: a name template cannot have a part \"..\"" + help},
       {{"--help=me"}, 2, "", "feedwright: option --help takes no value" + help},
+      {{"--batch", "u", "--out", "d", "--enclosure-max-bytes", "2G"}, 2, "",
+       "feedwright: --enclosure-max-bytes goes with --enclosures" + help},
+      {{"--batch", "u", "--list", "--enclosures"}, 2, "",
+       "feedwright: --enclosures saves files: it goes with --out, not --list or --catch-up" + help},
+      {{"--batch", "u", "--out", "d", "--enclosures", "--enclosure-max-bytes=1T"}, 2, "",
+       "feedwright: option --enclosure-max-bytes needs a number of bytes from 1 to 1024G, with K, M or G for KiB, "
+       "MiB or GiB" + help},
       {{"--batch", "u", "--list", "--only-new"}, 2, "", "feedwright: --only-new and --catch-up need --out DIR" + help},
       {{"--batch", "u", "--out", "d", "--catch-up", "--only-new"}, 2, "",
        "feedwright: --only-new and --catch-up cannot be used together" + help},

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "EnclosureSaver.h"
 #include "ErrorGuard.h"
 #include "FeedItemBuilder.h"
 #include "HtmlExport.h"
@@ -89,6 +90,29 @@ TEST(NameTemplateTest, FieldsMakeNamesAndOnlyTheTemplateMakesFolders) {
   EXPECT_EQ(TitleSlug(std::string(100, 'A')), std::string(60, 'a'));
   EXPECT_EQ(TitleSlug(std::string(59, 'a') + "\xE4\xB8\xAD"), std::string(59, 'a'));
   EXPECT_EQ(Utf8::CutToBytes("a\xE4\xB8\xAD", 3), "a");
+}
+
+// An enclosure is named after its entry's file, with an extension of letters and digits only.
+TEST(NameTemplateTest, EnclosureNamesFollowTheEntrysFile) {
+  const struct {
+    std::string url, type, extension;
+  } cases[] = {
+      {"https://cdn.example/ep/42.MP3?token=a.b#t=1", "audio/mpeg", "mp3"},
+      {"https://cdn.example/play?file=x.mp3", "audio/x-m4a; codecs=mp4a", "m4a"},
+      {"https://cdn.example/a.b/file", "", "bin"},
+      {"https://cdn.example/x.m%2F4a", "image/png", "png"},
+      {"https://cdn.example/x.averyverylongone", "", "bin"},
+      {"https://cdn.example/.mp3", "", "bin"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    EXPECT_EQ(EnclosureExtension(c.url, c.type), c.extension);
+  }
+  EXPECT_EQ(EnclosureName("feed7", "mp3", 0), "feed7.mp3");
+  EXPECT_EQ(EnclosureName("feed7", "mp3", 1), "feed7-2.mp3");
+  std::string accents;
+  for (int i = 0; i < 200; ++i) accents += "\xC3\xA9";
+  EXPECT_EQ(EnclosureName(accents, "mp3", 9), std::string(accents, 0, 248) + "-10.mp3");
 }
 
 // The export with a template: subfolders made inside the folder, a link in a subfolder's place

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "ArchiveWalk.h"
 #include "BatchCommandLine.h"
 #include "BatchDialogs.h"
 #include "BatchReport.h"
@@ -181,6 +182,10 @@ class BatchJob {
     options.http = http_;
     if (command_.jobs) options.jobs = static_cast<std::size_t>(*command_.jobs);
     if (command_.maxRows) options.maxRows = static_cast<std::size_t>(*command_.maxRows);
+    if (command_.archive) {
+      options.archivePages =
+          command_.archivePages ? static_cast<std::size_t>(*command_.archivePages) : ArchiveWalk::kDefaultMaxPages;
+    }
     if (command_.timeoutSeconds) options.http.deadline = std::chrono::seconds(*command_.timeoutSeconds);
     // Nobody watches a bar here.
     options.closingWaitSeconds = 0;

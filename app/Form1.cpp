@@ -15,6 +15,8 @@
 
 #include "AppInfo.h"
 #include "ApplicationTitle.h"
+#include "ArchiveMenuEntry.h"
+#include "ArchiveWalk.h"
 #include "ErrorGuard.h"
 #include "FailedFeedMarks.h"
 #include "HandCursor.h"
@@ -131,6 +133,8 @@ void Form1::BuildControls() {
   resultsHeader->SetMenuLabel(ResultsList::kLink, QStringLiteral("Link"));
   ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535),
                        resultsHeader);
+  connect(resultsHeader, &ResultsHeader::MenuBuilt, this,
+          [this](QMenu* menu) { ArchiveMenuEntry::AddTo(*menu, settings_); });
 
   PushButton1 = AddButton(this, "PushButton1", "Add RSS Feed URL", {120, 2715, 3840, 405},
                           &Form1::PushButton1_Click);
@@ -316,6 +320,7 @@ void Form1::PushButton1_Click() { UrlCommands().AddUrl(); }
 void Form1::PushButton2_Click() {
   RetrievalOptions options = retrievalOptions_;
   options.observer = failedFeeds_.get();
+  if (ArchiveMenuEntry::ReadsWholeArchives(settings_)) options.archivePages = ArchiveWalk::kDefaultMaxPages;
   RetrievalRun(*urlList_, *resultsList_, *progress_, pointer_, *events_, dialogs_, run_, options)
       .Start();
 }

@@ -108,7 +108,13 @@ void ResultsHeader::ShowColumn(int section, bool show) {
   if (show && sectionSize(section) <= GripMargin()) resizeSection(section, defaultSectionSize());
 }
 
+QMenu* ResultsHeader::HeaderMenu() {
+  QMenu* menu = ColumnMenu();
+  emit MenuBuilt(menu);
+  return menu;
+}
+
 void ResultsHeader::contextMenuEvent(QContextMenuEvent* event) {
-  const std::unique_ptr<QMenu> menu(ColumnMenu());
+  const std::unique_ptr<QMenu> menu(HeaderMenu());
   menu->exec(event->globalPos());
 }

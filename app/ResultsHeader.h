@@ -29,6 +29,13 @@ class ResultsHeader : public QHeaderView {
   // the menu.
   QMenu* ColumnMenu();
   void SetMenuLabel(int column, const QString& label) { menuLabels_.insert(column, label); }
+  // The menu the header shows on a right-click: the column menu, then what MenuBuilt adds to it.
+  // The caller owns the menu.
+  QMenu* HeaderMenu();
+
+ signals:
+  // The header's menu has its column entries; the window adds its settings below them.
+  void MenuBuilt(QMenu* menu);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

@@ -7,11 +7,11 @@ _feedwright() {
     --batch) COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames; return ;;
     --out) COMPREPLY=($(compgen -d -- "$cur")); compopt -o filenames; return ;;
     --format) COMPREPLY=($(compgen -W "text html markdown json" -- "$cur")); return ;;
-    --jobs|--timeout|--max-rows|--name) return ;;
+    --jobs|--timeout|--max-rows|--archive-pages|--name) return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "--batch --out --list --jobs --timeout --max-rows --format --name
-      --no-cache --quiet --only-new --catch-up --help --version" -- "$cur"))
+      --archive --archive-pages --no-cache --quiet --only-new --catch-up --help --version" -- "$cur"))
   else
     COMPREPLY=($(compgen -f -- "$cur"))
     compopt -o filenames

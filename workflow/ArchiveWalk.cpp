@@ -72,6 +72,11 @@ FeedItemList ArchiveWalk::NewEntries(const FeedItemList& items, const std::strin
   return fresh;
 }
 
+std::string ArchiveWalk::PageFailure(const std::string& address, const std::string& reason) const {
+  return "Archive page " + WithThousands(pages_ + 1) + ", " + ShownAddress(address) + ", failed: " + reason +
+         "; the rows of " + (pages_ == 1 ? std::string("page 1") : "pages 1 to " + WithThousands(pages_)) + " stay";
+}
+
 void ArchiveWalk::End(const std::string& reason) {
   if (note_.empty()) note_ = Ending() + reason;
 }

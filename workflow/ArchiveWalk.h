@@ -34,6 +34,9 @@ class ArchiveWalk {
   // feed's are.
   FeedItemList NewEntries(const FeedItemList& items, const std::string& feedAddress);
 
+  // The reason of a feed whose archive page at address (the last Next) failed for reason.
+  std::string PageFailure(const std::string& address, const std::string& reason) const;
+
   // Ends the walk for a reason of the caller's ("the run holds ..."), unless it has one.
   void End(const std::string& reason);
 

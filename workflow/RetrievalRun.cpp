@@ -255,7 +255,7 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
   }
   if (options_.archivePages > 1 && reader && outcome.read && !cut && items) {
     ReadArchive(guard, *reader, *items, feedAddress, outcome);
-    if (state_.Halted()) return;
+    if (state_.closing) return;
   }
   if (!options_.observer) return;
   if (cut) {
@@ -271,68 +271,74 @@ void RetrievalRun::ReadArchive(ErrorGuard& guard, FeedReader& reader, const Feed
                                const std::string& feedAddress, FeedOutcome& outcome) {
   ArchiveWalk walk(reader.ResponseAddress(), options_.archivePages);
   walk.NewEntries(firstPage, feedAddress);
-  std::string page = walk.Next(reader.ArchiveLink());
-  while (!page.empty()) {
+  const std::string ceiling = "the run holds " + WithThousands(options_.maxRows) + " rows, the most one run keeps";
+  for (std::string page = walk.Next(reader.ArchiveLink()); !page.empty(); page = walk.Next(reader.ArchiveLink())) {
     if (rowsKept_ >= options_.maxRows) {
-      walk.End("the run holds " + WithThousands(options_.maxRows) + " rows, the most one run keeps");
+      walk.End(ceiling);
       break;
     }
-    const int64_t number = static_cast<int64_t>(walk.Pages()) + 1;
-    guard.Step(136, [&] {
-      progress_.SetText("Processing: " + GetFileName(page) + " (archive page " + WithThousands(number) + ")");
-    });
-    guard.Step(114, [&] { events_.ProcessEvents(); });
-    if (state_.Halted()) return;
-    guard.Step(116, [&] { pointer_.SetValue(BusyPointer::kBusy); });
-    guard.Step(118, [&] {
-      if (options_.observer) options_.observer->PageStarting(outcome.row, number, page);
-    });
-    FeedOutcome read;
     std::shared_ptr<FeedItemList> items;
-    guard.Step(118, [&] {
-      // An archive's pages are feeds: a web page among them is not read through what it announces.
-      reader.FollowAnnouncedFeeds(false);
-      int32_t lType = 0;
-      read.read = reader.ReadFeed(page, "", "", lType, false);
-      reader.FollowAnnouncedFeeds(true);
-      read.errorCode = reader.LastErrorCode();
-      read.errorText = reader.LastErrorDesc();
-      read.httpStatus = reader.LastHTTPStatus();
-      read.httpStatusText = reader.LastHTTPStatusText();
-      items = reader.FeedItems();
-    });
-    if (state_.Halted()) return;
-    read.rowsAdded = items ? static_cast<int64_t>(items->size()) : 0;
+    const FeedOutcome read = ReadArchivePage(guard, reader, outcome.row, walk.Pages() + 1, page, items);
+    // A stop abandons the page under way; the feed keeps the pages read before it.
+    if (state_.Halted()) break;
     // The reader tells a feed by its entries, so a page without any cannot be read on from; the
     // walk ends there, as at a page without a link.
     if (!read.read && items && items->empty() && read.errorCode == 0 && read.httpStatus == 200) {
-      walk.End("page " + WithThousands(number) + ", " + ShownAddress(page) + ", gives no entries");
+      walk.End("page " + WithThousands(walk.Pages() + 1) + ", " + ShownAddress(page) + ", gives no entries");
       break;
     }
     if (!read.read || !items) {
       // The feed's archive is not all there: the feed fails, and says which page and why.
       outcome.read = false;
       outcome.errorCode = read.errorCode;
-      outcome.errorText = "Archive page " + WithThousands(number) + ", " + ShownAddress(page) +
-                          ", failed: " + FeedFailureReason(read) + "; the rows of " +
-                          (walk.Pages() == 1 ? "page 1" : "pages 1 to " + WithThousands(walk.Pages())) + " stay";
+      outcome.errorText = walk.PageFailure(page, FeedFailureReason(read));
       outcome.httpStatus = 0;
       outcome.httpStatusText.clear();
       break;
     }
     if (!walk.Answered(page, reader.ResponseAddress())) break;
     const FeedItemList fresh = walk.NewEntries(*items, feedAddress);
-    for (std::size_t index = 0; index < fresh.size() && !state_.closing && rowsKept_ < options_.maxRows; ++index) {
+    std::size_t index = 0;
+    for (; index < fresh.size() && !state_.closing && rowsKept_ < options_.maxRows; ++index) {
       if (AddResultRow(guard, feedAddress, fresh[index])) {
         ++outcome.rowsAdded;
         ++rowsKept_;
       }
     }
-    if (state_.closing) return;
-    page = walk.Next(reader.ArchiveLink());
+    if (index < fresh.size() && rowsKept_ >= options_.maxRows) walk.End(ceiling);
+    if (state_.Halted()) break;
   }
+  if (state_.stopping) walk.End("the run was stopped");
   outcome.archivePages = static_cast<int64_t>(walk.Pages());
   outcome.archiveNote = walk.Note();
+}
+
+FeedOutcome RetrievalRun::ReadArchivePage(ErrorGuard& guard, FeedReader& reader, int64_t row, std::size_t number,
+                                          const std::string& page, std::shared_ptr<FeedItemList>& items) {
+  FeedOutcome read;
+  guard.Step(136, [&] {
+    progress_.SetText("Processing: " + GetFileName(page) + " (archive page " + WithThousands(number) + ")");
+  });
+  guard.Step(114, [&] { events_.ProcessEvents(); });
+  if (state_.Halted()) return read;
+  guard.Step(116, [&] { pointer_.SetValue(BusyPointer::kBusy); });
+  guard.Step(118, [&] {
+    if (options_.observer) options_.observer->PageStarting(row, static_cast<int64_t>(number), page);
+  });
+  guard.Step(118, [&] {
+    // An archive's pages are feeds: a web page among them is not read through what it announces.
+    reader.FollowAnnouncedFeeds(false);
+    int32_t lType = 0;
+    read.read = reader.ReadFeed(page, "", "", lType, false);
+    reader.FollowAnnouncedFeeds(true);
+    read.errorCode = reader.LastErrorCode();
+    read.errorText = reader.LastErrorDesc();
+    read.httpStatus = reader.LastHTTPStatus();
+    read.httpStatusText = reader.LastHTTPStatusText();
+    items = reader.FeedItems();
+  });
+  read.rowsAdded = items ? static_cast<int64_t>(items->size()) : 0;
+  return read;
 }
 
 void RetrievalRun::SkipPastCeiling(ErrorGuard& guard, int64_t row, const std::string& address) {

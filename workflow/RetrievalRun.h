@@ -86,6 +86,10 @@ class RetrievalRun {
   // rows of the entries no earlier page held; the walk's end and a failed page go to outcome.
   void ReadArchive(ErrorGuard& guard, FeedReader& reader, const FeedItemList& firstPage,
                    const std::string& feedAddress, FeedOutcome& outcome);
+  // Shows and tells that page `number` of row's feed's archive, at page, is being read, and reads
+  // it: what the reader answered (rowsAdded is the page's entries), and its items.
+  FeedOutcome ReadArchivePage(ErrorGuard& guard, FeedReader& reader, int64_t row, std::size_t number,
+                              const std::string& page, std::shared_ptr<FeedItemList>& items);
   // Reports a feed that is not read because the run holds maxRows rows; the window is told so
   // once per run.
   void SkipPastCeiling(ErrorGuard& guard, int64_t row, const std::string& address);

@@ -287,7 +287,7 @@ TEST(RetrievalRunConcurrencyTest, RowsKeepTheListOrderAndClosingEndsEveryDownloa
 }
 
 // Feed a: three pages (RSS under another Atom prefix, Atom, RSS) that share an entry, and link
-// back to the first; feed b links to another port; feed c's second page is missing.
+// back to the first; links of other relations or namespaces are not followed; feed b links to another port; feed c's second page is missing.
 TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFailedPage) {
   std::atomic<int> foreignHits{0};
   LoopbackServer server, other;
@@ -295,7 +295,8 @@ TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFai
   other.Start();
   const auto rss = [](const std::string& link, const std::string& items) {
     return "<rss version=\"2.0\" xmlns:a10=\"http://www.w3.org/2005/Atom\"><channel><link>http://site/</link>"
-           "<a10:link rel=\"self\" href=\"/x\"/><a10:link rel=\"prev-archive\" href=\"" + link + "\"/>" + items +
+           "<a10:link rel=\"self\" href=\"/x\"/><x:link xmlns:x=\"urn:x\" rel=\"prev-archive\" href=\"/x\"/>"
+           "<a10:link rel=\"prev-archive\" href=\"" + link + "\"/>" + items +
            "</channel></rss>";
   };
   const auto item = [](const std::string& n) { return "<item><title>" + n + "</title><link>http://e/" + n + "</link></item>"; };

@@ -27,14 +27,17 @@ void FailedFeedMarks::RunStarted() {
 void FailedFeedMarks::FeedFinished(const FeedOutcome& outcome) {
   ++feeds_;
   rows_ += outcome.rowsAdded;
-  if (!FeedFailed(outcome)) return;
-  ++failed_;
+  const bool failed = FeedFailed(outcome);
+  if (!failed && outcome.archiveNote.empty()) return;
+  failed_ += failed;
   // Rows may have been added during the run, but never removed or moved while it shows the
   // hourglass; still, a row that no longer holds the address is not the one that failed.
   if (outcome.row < 0 || outcome.row >= urls_.Count()) return;
   QTreeWidgetItem* item = urls_.Item(outcome.row);
   if (ItemText::Get(item, 0) != outcome.address) return;
-  item->setToolTip(0, QString::fromStdString(FeedFailureReason(outcome)));
+  // A feed read whose archive walk ended early says why, without the failure colours.
+  item->setToolTip(0, QString::fromStdString(failed ? FeedFailureReason(outcome) : outcome.archiveNote));
+  if (!failed) return;
   const QPalette palette = list_->palette();
   item->setForeground(0, palette.brush(QPalette::Text));
   item->setBackground(0, QBrush(BackgroundFor(palette)));

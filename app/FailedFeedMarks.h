@@ -24,7 +24,8 @@ class FailedFeedMarks : public RunObserver {
 
   // Takes every mark off the URL list and starts the counts again.
   void RunStarted() override;
-  // Marks the feed's row when ReadFeed failed, and counts the feed.
+  // Marks the feed's row when ReadFeed failed, and counts the feed. A feed read whose archive walk
+  // ended early gets the walk's note as its tool tip, without the colours.
   void FeedFinished(const FeedOutcome& outcome) override;
   void RunFinished() override;
 

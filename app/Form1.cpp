@@ -17,6 +17,8 @@
 
 #include "AppInfo.h"
 #include "ApplicationTitle.h"
+#include "ArchiveMenuEntry.h"
+#include "ArchiveWalk.h"
 #include "ErrorGuard.h"
 #include "FailedFeedMarks.h"
 #include "HandCursor.h"
@@ -132,6 +134,7 @@ void Form1::BuildControls() {
   // Its one-pixel "Description" and link columns need a header that lets them be dragged open.
   auto* resultsHeader = new ResultsHeader();
   resultsHeader->SetMenuLabel(ResultsList::kLink, QStringLiteral("Link"));
+  resultsHeader->AddMenuEntries([this](QMenu* menu) { ArchiveMenuEntry::AddTo(*menu, settings_); });
   enclosureSetting_ = std::make_unique<EnclosureSetting>(settings_);
   resultsHeader->AddMenuEntries([this](QMenu* menu) { enclosureSetting_->AddTo(menu); });
   ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535),
@@ -321,6 +324,7 @@ void Form1::PushButton1_Click() { UrlCommands().AddUrl(); }
 void Form1::PushButton2_Click() {
   RetrievalOptions options = retrievalOptions_;
   options.observer = failedFeeds_.get();
+  if (ArchiveMenuEntry::ReadsWholeArchives(settings_)) options.archivePages = ArchiveWalk::kDefaultMaxPages;
   RetrievalRun(*urlList_, *resultsList_, *progress_, pointer_, *events_, dialogs_, run_, options)
       .Start();
 }

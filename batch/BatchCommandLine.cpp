@@ -1,5 +1,7 @@
 #include "BatchCommandLine.h"
 
+#include "ArchiveWalk.h"
+
 #include <charconv>
 #include <optional>
 #include <string_view>
@@ -87,7 +89,9 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   std::optional<int> jobsValue;
   std::optional<int> timeoutValue;
   std::optional<int> maxRowsValue;
+  std::optional<int> archivePagesValue;
   bool list = false;
+  bool archive = false;
   bool noCache = false;
   bool quiet = false;
   bool onlyNew = false;
@@ -132,6 +136,14 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
       if (!maxRowsValue) {
         return UsageError("option --max-rows needs a whole number from 1 to " + std::to_string(kMaxRowsLimit));
       }
+    } else if (name == "--archive-pages") {
+      constexpr int kMaxPages = static_cast<int>(ArchiveWalk::kMaxPagesLimit);
+      if (archivePagesValue) return UsageError("option --archive-pages given more than once");
+      const std::optional<std::string> value = reader.Value();
+      archivePagesValue = value ? WholeNumber(*value, kMaxPages) : std::nullopt;
+      if (!archivePagesValue) {
+        return UsageError("option --archive-pages needs a whole number from 1 to " + std::to_string(kMaxPages));
+      }
     } else if (name == "--format" || name == "--name") {
       std::optional<std::string>& target = name == "--format" ? formatValue : nameValue;
       if (target) return UsageError("option " + name + " given more than once");
@@ -151,13 +163,14 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
                           "for KiB, MiB or GiB");
       }
     } else if (name == "--list" || name == "--no-cache" || name == "--quiet" || name == "--only-new" ||
-               name == "--catch-up" || name == "--enclosures") {
+               name == "--catch-up" || name == "--enclosures" || name == "--archive") {
       if (reader.HasInlineValue()) return UsageError("option " + name + " takes no value");
       bool& target = name == "--list"       ? list
                      : name == "--no-cache" ? noCache
                      : name == "--quiet"    ? quiet
                      : name == "--only-new" ? onlyNew
                      : name == "--catch-up" ? catchUp
+                     : name == "--archive"  ? archive
                                             : enclosures;
       if (target) return UsageError("option " + name + " given more than once");
       target = true;
@@ -174,6 +187,7 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   // With --only-new, --out names the folder whose saved entries --list leaves out.
   if (outFolder && list && !onlyNew) return UsageError("--out and --list cannot be used together");
   if (!outFolder && !list) return UsageError("--batch needs either --out DIR or --list");
+  if (archivePagesValue && !archive) return UsageError("--archive-pages goes with --archive");
   if (list && (formatValue || nameValue)) return UsageError("--format and --name go with --out, not --list");
   if (enclosureMaxBytes && !enclosures) return UsageError("--enclosure-max-bytes goes with --enclosures");
   if (enclosures && (list || catchUp)) {
@@ -190,6 +204,8 @@ BatchCommand ParseBatchCommand(const std::vector<std::string>& args) {
   command.timeoutSeconds = timeoutValue;
   command.maxRows = maxRowsValue;
   command.noCache = noCache;
+  command.archive = archive;
+  command.archivePages = archivePagesValue;
   command.quiet = quiet;
   command.onlyNew = onlyNew;
   command.catchUp = catchUp;
@@ -222,6 +238,11 @@ std::string BatchUsage() {
          "  --name TEMPLATE    with --out, how files are named, the extension added:\n"
          "                     fields {stem} {n} {date} {title} {host} {id}, \"/\" for\n"
          "                     subfolders (default {stem}{n})\n"
+         "  --archive          also read each feed's archive: its prev-archive and next\n"
+         "                     links (RFC 5005), page after page on the feed's own host\n"
+         "                     and port, each entry once, newest page first\n"
+         "  --archive-pages N  with --archive, read at most N pages of a feed, its own\n"
+         "                     included (default 1000, at most 1000000)\n"
          "  --no-cache         download every feed whole, without asking the server\n"
          "                     whether it changed, and keep nothing for the next run\n"
          "  --quiet            write only failures to standard error\n"

@@ -33,6 +33,10 @@ struct BatchCommand {
   std::string nameTemplate = NameTemplate::kDefault;
   // --no-cache: every feed downloaded whole, and nothing kept for the next run.
   bool noCache = false;
+  // --archive: each feed's archive is walked too; --archive-pages N: at most N pages a feed
+  // (nothing when not given: ArchiveWalk::kDefaultMaxPages).
+  bool archive = false;
+  std::optional<int> archivePages;
   // --quiet: only failures on standard error.
   bool quiet = false;
   // --only-new: only the entries not yet saved into the --out folder are saved or listed.

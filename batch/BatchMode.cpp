@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "ArchiveWalk.h"
 #include "BatchCommandLine.h"
 #include "BatchDialogs.h"
 #include "BatchReport.h"
@@ -192,6 +193,10 @@ class BatchJob {
     options.http = DownloadOptions();
     if (command_.jobs) options.jobs = static_cast<std::size_t>(*command_.jobs);
     if (command_.maxRows) options.maxRows = static_cast<std::size_t>(*command_.maxRows);
+    if (command_.archive) {
+      options.archivePages =
+          command_.archivePages ? static_cast<std::size_t>(*command_.archivePages) : ArchiveWalk::kDefaultMaxPages;
+    }
     // Nobody watches a bar here.
     options.closingWaitSeconds = 0;
     options.observer = &report_;

@@ -12,8 +12,20 @@ void BatchReport::FeedStarting(int64_t row, int64_t count, const std::string& ad
   err_.flush();
 }
 
+void BatchReport::PageStarting(int64_t, int64_t page, const std::string& address) {
+  if (!progress_) return;
+  err_ << "  archive page " << page << ": " << DisplayText(address) << '\n';
+  err_.flush();
+}
+
 void BatchReport::FeedFinished(const FeedOutcome& outcome) {
   ++feedsFinished_;
+  if (!outcome.archiveNote.empty() && !FeedFailed(outcome)) {
+    ++notes_;
+    if (archiveNotes_.size() < kMaxListedFailures) {
+      archiveNotes_.push_back({outcome.row, outcome.address, outcome.archiveNote});
+    }
+  }
   if (!outcome.feedAddress.empty()) {
     pageOfFeed_[outcome.feedAddress] = outcome.address;
     if (progress_) {
@@ -49,6 +61,15 @@ void BatchReport::WriteSummary(int64_t rows, int64_t filesWritten) {
   }
   const int64_t unlisted = feedsFailed_ - static_cast<int64_t>(failures_.size());
   if (unlisted > 0) err_ << lead << "... and " << unlisted << " more failed feeds\n";
+  if (!quiet_ && notes_ > 0) {
+    err_ << "Archive notes: " << notes_ << '\n';
+    for (const Failure& note : archiveNotes_) {
+      err_ << "  [" << note.row + 1 << '/' << count_ << "] " << DisplayText(note.address) << ": "
+           << DisplayText(note.reason) << '\n';
+    }
+    const int64_t more = notes_ - static_cast<int64_t>(archiveNotes_.size());
+    if (more > 0) err_ << "  ... and " << more << " more\n";
+  }
   err_.flush();
 }
 

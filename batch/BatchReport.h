@@ -23,13 +23,16 @@ class BatchReport : public RunObserver {
 
   // "[3/12] address", before the feed is read, when progress lines are asked for.
   void FeedStarting(int64_t row, int64_t count, const std::string& address) override;
+  // "  archive page 2: address", before the page is read, when progress lines are asked for.
+  void PageStarting(int64_t row, int64_t page, const std::string& address) override;
   // Keeps the feed's outcome for the summary; a feed found on a page is named on a progress line
   // ("  feed: address") and in its failure's reason.
   void FeedFinished(const FeedOutcome& outcome) override;
 
   // Feeds read, rows, files written, and the first kMaxListedFailures failed feeds with their
   // position, address and reason (the reader's error text and the HTTP status), followed by
-  // "  ... and N more failed feeds" when there were more. Quiet, only the failed feeds, each
+  // "  ... and N more failed feeds" when there were more; then, when an archive walk ended early,
+  // "Archive notes: N" and the first kMaxListedFailures of them, each with the feed's position. Quiet, only the failed feeds, each
   // "feedwright: [3/12] address: reason", and nothing at all when none failed.
   void WriteSummary(int64_t rows, int64_t filesWritten);
 
@@ -63,6 +66,9 @@ class BatchReport : public RunObserver {
   int64_t feedsFinished_ = 0;
   int64_t feedsFailed_ = 0;
   std::vector<Failure> failures_;
+  // Feeds read whose archive walk ended early, with why: listed as the failures are.
+  int64_t notes_ = 0;
+  std::vector<Failure> archiveNotes_;
   // Feeds announced by pages, and the page each was found on.
   std::map<std::string, std::string> pageOfFeed_;
   // A progress line for an enclosure is on the terminal, not yet ended.

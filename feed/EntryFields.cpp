@@ -321,7 +321,50 @@ constexpr std::array<ChannelPaths, 3> kChannelPaths = {{
     {"/feed/title", "/feed/link[@rel='alternate' or not(@rel)]/@href"},
 }};
 
+constexpr std::array<const char*, 3> kFeedElements = {"/rss/channel", "/rdf:RDF/channel", "/feed"};
+
+constexpr std::string_view kAtomNamespace = "http://www.w3.org/2005/Atom";
+
+// Whether prefix ("" for none) is bound to the Atom namespace on element or the nearest ancestor
+// that binds it.
+bool InAtomNamespace(const XmlNode& element, std::string_view prefix) {
+  const std::string attribute = prefix.empty() ? std::string("xmlns") : "xmlns:" + std::string(prefix);
+  for (XmlNode node = element; !node.IsNull(); node = node.Parent()) {
+    if (node.HasAttribute(attribute.c_str())) return node.Attribute(attribute.c_str()) == kAtomNamespace;
+  }
+  return false;
+}
+
+// A link relation as its registered name: Atom also allows the registry's full address.
+std::string_view RelationName(std::string_view rel) {
+  constexpr std::string_view kRegistry = "http://www.iana.org/assignments/relation/";
+  while (!rel.empty() && IsBlank(rel.front())) rel.remove_prefix(1);
+  while (!rel.empty() && IsBlank(rel.back())) rel.remove_suffix(1);
+  if (rel.substr(0, kRegistry.size()) == kRegistry) rel.remove_prefix(kRegistry.size());
+  return rel;
+}
+
 }  // namespace
+
+FeedPaging ReadPaging(const XmlDocument& document, EntryDialect dialect) {
+  FeedPaging paging;
+  const XmlNode feed = document.SelectSingleNode(kFeedElements[static_cast<std::size_t>(dialect)]);
+  // One step over the feed's children, entries included; only link elements are looked into.
+  feed.ForEachChildElement([&](const XmlNode& child) {
+    const std::string_view name = child.Name();
+    const std::size_t colon = name.find(':');
+    const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
+    if (local != "link") return;
+    const std::string_view prefix = colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
+    // An Atom feed's own names are read as written, as its entries are; in RSS only Atom's link
+    // has a rel, never RSS's own.
+    if (!(dialect == EntryDialect::kAtom && prefix.empty()) && !InAtomNamespace(child, prefix)) return;
+    const std::string_view rel = RelationName(child.Attribute("rel"));
+    std::string* target = rel == "prev-archive" ? &paging.prevArchive : rel == "next" ? &paging.next : nullptr;
+    if (target && target->empty()) *target = Trimmed(child.Attribute("href"));
+  });
+  return paging;
+}
 
 EntryFields ReadEntryFields(const XmlNode& entry, EntryDialect dialect) {
   EntryScan scan(dialect);

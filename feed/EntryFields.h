@@ -38,3 +38,8 @@ EntryFields ReadEntryFields(const XmlNode& entry, EntryDialect dialect);
 
 // The feed's own title and link; empty where it gives none.
 FeedChannel ReadChannel(const XmlDocument& document, EntryDialect dialect);
+
+// The feed's links to its other pages: Atom link elements with rel "prev-archive" or "next" among
+// the children of an RSS channel (under any prefix bound to the Atom namespace) or of an Atom
+// feed; the first of each counts.
+FeedPaging ReadPaging(const XmlDocument& document, EntryDialect dialect);

@@ -24,6 +24,13 @@ struct FeedChannel {
   std::string link;
 };
 
+// Where a feed says its other pages are, as written (RFC 5005): its prev-archive link (the archived
+// page before this one) and its next link (the next page of a paged feed); empty where it gives none.
+struct FeedPaging {
+  std::string prevArchive;
+  std::string next;
+};
+
 class FeedItem {
  public:
   // The entry's link.

@@ -86,6 +86,7 @@ void FeedParser::ParseItems(XmlDocument& document, ParsedFeed& feed) {
     const auto dialect = static_cast<EntryDialect>(lType - 1);
     // Read before the entries, which are discarded as they are read.
     const auto channel = std::make_shared<const FeedChannel>(ReadChannel(document, dialect));
+    feed.paging = ReadPaging(document, dialect);
 
     // One entry past the ceiling tells that there are more; the rest is never listed.
     const std::size_t maxEntries = options_.maxEntries;

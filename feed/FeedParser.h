@@ -40,6 +40,8 @@ struct ParsedFeed {
   // lType as given, or the dialect found; 0 when the text did not load.
   int32_t feedType = 0;
   FeedItemList items;
+  // Where the feed says its other pages are.
+  FeedPaging paging;
   // The last failure, or 0 and "" when there was none.
   int32_t errorCode = 0;
   std::string errorText;

@@ -77,6 +77,10 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
           }
         };
         load(sURL, sUserName, sPassWord);
+        if (page_ && !followAnnounced_) {
+          SetLastError(ErrorCodes::kNoFeedAnnounced, "The address gives a web page, not a feed");
+          return;
+        }
         if (page_) {
           // The page itself is never read as a feed, and what it announces is read once: a feed
           // announcing a page that announces a feed ends here rather than going round.
@@ -103,6 +107,8 @@ bool FeedReader::ReadFeed(const std::string& sURL, const std::string& sUserName,
           parser.ParseItems(*document, feed);
         }
         lType = feedType_ = feed.feedType;
+        const std::string& link = feed.paging.prevArchive.empty() ? feed.paging.next : feed.paging.prevArchive;
+        if (!link.empty()) archiveLink_ = ResolvedWebAddress(link, responseAddress_);
         *items_ = std::move(feed.items);
         if (feed.errorCode != 0) SetLastError(feed.errorCode, feed.errorText);
         parsed = feed.parsed;
@@ -144,6 +150,8 @@ void FeedReader::Clear() {
   errorText_.clear();
   feedType_ = 0;
   announcedFeed_.clear();
+  responseAddress_.clear();
+  archiveLink_.clear();
 }
 
 std::string FeedReader::FetchDocument(const std::string& sURL, const std::string& sUserName,
@@ -169,6 +177,8 @@ std::string FeedReader::FetchDocument(const std::string& sURL, const std::string
         request->Send();
         statusText_ = request->StatusText();
         statusCode_ = request->Status();
+        responseAddress_ = request->FinalAddress();
+        if (responseAddress_.empty()) responseAddress_ = sURL;
         // Taken over, not copied: a large feed is held once, and cleaned and parsed where it lies.
         std::string body = request->TakeResponseText();
         // A page is not loaded as a document: what it announces is all that is wanted of it.

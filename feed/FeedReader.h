@@ -50,6 +50,18 @@ class FeedReader {
   // The feed an HTML page announced, whose entries the last ReadFeed read instead of the page;
   // "" when the address given was read as a feed itself.
   const std::string& AnnouncedFeedAddress() const { return announcedFeed_; }
+  // The address that answered the last ReadFeed, after redirects (the address given when the
+  // client does not tell); "" when no response came.
+  const std::string& ResponseAddress() const { return responseAddress_; }
+  // The next page of the feed's archive after the one the last ReadFeed read: its prev-archive
+  // link, else its next link (RFC 5005), resolved against ResponseAddress; "" when it gives
+  // neither, or gives one that is no http or https address.
+  const std::string& ArchiveLink() const { return archiveLink_; }
+  // Whether an address that answers with an HTML page is read through the feed the page
+  // announces (the default). Off, such a page fails with kNoFeedAnnounced and nothing more is
+  // asked: the pages of an archive must be feeds themselves.
+  void FollowAnnouncedFeeds(bool follow) { followAnnounced_ = follow; }
+
   // The items of the last ReadFeed that got past its first check; null before that.
   std::shared_ptr<FeedItemList> FeedItems() const { return items_; }
 
@@ -59,7 +71,7 @@ class FeedReader {
   // The same for a text the caller gives up: the tags are removed in its own storage.
   std::string StripHTML(std::string&& sString);
 
-  // Resets status, error, feed type and announced feed; keeps the items and the proxy credentials.
+  // Resets status, error, feed type, announced feed, response address and archive link; keeps the items and the proxy credentials.
   void Clear();
 
   // The most entries one ReadFeed reads. A feed with more gives its first MaxEntries items and
@@ -94,6 +106,9 @@ class FeedReader {
   std::string proxyPassword_;
   std::size_t maxEntries_ = kDefaultMaxEntries;
   std::string announcedFeed_;
+  std::string responseAddress_;
+  std::string archiveLink_;
+  bool followAnnounced_ = true;
   // What the last FetchDocument found: an HTML page, and the feeds it announces.
   bool page_ = false;
   std::vector<std::string> pageFeeds_;

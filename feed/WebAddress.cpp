@@ -75,6 +75,14 @@ std::string HostOf(const std::string& address) {
   return AsciiCase::Lowered(host);
 }
 
+std::string HostAndPortOf(const std::string& address) {
+  UrlHandle url = Parse(address);
+  if (!url) return {};
+  std::string host = UrlPart(url.get(), CURLUPART_HOST, 0);
+  if (host.empty()) return {};
+  return AsciiCase::Lowered(host) + ":" + UrlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+}
+
 std::string ResolvedWebAddress(const std::string& reference, const std::string& base) {
   if (reference.find('\0') != std::string::npos || reference.size() > kMaxAddressBytes) return {};
   UrlHandle url = Parse(base);

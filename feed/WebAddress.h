@@ -18,6 +18,10 @@ void CheckWebAddress(const std::string& address);
 // The host of an address in lower case, as the download pool counts hosts; "" when it has none.
 std::string HostOf(const std::string& address);
 
+// The host of an address in lower case, a colon and its port, the scheme's own when none is
+// written ("example.org:443"); "" when it has no host.
+std::string HostAndPortOf(const std::string& address);
+
 // An address as it may appear in an error text: valid UTF-8 without NUL bytes, of sensible length.
 std::string ShownAddress(const std::string& address);
 

@@ -38,6 +38,11 @@ class XmlNode {
     text = node.value();
     return true;
   }
+  // The element or document that holds this node, or a null node for the document itself.
+  XmlNode Parent() const {
+    const pugi::xml_node parent = node_.node().parent();
+    return parent ? XmlNode(pugi::xpath_node(parent)) : XmlNode();
+  }
   // An element's name as written, prefix included; "" for a null node or an attribute.
   const char* Name() const { return node_.node().name(); }
   // The value of an element's attribute of that name, or "" when it has none.

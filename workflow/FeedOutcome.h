@@ -22,6 +22,11 @@ struct FeedOutcome {
   // The feed the page at address announced, whose entries were read in its place; "" when
   // address was read as a feed itself.
   std::string feedAddress;
+  // With the archive walk: the pages read, the feed's own included, and why the walk ended
+  // before the archive's last page ("" when it did not). A page that fails makes the feed fail,
+  // its reason naming the page; the rows of the pages before it stay.
+  int64_t archivePages = 0;
+  std::string archiveNote;
 };
 
 // True whenever ReadFeed returned false, whether or not the feed added rows: a feed whose entries

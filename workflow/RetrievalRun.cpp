@@ -4,10 +4,12 @@
 #include <optional>
 #include <stdexcept>
 
+#include "ArchiveWalk.h"
 #include "ErrorGuard.h"
 #include "FeedParser.h"
 #include "FileNames.h"
 #include "WaitSeconds.h"
+#include "WebAddress.h"
 
 namespace {
 
@@ -242,14 +244,20 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
   // The feed that reaches the ceiling keeps its first entries; it counts as failed, since the
   // rest of it is not there.
   const bool cut = items && index < items->size() && rowsKept_ >= options_.maxRows && !state_.closing;
-  if (state_.closing || !options_.observer) return;
+  if (state_.closing) return;
   // With no reader there is nothing to tell beyond the address; the failure has been reported.
+  // Taken before the archive is walked, which reads into the same reader.
   if (reader) {
     outcome.errorCode = reader->LastErrorCode();
     outcome.errorText = reader->LastErrorDesc();
     outcome.httpStatus = reader->LastHTTPStatus();
     outcome.httpStatusText = reader->LastHTTPStatusText();
   }
+  if (options_.archivePages > 1 && reader && outcome.read && !cut && items) {
+    ReadArchive(guard, *reader, *items, feedAddress, outcome);
+    if (state_.closing) return;
+  }
+  if (!options_.observer) return;
   if (cut) {
     outcome.read = false;
     outcome.errorText = "Only the first " + WithThousands(static_cast<std::size_t>(outcome.rowsAdded)) + " of its " +
@@ -257,6 +265,80 @@ void RetrievalRun::ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t ro
                         WithThousands(options_.maxRows) + " rows";
   }
   guard.Step(138, [&] { options_.observer->FeedFinished(outcome); });
+}
+
+void RetrievalRun::ReadArchive(ErrorGuard& guard, FeedReader& reader, const FeedItemList& firstPage,
+                               const std::string& feedAddress, FeedOutcome& outcome) {
+  ArchiveWalk walk(reader.ResponseAddress(), options_.archivePages);
+  walk.NewEntries(firstPage, feedAddress);
+  const std::string ceiling = "the run holds " + WithThousands(options_.maxRows) + " rows, the most one run keeps";
+  for (std::string page = walk.Next(reader.ArchiveLink()); !page.empty(); page = walk.Next(reader.ArchiveLink())) {
+    if (rowsKept_ >= options_.maxRows) {
+      walk.End(ceiling);
+      break;
+    }
+    std::shared_ptr<FeedItemList> items;
+    const FeedOutcome read = ReadArchivePage(guard, reader, outcome.row, walk.Pages() + 1, page, items);
+    // A stop abandons the page under way; the feed keeps the pages read before it.
+    if (state_.Halted()) break;
+    // The reader tells a feed by its entries, so a page without any cannot be read on from; the
+    // walk ends there, as at a page without a link.
+    if (!read.read && items && items->empty() && read.errorCode == 0 && read.httpStatus == 200) {
+      walk.End("page " + WithThousands(walk.Pages() + 1) + ", " + ShownAddress(page) + ", gives no entries");
+      break;
+    }
+    if (!read.read || !items) {
+      // The feed's archive is not all there: the feed fails, and says which page and why.
+      outcome.read = false;
+      outcome.errorCode = read.errorCode;
+      outcome.errorText = walk.PageFailure(page, FeedFailureReason(read));
+      outcome.httpStatus = 0;
+      outcome.httpStatusText.clear();
+      break;
+    }
+    if (!walk.Answered(page, reader.ResponseAddress())) break;
+    const FeedItemList fresh = walk.NewEntries(*items, feedAddress);
+    std::size_t index = 0;
+    for (; index < fresh.size() && !state_.closing && rowsKept_ < options_.maxRows; ++index) {
+      if (AddResultRow(guard, feedAddress, fresh[index])) {
+        ++outcome.rowsAdded;
+        ++rowsKept_;
+      }
+    }
+    if (index < fresh.size() && rowsKept_ >= options_.maxRows) walk.End(ceiling);
+    if (state_.Halted()) break;
+  }
+  if (state_.stopping) walk.End("the run was stopped");
+  outcome.archivePages = static_cast<int64_t>(walk.Pages());
+  outcome.archiveNote = walk.Note();
+}
+
+FeedOutcome RetrievalRun::ReadArchivePage(ErrorGuard& guard, FeedReader& reader, int64_t row, std::size_t number,
+                                          const std::string& page, std::shared_ptr<FeedItemList>& items) {
+  FeedOutcome read;
+  guard.Step(136, [&] {
+    progress_.SetText("Processing: " + GetFileName(page) + " (archive page " + WithThousands(number) + ")");
+  });
+  guard.Step(114, [&] { events_.ProcessEvents(); });
+  if (state_.Halted()) return read;
+  guard.Step(116, [&] { pointer_.SetValue(BusyPointer::kBusy); });
+  guard.Step(118, [&] {
+    if (options_.observer) options_.observer->PageStarting(row, static_cast<int64_t>(number), page);
+  });
+  guard.Step(118, [&] {
+    // An archive's pages are feeds: a web page among them is not read through what it announces.
+    reader.FollowAnnouncedFeeds(false);
+    int32_t lType = 0;
+    read.read = reader.ReadFeed(page, "", "", lType, false);
+    reader.FollowAnnouncedFeeds(true);
+    read.errorCode = reader.LastErrorCode();
+    read.errorText = reader.LastErrorDesc();
+    read.httpStatus = reader.LastHTTPStatus();
+    read.httpStatusText = reader.LastHTTPStatusText();
+    items = reader.FeedItems();
+  });
+  read.rowsAdded = items ? static_cast<int64_t>(items->size()) : 0;
+  return read;
 }
 
 void RetrievalRun::SkipPastCeiling(ErrorGuard& guard, int64_t row, const std::string& address) {

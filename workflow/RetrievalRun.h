@@ -46,6 +46,9 @@ struct RetrievalOptions {
   std::size_t maxRows = kDefaultMaxRows;
   // The pause after the last feed that lets the full bar be seen.
   double closingWaitSeconds = 1.0;
+  // Above 1: each feed's archive is walked (ArchiveWalk.h), up to this many pages in all, its
+  // entries added after the feed's own and each entry at most once. 0 or 1: only the feed.
+  std::size_t archivePages = 0;
   // Where answers are kept between runs and servers' waits remembered; null: nowhere.
   std::shared_ptr<HttpCache> cache;
   // Empty: a FeedReader over ComponentRegistry::Standard(client).
@@ -79,6 +82,14 @@ class RetrievalRun {
   // One pass of the loop over the URL list, row counted from 1 up to count: progress, the read,
   // the rows of its items, and the observer's report.
   void ReadAddress(ErrorGuard& guard, FeedReader* reader, int64_t row, int64_t count);
+  // Reads the pages of the feed's archive after its first, whose items were firstPage, adding the
+  // rows of the entries no earlier page held; the walk's end and a failed page go to outcome.
+  void ReadArchive(ErrorGuard& guard, FeedReader& reader, const FeedItemList& firstPage,
+                   const std::string& feedAddress, FeedOutcome& outcome);
+  // Shows and tells that page `number` of row's feed's archive, at page, is being read, and reads
+  // it: what the reader answered (rowsAdded is the page's entries), and its items.
+  FeedOutcome ReadArchivePage(ErrorGuard& guard, FeedReader& reader, int64_t row, std::size_t number,
+                              const std::string& page, std::shared_ptr<FeedItemList>& items);
   // Reports a feed that is not read because the run holds maxRows rows; the window is told so
   // once per run.
   void SkipPastCeiling(ErrorGuard& guard, int64_t row, const std::string& address);

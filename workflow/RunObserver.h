@@ -16,6 +16,8 @@ class RunObserver {
   // The feed of URL-list row `row` (from 0) is about to be read; count is the number of rows
   // the run goes through.
   virtual void FeedStarting(int64_t /*row*/, int64_t /*count*/, const std::string& /*address*/) {}
+  // Page `page` (2 and up) of the archive of row `row`'s feed, at address, is about to be read.
+  virtual void PageStarting(int64_t /*row*/, int64_t /*page*/, const std::string& /*address*/) {}
   // The feed has been read and its rows added to the results list.
   virtual void FeedFinished(const FeedOutcome& /*outcome*/) {}
   // The run has shown its closing message ("Done." or "Stopped.") and the box is closed. Not

@@ -7,11 +7,12 @@ _feedwright() {
     --batch) COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames; return ;;
     --out) COMPREPLY=($(compgen -d -- "$cur")); compopt -o filenames; return ;;
     --format) COMPREPLY=($(compgen -W "text html markdown json" -- "$cur")); return ;;
-    --jobs|--timeout|--max-rows|--name|--enclosure-max-bytes) return ;;
+    --jobs|--timeout|--max-rows|--archive-pages|--name|--enclosure-max-bytes) return ;;
   esac
   if [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W "--batch --out --list --jobs --timeout --max-rows --format --name
-      --no-cache --quiet --only-new --catch-up --enclosures --enclosure-max-bytes --help --version" -- "$cur"))
+      --archive --archive-pages --no-cache --quiet --only-new --catch-up --enclosures --enclosure-max-bytes
+      --help --version" -- "$cur"))
   else
     COMPREPLY=($(compgen -f -- "$cur"))
     compopt -o filenames

@@ -7,6 +7,8 @@ complete -c feedwright -l timeout -x -d 'Give every download at most this many s
 complete -c feedwright -l max-rows -x -d 'Keep at most N entries in all'
 complete -c feedwright -l format -x -a 'text html markdown json' -d 'What each saved file holds'
 complete -c feedwright -l name -x -d 'How saved files are named'
+complete -c feedwright -l archive -d "Also read each feed's archive, page after page"
+complete -c feedwright -l archive-pages -x -d 'Read at most N pages of a feed'
 complete -c feedwright -l no-cache -d 'Download every feed whole and keep nothing'
 complete -c feedwright -l quiet -d 'Write only failures to standard error'
 complete -c feedwright -l only-new -d 'Save only the entries not yet saved into the folder'

@@ -201,10 +201,41 @@ TEST_F(Form1Controls, ResultsColumnsThreeAndFourCanBeDraggedOpenOrShownFromTheHe
     entries << action->text() + (action->isChecked() ? " shown" : " hidden") + (action->isEnabled() ? "" : " fixed");
   }
   EXPECT_EQ(entries.join(", "),
-            "Feed URL(s) shown fixed, Result(s) shown, Description hidden, Link shown, Save Enclosures hidden");
+            "Feed URL(s) shown fixed, Result(s) shown, Description hidden, Link shown, Read Whole Archives hidden, "
+            "Save Enclosures hidden");
   menu->actions()[2]->trigger();
   menu->actions()[1]->trigger();
   EXPECT_EQ(widths(), (std::vector<int>{133, 0, header->defaultSectionSize(), 101}));
+}
+
+// "Read Whole Archives" below the columns: remembered at once, and the next run walks each
+// feed's archive, the note of its end on the feed's row.
+TEST_F(Form1Controls, ReadWholeArchivesIsRememberedAndTheRunWalksTheArchive) {
+  const auto page = [](const std::string& link, const std::string& title) {
+    return "<rss version=\"2.0\" xmlns:atom=\"http://www.w3.org/2005/Atom\"><channel><atom:link rel=\"prev-archive\" "
+           "href=\"" + link + "\"/><item><title>" + title + "</title></item></channel></rss>";
+  };
+  Serve("/1.rss", 200, page("2.rss", "one"));
+  Serve("/2.rss", 200, page("1.rss", "two"));
+  server_.Start();
+  auto* header = qobject_cast<ResultsHeader*>(Shown().ListView2->header());
+  ASSERT_NE(header, nullptr);
+  const std::unique_ptr<QMenu> menu(header->ColumnMenu());
+  auto* entry = menu->findChild<QAction*>("ReadWholeArchives");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_FALSE(entry->isChecked());
+  entry->trigger();
+  EXPECT_EQ(SettingsStore::AtPath(Path("Quillmark.conf")).Read("Feedwright", "Read Whole Archives", ""), "true");
+  EXPECT_TRUE(std::unique_ptr<QMenu>(header->ColumnMenu())->findChild<QAction*>("ReadWholeArchives")->isChecked());
+  RetrievalOptions options;
+  options.closingWaitSeconds = 0;
+  Form().SetRetrievalOptions(options);
+  AddAddress(Url("/1.rss"));
+  Form().PushButton2->click();
+  ASSERT_EQ(ResultRows().size(), 2u);
+  EXPECT_EQ(ResultRows()[1][1], "two");
+  EXPECT_EQ(Form().ListView1->topLevelItem(0)->toolTip(0).toStdString(),
+            "The archive walk ended after page 2: it links back to page 1, " + Url("/1.rss"));
 }
 
 namespace {

@@ -36,9 +36,9 @@ TEST(FailedFeedMarks, MarkTheRowThatStillHoldsTheFailedAddressUntilTheNextRunSta
   for (const char* address : {"http://a/", "http://b/"}) list.Append(address);
   FailedFeedMarks marks(list, &view, nullptr);
   // Row, address, read, rows added, error code and text, HTTP status and text.
-  marks.FeedFinished({0, "http://a/", true, 1, 0, "", 200, "OK", ""});
-  marks.FeedFinished({1, "http://b/", false, 0, 0, "", 404, "Not Found", ""});
-  marks.FeedFinished({0, "http://b/", false, 0, 0, "", 404, "Not Found", ""});  // the row holds another address
+  marks.FeedFinished({0, "http://a/", true, 1, 0, "", 200, "OK", "", 0, ""});
+  marks.FeedFinished({1, "http://b/", false, 0, 0, "", 404, "Not Found", "", 0, ""});
+  marks.FeedFinished({0, "http://b/", false, 0, 0, "", 404, "Not Found", "", 0, ""});  // the row holds another address
   const auto shown = [&](int row) {
     const QTreeWidgetItem* item = view.topLevelItem(row);
     const auto colour = [&](int role) { return item->data(0, role).value<QBrush>().color().name().toStdString(); };

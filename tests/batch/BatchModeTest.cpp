@@ -445,6 +445,27 @@ TEST(BatchModeTest, EnclosuresSavedBesideTheirEntry) {
 
 // Without any feed read: usage, a missing folder or an unusable URL file end with 2; an empty URL
 // file is no failure; an address that is none fails, its control characters shown, not sent.
+// --archive reaches the run, and the summary names the walk that went round in a loop.
+TEST(BatchModeTest, ArchiveWalkEndsWithANote) {
+  LoopbackServer server;
+  server.Http().Get(R"(/(\d)\.rss)", [](const httplib::Request& request, httplib::Response& response) {
+    const std::string n = request.matches[1], next = n == "1" ? "2" : "1";
+    response.set_content("<rss version=\"2.0\"><channel><link xmlns=\"http://www.w3.org/2005/Atom\" rel=\"next\" "
+                         "href=\"" + next + ".rss\"/><item><title>" + n + "</title></item></channel></rss>",
+                         "application/rss+xml");
+  });
+  server.Start();
+  TempFolder scratch;
+  const std::string feed = server.Url("/1.rss");
+  std::ostringstream out, err;
+  EXPECT_EQ(RunBatch({"--batch", scratch.Write("urls.txt", feed), "--list", "--archive"}, out, err), kBatchSuccess);
+  const std::string listing = out.str();
+  EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 2);
+  EXPECT_TRUE(err.str().ends_with("Archive notes: 1\n  [1/1] " + feed +
+                                  ": The archive walk ended after page 2: it links back to page 1, " + feed + "\n"))
+      << err.str();
+}
+
 TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
   TempFolder scratch;
   const std::string urls = scratch.Write("urls.txt", "x\x1B]0;x\x07\r\n"), folder = scratch.Path();
@@ -492,6 +513,10 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
       {{"--batch", "u", "--list", "--jobs"}, 2, "", "feedwright: " + jobs + help},
       {{"--batch", "u", "--list", "--timeout=1.5"}, 2, "",
        "feedwright: option --timeout needs a whole number of seconds from 1 to 86400" + help},
+      {{"--batch", "u", "--list", "--archive-pages", "5"}, 2, "", "feedwright: --archive-pages goes with --archive" + help},
+      {{"--batch", "u", "--list", "--archive", "--archive-pages=1000001"}, 2, "",
+       "feedwright: option --archive-pages needs a whole number from 1 to 1000000" + help},
+      {{"--batch", "u", "--list", "--archive=yes"}, 2, "", "feedwright: option --archive takes no value" + help},
       {{"--batch", urls, "--out", missing}, 2, "", "feedwright: the output folder does not exist: " + missing + help},
       {{"--batch", missing, "--list"}, 2, "", "feedwright: the URL file does not exist: " + missing + help},
       {{"--batch", folder, "--list"}, 2, "", "feedwright: cannot read the URL file: " + folder + ": Is a directory\n"},

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
@@ -62,7 +63,11 @@ struct RecordingObserver : RunObserver {
   void RunStarted() override { heard.push_back("started"); }
   void FeedFinished(const FeedOutcome& o) override {
     heard.push_back(std::to_string(o.row) + " " + o.address + " " + std::to_string(o.rowsAdded) +
-                    (FeedFailed(o) ? " failed: " + FeedFailureReason(o) : " read"));
+                    (FeedFailed(o) ? " failed: " + FeedFailureReason(o) : " read") +
+                    (o.archiveNote.empty() ? "" : " | " + o.archiveNote));
+  }
+  void PageStarting(int64_t row, int64_t page, const std::string& address) override {
+    heard.push_back(std::to_string(row) + " page " + std::to_string(page) + " " + address);
   }
 };
 
@@ -155,9 +160,9 @@ TEST(RetrievalRunTest, RowsProgressAndOutcomesFollowTheList) {
                    "6 a.rss 2 read"}));
   // The reader's error comes first, then the status of the response when there was one.
   // Never an empty reason: a bare error number, or the lack of any response, is said so.
-  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1006, "Too large", 200, "OK", ""}), "Too large (HTTP 200 OK)");
-  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1021, "", 0, "", ""}), "Error 1021");
-  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 0, "", 0, "", ""}), "No response was received");
+  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1006, "Too large", 200, "OK", "", 0, ""}), "Too large (HTTP 200 OK)");
+  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 1021, "", 0, "", "", 0, ""}), "Error 1021");
+  EXPECT_EQ(FeedFailureReason({0, "a", false, 0, 0, "", 0, "", "", 0, ""}), "No response was received");
   // Closing the window during the closing wait ends the wait at once, and the run without "Done.".
   run.options.closingWaitSeconds = 60;
   run.events.onProcess = [&](int) { run.state.closing = run.results.rows.size() == 7; };
@@ -279,6 +284,70 @@ TEST(RetrievalRunConcurrencyTest, RowsKeepTheListOrderAndClosingEndsEveryDownloa
   ASSERT_TRUE(pool);
   EXPECT_EQ(pool->Transfers(), 0u) << "the feeds after the first were left downloading";
   EXPECT_FALSE(run.state.running);
+}
+
+// Feed a: three pages (RSS under another Atom prefix, Atom, RSS) that share an entry, and link
+// back to the first; links of other relations or namespaces are not followed; feed b links to another port; feed c's second page is missing.
+TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFailedPage) {
+  std::atomic<int> foreignHits{0};
+  LoopbackServer server, other;
+  other.Http().Get(".*", [&](const httplib::Request&, httplib::Response&) { ++foreignHits; });
+  other.Start();
+  const auto rss = [](const std::string& link, const std::string& items) {
+    return "<rss version=\"2.0\" xmlns:a10=\"http://www.w3.org/2005/Atom\"><channel><link>http://site/</link>"
+           "<a10:link rel=\"self\" href=\"/x\"/><x:link xmlns:x=\"urn:x\" rel=\"prev-archive\" href=\"/x\"/>"
+           "<a10:link rel=\"prev-archive\" href=\"" + link + "\"/>" + items +
+           "</channel></rss>";
+  };
+  const auto item = [](const std::string& n) { return "<item><title>" + n + "</title><link>http://e/" + n + "</link></item>"; };
+  std::map<std::string, std::string> pages;
+  server.Http().Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
+    if (!pages.contains(request.path)) response.status = 404;
+    response.set_content(pages.count(request.path) ? pages[request.path] : "", "application/xml");
+  });
+  server.Start();
+  pages = {
+      {"/a/1.xml", rss("2.xml", item("1") + item("2"))},
+      {"/a/2.xml", "<feed xmlns=\"http://www.w3.org/2005/Atom\"><link rel=\"next\" href=\"/a/3.xml\"/>"
+                   "<entry><title>2</title><link href=\"http://e/2\"/></entry>"
+                   "<entry><title>3</title><link href=\"http://e/3\"/></entry></feed>"},
+      {"/a/3.xml", rss(server.Url("/a/1.xml"), item("4"))},
+      {"/b/1.xml", rss(other.Url("/b/2.xml"), item("5"))},
+      {"/c/1.xml", rss("gone.xml", item("6"))}};
+  for (const std::size_t maxPages : {std::size_t{1000}, std::size_t{2}}) {
+    SCOPED_TRACE(maxPages);
+    RunParts run;
+    run.options.clock = &Clock::Steady();
+    run.options.readerFactory = {};
+    run.options.archivePages = maxPages;
+    const std::string a = server.Url("/a/1.xml"), b = server.Url("/b/1.xml"), c = server.Url("/c/1.xml");
+    run.urls.rows = {a, b, c};
+    run.Run().Start();
+    Texts titles;
+    for (const Row& row : run.results.rows) {
+      titles.push_back(row.text.str() == a ? row.title.str() : row.text.str() + " " + row.title.str());
+    }
+    const std::string end = "The archive walk ended after page ";
+    Texts heard = {"started", "0 page 2 " + server.Url("/a/2.xml")};
+    if (maxPages == 2) {
+      EXPECT_EQ(titles, (Texts{"1", "2", "3", b + " 5", c + " 6"}));
+      heard.push_back("0 " + a + " 3 read | " + end + "2: at most 2 pages of a feed are read");
+    } else {
+      EXPECT_EQ(titles, (Texts{"1", "2", "3", "4", b + " 5", c + " 6"}));
+      heard.push_back("0 page 3 " + server.Url("/a/3.xml"));
+      heard.push_back("0 " + a + " 4 read | " + end + "3: it links back to page 1, " + a);
+    }
+    heard.push_back("1 " + b + " 1 read | " + end + "1: it links to " + other.Url("/b/2.xml") +
+                    ", which is not on the feed's own host and port (127.0.0.1:" + std::to_string(server.Port()) + ")");
+    heard.push_back("2 page 2 " + server.Url("/c/gone.xml"));
+    heard.push_back("2 " + c + " 1 failed: Archive page 2, " + server.Url("/c/gone.xml") +
+                    ", failed: HTTP 404 Not Found; the rows of page 1 stay");
+    EXPECT_EQ(run.observer.heard, heard);
+    EXPECT_NE(std::find(run.progress.texts.begin(), run.progress.texts.end(),
+                        "Processing: " + server.Url("/a/2.xml") + " (archive page 2)"),
+              run.progress.texts.end());
+  }
+  EXPECT_EQ(foreignHits, 0);
 }
 
 }  // namespace

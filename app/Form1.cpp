@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -11,6 +12,7 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QStandardPaths>
+#include <optional>
 #include <stdexcept>
 
 #include "AppInfo.h"
@@ -35,6 +37,7 @@
 #include "ResultsHeader.h"
 #include "SavedFiles.h"
 #include "SavedRecord.h"
+#include "SavedRowMarks.h"
 #include "SaveFormatMenu.h"
 #include "Skin.h"
 #include "Twips.h"
@@ -47,6 +50,10 @@ namespace {
 constexpr int kClientWidthTwips = 8040;
 constexpr int kClientHeightTwips = 9840;
 const QString kDownloadLocation = QStringLiteral("Download Location");
+const QString kTickOnlyNew = QStringLiteral("Tick Only New Entries");
+// How long a retrieval run waits for a record another instance holds: the window stands still
+// meanwhile.
+constexpr int kRecordWaitMilliseconds = 1000;
 const QString kListToolTip = QStringLiteral("Move | line to right and out of window to reveal full names.");
 
 QFont ArialBold(qreal pointSize) {
@@ -131,6 +138,7 @@ void Form1::BuildControls() {
   resultsHeader->SetMenuLabel(ResultsList::kLink, QStringLiteral("Link"));
   ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535),
                        resultsHeader);
+  OfferTickOnlyNew(resultsHeader);
 
   PushButton1 = AddButton(this, "PushButton1", "Add RSS Feed URL", {120, 2715, 3840, 405},
                           &Form1::PushButton1_Click);
@@ -316,8 +324,39 @@ void Form1::PushButton1_Click() { UrlCommands().AddUrl(); }
 void Form1::PushButton2_Click() {
   RetrievalOptions options = retrievalOptions_;
   options.observer = failedFeeds_.get();
-  RetrievalRun(*urlList_, *resultsList_, *progress_, pointer_, *events_, dialogs_, run_, options)
-      .Start();
+  // A run under way keeps its own list; a second click only finds it running.
+  const std::unique_ptr<SavedRecord> record = run_.running ? nullptr : TickOnlyNewRecord();
+  std::optional<SavedRowMarks> marks;
+  if (record) marks.emplace(*resultsList_, ListView2, *record);
+  ResultsList& results = marks ? static_cast<ResultsList&>(*marks) : *resultsList_;
+  RetrievalRun(*urlList_, results, *progress_, pointer_, *events_, dialogs_, run_, options).Start();
+}
+
+void Form1::OfferTickOnlyNew(ResultsHeader* header) {
+  tickOnlyNew_ = new QAction(kTickOnlyNew, this);
+  tickOnlyNew_->setObjectName(QStringLiteral("TickOnlyNew"));
+  tickOnlyNew_->setCheckable(true);
+  tickOnlyNew_->setChecked(settings_.Read(QString::fromUtf8(AppInfo::kSettingsSection), kTickOnlyNew,
+                                          QStringLiteral("0")) == QStringLiteral("1"));
+  // A write that fails leaves the setting on or off for this window only.
+  connect(tickOnlyNew_, &QAction::toggled, this, [this](bool on) {
+    settings_.Write(QString::fromUtf8(AppInfo::kSettingsSection), kTickOnlyNew,
+                    on ? QStringLiteral("1") : QStringLiteral("0"));
+  });
+  header->AddMenuSetting(tickOnlyNew_);
+}
+
+std::unique_ptr<SavedRecord> Form1::TickOnlyNewRecord() {
+  if (!tickOnlyNew_->isChecked()) return nullptr;
+  // A record that cannot be used is told once, and the rows arrive as they would without it.
+  return OpenSavedRecord(
+      recordFolder_, ExpandHome(folder_->Text()), Clock::Steady(),
+      [this](const std::string& message) {
+        ShowPlainMessage(dialogs_, "Feedwright: " + message +
+                                       ". Tick Only New Entries cannot tell which rows were saved before, so they "
+                                       "arrive ticked.");
+      },
+      kRecordWaitMilliseconds);
 }
 
 void Form1::PushButton3_Click() {

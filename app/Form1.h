@@ -29,6 +29,9 @@ class ProgressBarSink;
 class SaveFormatMenu;
 class QtEventPump;
 class ResultActions;
+class ResultsHeader;
+class SavedRecord;
+class QAction;
 class UrlListCommands;
 class WindowFit;
 struct DroppedItem;
@@ -143,6 +146,11 @@ class Form1 : public QWidget {
   // Appends the dropped addresses and loads the dropped files, in their order.
   void TakeDrop(const std::vector<DroppedItem>& items);
 
+  // "Tick Only New Entries" in the results header's menu: remembered at once, off by default.
+  void OfferTickOnlyNew(ResultsHeader* header);
+  // The record of the output folder when that setting is on and there is one to read.
+  std::unique_ptr<SavedRecord> TickOnlyNewRecord();
+
   void ApplySkin();
   void LoadHandCursor();
   void Form_Unload();
@@ -169,4 +177,6 @@ class Form1 : public QWidget {
   std::unique_ptr<WindowFit> fit_;
   // The format and file names of "Save Results As HTML", chosen from its menu.
   SaveFormatMenu* saveFormats_ = nullptr;
+  // "Tick Only New Entries"; owned by the window.
+  QAction* tickOnlyNew_ = nullptr;
 };

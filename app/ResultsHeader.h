@@ -4,9 +4,11 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
 #include <QHeaderView>
 #include <QString>
 
+class QAction;
 class QMenu;
 
 class ResultsHeader : public QHeaderView {
@@ -30,6 +32,10 @@ class ResultsHeader : public QHeaderView {
   QMenu* ColumnMenu();
   void SetMenuLabel(int column, const QString& label) { menuLabels_.insert(column, label); }
 
+  // A setting of the window shown in the menu after the columns, below a separator, in the
+  // order added. The action stays the caller's (or its parent's); every menu shows it as it is.
+  void AddMenuSetting(QAction* action) { menuSettings_.push_back(action); }
+
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -42,10 +48,12 @@ class ResultsHeader : public QHeaderView {
   bool Collapsed(int section) const;
   int GrippedSection(const QMouseEvent* event) const;
   void ShowColumn(int section, bool show);
+  void AppendSettings(QMenu* menu) const;
 
   // The collapsed column being dragged open, or -1.
   int dragged_ = -1;
   int pressX_ = 0;
   int startSize_ = 0;
   QHash<int, QString> menuLabels_;
+  QList<QAction*> menuSettings_;
 };

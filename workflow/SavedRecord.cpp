@@ -211,10 +211,11 @@ std::string SqliteSavedRecord::UserFolder() {
 }
 
 std::unique_ptr<SavedRecord> OpenSavedRecord(const std::string& dataFolder, const std::string& folderPath,
-                                             const Clock& clock, std::function<void(const std::string&)> report) {
+                                             const Clock& clock, std::function<void(const std::string&)> report,
+                                             int busyMilliseconds) {
   if (dataFolder.empty()) return nullptr;
   std::error_code error;
   const std::filesystem::path real = std::filesystem::canonical(folderPath, error);
   if (error) return nullptr;
-  return std::make_unique<SqliteSavedRecord>(dataFolder, real.string(), clock, std::move(report));
+  return std::make_unique<SqliteSavedRecord>(dataFolder, real.string(), clock, std::move(report), busyMilliseconds);
 }

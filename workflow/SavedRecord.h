@@ -94,6 +94,8 @@ class SqliteSavedRecord : public SavedRecord {
 };
 
 // The record of the output folder at folderPath in the user's data folder, or nothing when the
-// folder has no real path or there is no data folder.
+// folder has no real path or there is no data folder. A database held by another instance is
+// waited for busyMilliseconds; the window waits less than a batch run, as it must not freeze.
 std::unique_ptr<SavedRecord> OpenSavedRecord(const std::string& dataFolder, const std::string& folderPath,
-                                             const Clock& clock, std::function<void(const std::string&)> report);
+                                             const Clock& clock, std::function<void(const std::string&)> report,
+                                             int busyMilliseconds = SqliteSavedRecord::kBusyMilliseconds);

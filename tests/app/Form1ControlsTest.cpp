@@ -197,6 +197,7 @@ TEST_F(Form1Controls, ResultsColumnsThreeAndFourCanBeDraggedOpenOrShownFromTheHe
   const std::unique_ptr<QMenu> menu(header->ColumnMenu());
   QStringList entries;
   for (QAction* action : menu->actions()) {
+    if (action->isSeparator()) break;  // the window's settings follow the columns
     entries << action->text() + (action->isChecked() ? " shown" : " hidden") + (action->isEnabled() ? "" : " fixed");
   }
   EXPECT_EQ(entries.join(", "), "Feed URL(s) shown fixed, Result(s) shown, Description hidden, Link shown");

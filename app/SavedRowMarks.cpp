@@ -2,15 +2,26 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QTimer>
 
-SavedRowMarks::SavedRowMarks(ResultsList& rows, QTreeWidget* list, const SavedRecord& record)
+SavedRowMarks::SavedRowMarks(ResultsList& rows, QTreeWidget* list, SavedRecord& record)
     : rows_(rows), list_(list), record_(record) {}
+
+SavedRowMarks::~SavedRowMarks() { record_.EndLookups(); }
 
 void SavedRowMarks::SetEntry(int64_t row, std::shared_ptr<const FeedItem> entry) {
   rows_.SetEntry(row, entry);
   // Read back from the list, as a save reads the row.
   const RowEntry whole{rows_.Text(row), rows_.SubItem(row, kTitle), rows_.SubItem(row, kDescription),
                        rows_.SubItem(row, kLink), std::move(entry)};
+  if (!grouped_) {
+    grouped_ = true;
+    record_.BeginLookups();
+    QTimer::singleShot(0, &groupEnd_, [this] {
+      grouped_ = false;
+      record_.EndLookups();
+    });
+  }
   const std::optional<SavedEntry> saved = record_.Find(EntryIdentity(whole));
   if (!saved) return;
   rows_.SetChecked(row, false);

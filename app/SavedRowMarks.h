@@ -4,6 +4,7 @@
 // still tick a greyed row and save it.
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <QTreeWidget>
 
@@ -13,7 +14,10 @@
 class SavedRowMarks : public ResultsList {
  public:
   // rows is the window's list over list; record must outlive this.
-  SavedRowMarks(ResultsList& rows, QTreeWidget* list, const SavedRecord& record);
+  SavedRowMarks(ResultsList& rows, QTreeWidget* list, SavedRecord& record);
+  ~SavedRowMarks() override;
+  SavedRowMarks(const SavedRowMarks&) = delete;
+  SavedRowMarks& operator=(const SavedRowMarks&) = delete;
 
   int64_t Count() const override { return rows_.Count(); }
   void Clear() override { rows_.Clear(); }
@@ -41,5 +45,10 @@ class SavedRowMarks : public ResultsList {
  private:
   ResultsList& rows_;
   QTreeWidget* list_;
-  const SavedRecord& record_;
+  SavedRecord& record_;
+  // The rows added between two passes of the window's events share one read of the record;
+  // the pass ends it, so that no other instance waits on it while a feed downloads. The timer
+  // that ends it goes with this object.
+  QObject groupEnd_;
+  bool grouped_ = false;
 };

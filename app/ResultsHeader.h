@@ -4,8 +4,8 @@
 #pragma once
 
 #include <QHash>
-#include <QList>
 #include <QHeaderView>
+#include <QList>
 #include <QString>
 
 class QAction;

@@ -7,25 +7,11 @@
 
 namespace {
 
-const QString kSaveEnclosures = QStringLiteral("Save Enclosures");
-
 QString Section() { return QString::fromUtf8(AppInfo::kSettingsSection); }
 
 }  // namespace
 
-bool EnclosureSetting::On() const { return settings_.Read(Section(), kSaveEnclosures, QStringLiteral("0")) == "1"; }
-
-void EnclosureSetting::AddTo(QMenu* menu) {
-  QAction* action = menu->addAction(kSaveEnclosures);
-  action->setObjectName(QStringLiteral("SaveEnclosures"));
-  action->setCheckable(true);
-  action->setChecked(On());
-  action->setToolTip(
-      QStringLiteral("Also download each saved entry's audio, video, images and documents beside its file"));
-  QObject::connect(action, &QAction::toggled, menu, [this](bool on) {
-    settings_.Write(Section(), kSaveEnclosures, on ? QStringLiteral("1") : QStringLiteral("0"));
-  });
-}
+bool EnclosureSetting::On() const { return settings_.Read(Section(), kName, QStringLiteral("0")) == "1"; }
 
 std::unique_ptr<EnclosureSaver> EnclosureSetting::MakeSaver(const HttpOptions& http, ProgressSink& bar,
                                                             QTreeWidget* results, std::function<bool()> wait) {

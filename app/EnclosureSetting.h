@@ -1,10 +1,9 @@
-// The window's "Save Enclosures" setting, a ticked entry of the results header's menu stored the
-// moment it is ticked (off by default), and what a save does with it on: each saved entry's
+// The window's "Save Enclosures" setting, a tick box of the results header's menu (MenuSetting.h),
+// and what a save does with it on: each saved entry's
 // enclosures downloaded beside its file, the bar showing their bytes and rate, and a row whose
 // enclosures failed telling why in its tool tip.
 #pragma once
 
-#include <QMenu>
 #include <QString>
 #include <QTreeWidget>
 #include <cstdint>
@@ -20,9 +19,10 @@ class EnclosureSetting {
  public:
   explicit EnclosureSetting(SettingsStore& settings) : settings_(settings) {}
 
+  // The setting's name in the store and in the menu (see MenuSetting.h).
+  static inline const QString kName = QStringLiteral("Save Enclosures");
+
   bool On() const;
-  // Adds the ticked "Save Enclosures" entry to menu; owned by the menu.
-  void AddTo(QMenu* menu);
 
   // A saver for one save, null while the setting is off. Its downloads run under http; the
   // bar shows their progress, a failure goes into its row's tool tip in results, and wait is

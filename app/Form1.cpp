@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -17,12 +18,12 @@
 
 #include "AppInfo.h"
 #include "ApplicationTitle.h"
-#include "ArchiveMenuEntry.h"
 #include "ArchiveWalk.h"
 #include "ErrorGuard.h"
 #include "FailedFeedMarks.h"
 #include "HandCursor.h"
 #include "EnclosureSetting.h"
+#include "MenuSetting.h"
 #include "HtmlExport.h"
 #include "IndexOutOfBounds.h"
 #include "LineEditFolderField.h"
@@ -40,6 +41,7 @@
 #include "ResultsHeader.h"
 #include "SavedFiles.h"
 #include "SavedRecord.h"
+#include "SavedRowMarks.h"
 #include "SaveFormatMenu.h"
 #include "Skin.h"
 #include "Twips.h"
@@ -52,6 +54,10 @@ namespace {
 constexpr int kClientWidthTwips = 8040;
 constexpr int kClientHeightTwips = 9840;
 const QString kDownloadLocation = QStringLiteral("Download Location");
+const QString kTickOnlyNew = QStringLiteral("Tick Only New Entries");
+// How long a retrieval run waits for a record another instance holds: the window stands still
+// meanwhile.
+constexpr int kRecordWaitMilliseconds = 1000;
 const QString kListToolTip = QStringLiteral("Move | line to right and out of window to reveal full names.");
 
 QFont ArialBold(qreal pointSize) {
@@ -134,11 +140,20 @@ void Form1::BuildControls() {
   // Its one-pixel "Description" and link columns need a header that lets them be dragged open.
   auto* resultsHeader = new ResultsHeader();
   resultsHeader->SetMenuLabel(ResultsList::kLink, QStringLiteral("Link"));
-  resultsHeader->AddMenuEntries([this](QMenu* menu) { ArchiveMenuEntry::AddTo(*menu, settings_); });
   enclosureSetting_ = std::make_unique<EnclosureSetting>(settings_);
-  resultsHeader->AddMenuEntries([this](QMenu* menu) { enclosureSetting_->AddTo(menu); });
   ListView2 = MakeList(this, "ListView2", kListToolTip, TwipsRect(120, 4260, 7800, 2535),
                        resultsHeader);
+  // The window's settings below the columns in the header's menu.
+  tickOnlyNew_ = MakeMenuSetting(this, settings_, kTickOnlyNew, QStringLiteral("TickOnlyNew"),
+                                 QStringLiteral("Rows already saved into the output folder arrive unticked and greyed"));
+  readWholeArchives_ = MakeMenuSetting(
+      this, settings_, QStringLiteral("Read Whole Archives"), QStringLiteral("ReadWholeArchives"),
+      QStringLiteral("Also read each feed's older pages (its prev-archive and next links), on the feed's own host, "
+                     "each entry once"));
+  QAction* saveEnclosures = MakeMenuSetting(
+      this, settings_, EnclosureSetting::kName, QStringLiteral("SaveEnclosures"),
+      QStringLiteral("Also download each saved entry's audio, video, images and documents beside its file"));
+  for (QAction* setting : {tickOnlyNew_, readWholeArchives_, saveEnclosures}) resultsHeader->AddMenuSetting(setting);
 
   PushButton1 = AddButton(this, "PushButton1", "Add RSS Feed URL", {120, 2715, 3840, 405},
                           &Form1::PushButton1_Click);
@@ -324,9 +339,26 @@ void Form1::PushButton1_Click() { UrlCommands().AddUrl(); }
 void Form1::PushButton2_Click() {
   RetrievalOptions options = retrievalOptions_;
   options.observer = failedFeeds_.get();
-  if (ArchiveMenuEntry::ReadsWholeArchives(settings_)) options.archivePages = ArchiveWalk::kDefaultMaxPages;
-  RetrievalRun(*urlList_, *resultsList_, *progress_, pointer_, *events_, dialogs_, run_, options)
-      .Start();
+  // A run under way keeps its own list; a second click only finds it running.
+  const std::unique_ptr<SavedRecord> record = run_.running ? nullptr : TickOnlyNewRecord();
+  std::optional<SavedRowMarks> marks;
+  if (record) marks.emplace(*resultsList_, ListView2, *record);
+  ResultsList& results = marks ? static_cast<ResultsList&>(*marks) : *resultsList_;
+  if (readWholeArchives_->isChecked()) options.archivePages = ArchiveWalk::kDefaultMaxPages;
+  RetrievalRun(*urlList_, results, *progress_, pointer_, *events_, dialogs_, run_, options).Start();
+}
+
+std::unique_ptr<SavedRecord> Form1::TickOnlyNewRecord() {
+  if (!tickOnlyNew_->isChecked()) return nullptr;
+  // A record that cannot be used is told once, and the rows arrive as they would without it.
+  return OpenSavedRecord(
+      recordFolder_, ExpandHome(folder_->Text()), Clock::Steady(),
+      [this](const std::string& message) {
+        ShowPlainMessage(dialogs_, "Feedwright: " + message +
+                                       ". Tick Only New Entries cannot tell which rows were saved before, so they "
+                                       "arrive ticked.");
+      },
+      kRecordWaitMilliseconds);
 }
 
 namespace {

@@ -30,6 +30,9 @@ class EnclosureSetting;
 class SaveFormatMenu;
 class QtEventPump;
 class ResultActions;
+class ResultsHeader;
+class SavedRecord;
+class QAction;
 class UrlListCommands;
 class WindowFit;
 struct DroppedItem;
@@ -144,6 +147,10 @@ class Form1 : public QWidget {
   // Appends the dropped addresses and loads the dropped files, in their order.
   void TakeDrop(const std::vector<DroppedItem>& items);
 
+  // "Tick Only New Entries" in the results header's menu: remembered at once, off by default.
+  // The record of the output folder when that setting is on and there is one to read.
+  std::unique_ptr<SavedRecord> TickOnlyNewRecord();
+
   void ApplySkin();
   void LoadHandCursor();
   void Form_Unload();
@@ -171,4 +178,8 @@ class Form1 : public QWidget {
   // The format and file names of "Save Results As HTML", chosen from its menu.
   SaveFormatMenu* saveFormats_ = nullptr;
   std::unique_ptr<EnclosureSetting> enclosureSetting_;
+  // "Tick Only New Entries" and "Read Whole Archives" in the results header's menu; owned by the
+  // window.
+  QAction* tickOnlyNew_ = nullptr;
+  QAction* readWholeArchives_ = nullptr;
 };

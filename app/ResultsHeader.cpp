@@ -1,5 +1,6 @@
 #include "ResultsHeader.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -100,9 +101,14 @@ QMenu* ResultsHeader::ColumnMenu() {
     connect(action, &QAction::toggled, this,
             [this, section](bool show) { ShowColumn(section, show); });
   }
-  if (!menuEntries_.empty()) menu->addSeparator();
-  for (const auto& add : menuEntries_) add(menu);
+  AppendSettings(menu);
   return menu;
+}
+
+void ResultsHeader::AppendSettings(QMenu* menu) const {
+  if (menuSettings_.isEmpty()) return;
+  menu->addSeparator();
+  for (QAction* action : menuSettings_) menu->addAction(action);
 }
 
 void ResultsHeader::ShowColumn(int section, bool show) {

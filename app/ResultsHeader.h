@@ -5,10 +5,10 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QList>
 #include <QString>
-#include <functional>
-#include <vector>
 
+class QAction;
 class QMenu;
 
 class ResultsHeader : public QHeaderView {
@@ -31,8 +31,10 @@ class ResultsHeader : public QHeaderView {
   // the menu.
   QMenu* ColumnMenu();
   void SetMenuLabel(int column, const QString& label) { menuLabels_.insert(column, label); }
-  // Settings entries that ColumnMenu adds below the columns, after a separator, in the order added.
-  void AddMenuEntries(std::function<void(QMenu*)> add) { menuEntries_.push_back(std::move(add)); }
+
+  // A setting of the window shown in the menu after the columns, below a separator, in the
+  // order added. The action stays the caller's (or its parent's); every menu shows it as it is.
+  void AddMenuSetting(QAction* action) { menuSettings_.push_back(action); }
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -46,11 +48,12 @@ class ResultsHeader : public QHeaderView {
   bool Collapsed(int section) const;
   int GrippedSection(const QMouseEvent* event) const;
   void ShowColumn(int section, bool show);
+  void AppendSettings(QMenu* menu) const;
 
   // The collapsed column being dragged open, or -1.
   int dragged_ = -1;
   int pressX_ = 0;
   int startSize_ = 0;
   QHash<int, QString> menuLabels_;
-  std::vector<std::function<void(QMenu*)>> menuEntries_;
+  QList<QAction*> menuSettings_;
 };

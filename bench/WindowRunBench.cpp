@@ -2,11 +2,13 @@
 // entries, against ReadFeed alone on the same feed in the same process. The run's closing wait
 // is set to zero, so the figure is the run's own work: download, parse, and one results row per
 // entry. A 10 ms timer watches the event loop meanwhile: the longest gap between its ticks is
-// the longest time the window could not answer.
+// the longest time the window could not answer. With --tick-only-new the window's runs look
+// every row up in a record of saved files that holds every other entry.
 //
-//   window_run_bench [--items N] [--runs R]
+//   window_run_bench [--items N] [--runs R] [--tick-only-new]
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -26,6 +28,7 @@
 #include "LoopbackServer.h"
 #include "MemoryResultsList.h"
 #include "MemoryUrlList.h"
+#include "SavedRecord.h"
 #include "SettingsStore.h"
 
 namespace {
@@ -164,9 +167,15 @@ void Report(const char* what, const Timing& timing, const Timing& base) {
 int Run(int argc, char** argv) {
   std::size_t items = 10000;
   int runs = 5;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  bool tickOnlyNew = false;
+  for (int i = 1; i < argc; i += 2) {
     const std::string flag = argv[i];
-    if (flag == "--items") {
+    if (flag == "--tick-only-new") {
+      tickOnlyNew = true;
+      --i;
+    } else if (i + 1 >= argc) {
+      throw std::invalid_argument("no value for " + flag);
+    } else if (flag == "--items") {
       items = std::stoul(argv[i + 1]);
     } else if (flag == "--runs") {
       runs = std::max(1, std::stoi(argv[i + 1]));
@@ -185,6 +194,8 @@ int Run(int argc, char** argv) {
   std::printf("feed: %zu entries, %zu bytes, %s\n", items, body.size(), address.c_str());
 
   Timing alone, memory, window;
+  // Every other entry, as the record of --tick-only-new holds them.
+  std::vector<SavedEntry> savedIdentities;
   std::vector<double> longest, arriving;
   for (int i = 0; i < runs; ++i) {
     FeedReader reader;
@@ -210,13 +221,28 @@ int Run(int argc, char** argv) {
       RetrievalRun(urls, results, progress, pointer, events, dialogs, state, options).Start();
     });
     if (results.Count() != static_cast<int64_t>(items)) throw std::runtime_error("rows missing");
+    savedIdentities.clear();
+    for (std::size_t row = 0; row < results.rows.size(); row += 2) {
+      const MemoryResultsList::Row& cells = results.rows[row];
+      savedIdentities.push_back({EntryIdentity({cells.text.str(), cells.title.str(), cells.description.str(),
+                                                cells.link.str(), results.Entry(static_cast<int64_t>(row))}),
+                                 address, "/saved", 1});
+    }
   }
 
   QTemporaryDir temp;
   if (!temp.isValid()) throw std::runtime_error("no temporary folder");
   BenchDialogs dialogs(address);
   SettingsStore settings = SettingsStore::AtPath(temp.filePath(QStringLiteral("Quillmark.conf")));
+  const std::string dataFolder = temp.filePath(QStringLiteral("data")).toStdString();
+  if (tickOnlyNew) {
+    settings.Write(QStringLiteral("Feedwright"), QStringLiteral("Tick Only New Entries"), QStringLiteral("1"));
+    SqliteSavedRecord(dataFolder, QDir(temp.path()).canonicalPath().toStdString(), Clock::Steady(),
+                      [](const std::string& message) { throw std::runtime_error(message); })
+        .Record(savedIdentities);
+  }
   Form1 form(dialogs, settings, temp.path(), [&] { return temp.path(); });
+  form.SetRecordFolder(dataFolder);
   form.Form_Load();
   form.show();
   // Where a run's time goes: the first and last wait of its download, and the "Done." message.
@@ -251,6 +277,10 @@ int Run(int argc, char** argv) {
     QObject::disconnect(arrivals);
     longest.push_back(watch.LongestMs());
     arriving.push_back(watch.LongestArrivingMs());
+    const bool secondTicked = items < 2 || form.ListView2->topLevelItem(1)->checkState(0) == Qt::Checked;
+    if (tickOnlyNew && (form.ListView2->topLevelItem(0)->checkState(0) != Qt::Unchecked || !secondTicked)) {
+      throw std::runtime_error("Tick Only New Entries did not untick the saved rows alone");
+    }
     if (form.ListView2->topLevelItemCount() != static_cast<int>(items) ||
         dialogs.messages != std::vector<std::string>{"Done."}) {
       throw std::runtime_error("the window's run did not end with every row and \"Done.\"");

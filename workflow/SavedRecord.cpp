@@ -94,8 +94,21 @@ SqliteSavedRecord::SqliteSavedRecord(const std::string& dataFolder, std::string 
 SqliteSavedRecord::~SqliteSavedRecord() { Close(); }
 
 void SqliteSavedRecord::Close() const {
+  sqlite3_finalize(find_);
+  find_ = nullptr;
   sqlite3_close_v2(db_);
   db_ = nullptr;
+  reading_ = false;
+}
+
+void SqliteSavedRecord::EndRead() const {
+  if (reading_ && db_) sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  reading_ = false;
+}
+
+void SqliteSavedRecord::EndLookups() {
+  grouped_ = false;
+  EndRead();
 }
 
 bool SqliteSavedRecord::OpenDatabase() {
@@ -145,31 +158,33 @@ bool SqliteSavedRecord::Fault(int code, const std::string& doing) const {
 
 std::optional<SavedEntry> SqliteSavedRecord::Find(const std::string& identity) const {
   if (!db_) return std::nullopt;
-  Statement statement;
-  int code = sqlite3_prepare_v2(db_, "SELECT address, file, saved_at FROM saved WHERE folder = ?1 AND identity = ?2",
-                                -1, &statement.handle, nullptr);
+  // A deferred transaction takes its lock at the first read and keeps it until EndLookups.
+  if (grouped_ && !reading_) reading_ = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+  // Prepared once: a run looks up every row it adds, and preparing costs more than the lookup.
+  int code = find_ ? SQLITE_OK
+                   : sqlite3_prepare_v2(db_, "SELECT address, file, saved_at FROM saved WHERE folder = ?1 AND identity = ?2",
+                                        -1, &find_, nullptr);
   if (code == SQLITE_OK) {
-    Bind(statement.handle, 1, folderKey_);
-    Bind(statement.handle, 2, identity);
-    code = sqlite3_step(statement.handle);
+    Bind(find_, 1, folderKey_);
+    Bind(find_, 2, identity);
+    code = sqlite3_step(find_);
   }
-  if (code == SQLITE_ROW) {
-    return SavedEntry{identity, Column(statement.handle, 0), Column(statement.handle, 1),
-                      sqlite3_column_int64(statement.handle, 2)};
+  std::optional<SavedEntry> found;
+  if (code == SQLITE_ROW) found = SavedEntry{identity, Column(find_, 0), Column(find_, 1), sqlite3_column_int64(find_, 2)};
+  // Reset at once: a statement left stepping would hold its read open.
+  if (find_) sqlite3_reset(find_);
+  if (code != SQLITE_ROW && code != SQLITE_DONE && Fault(code, "read") && !retried_) {
+    retried_ = true;
+    const_cast<SqliteSavedRecord*>(this)->OpenDatabase();
   }
-  if (code != SQLITE_DONE) {
-    sqlite3_finalize(statement.handle);
-    statement.handle = nullptr;
-    if (Fault(code, "read") && !retried_) {
-      retried_ = true;
-      const_cast<SqliteSavedRecord*>(this)->OpenDatabase();
-    }
-  }
-  return std::nullopt;
+  return found;
 }
 
 void SqliteSavedRecord::Record(const std::vector<SavedEntry>& entries) {
   if (!db_ || entries.empty()) return;
+  // The read of a group of lookups ends here: a write cannot start inside it. The next lookup of
+  // the group starts another.
+  EndRead();
   int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   Statement statement;
   if (code == SQLITE_OK) {
@@ -211,10 +226,11 @@ std::string SqliteSavedRecord::UserFolder() {
 }
 
 std::unique_ptr<SavedRecord> OpenSavedRecord(const std::string& dataFolder, const std::string& folderPath,
-                                             const Clock& clock, std::function<void(const std::string&)> report) {
+                                             const Clock& clock, std::function<void(const std::string&)> report,
+                                             int busyMilliseconds) {
   if (dataFolder.empty()) return nullptr;
   std::error_code error;
   const std::filesystem::path real = std::filesystem::canonical(folderPath, error);
   if (error) return nullptr;
-  return std::make_unique<SqliteSavedRecord>(dataFolder, real.string(), clock, std::move(report));
+  return std::make_unique<SqliteSavedRecord>(dataFolder, real.string(), clock, std::move(report), busyMilliseconds);
 }

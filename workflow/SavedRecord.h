@@ -14,6 +14,7 @@
 #include "OutputFormats.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // What identifies an entry between runs: its Id; else its link; else a hash of its title and
 // description (marked "hash:" so that it never equals a link).
@@ -37,6 +38,11 @@ class SavedRecord {
   // Notes the entries as saved into the folder, all at once; an identity noted before takes the
   // newer file and time.
   virtual void Record(const std::vector<SavedEntry>& entries) = 0;
+  // The lookups from BeginLookups to EndLookups may share one read of the record, which makes
+  // each of them far cheaper; a writer elsewhere waits meanwhile, so keep the group short. By
+  // default each lookup reads on its own.
+  virtual void BeginLookups() {}
+  virtual void EndLookups() {}
 };
 
 // The record kept in memory, for tests and for a run without a database.
@@ -68,6 +74,9 @@ class SqliteSavedRecord : public SavedRecord {
 
   std::optional<SavedEntry> Find(const std::string& identity) const override;
   void Record(const std::vector<SavedEntry>& entries) override;
+  // One read transaction from the first lookup on; Record ends it first.
+  void BeginLookups() override { grouped_ = true; }
+  void EndLookups() override;
 
   // Whether the database is in use; false once a fault has been told.
   bool IsOpen() const { return db_ != nullptr; }
@@ -82,6 +91,8 @@ class SqliteSavedRecord : public SavedRecord {
   // and sets a damaged file aside. Corrupt gives whether the file was set aside.
   bool Fault(int code, const std::string& doing) const;
   void Close() const;
+  // Ends the read transaction of a group of lookups, if one is open.
+  void EndRead() const;
 
   std::string path_;
   std::string folderKey_;
@@ -89,11 +100,18 @@ class SqliteSavedRecord : public SavedRecord {
   std::function<void(const std::string&)> report_;
   int busyMilliseconds_;
   mutable sqlite3* db_ = nullptr;
+  // The statement of Find, prepared at its first use; finalized with the database.
+  mutable sqlite3_stmt* find_ = nullptr;
   mutable bool told_ = false;
   mutable bool retried_ = false;
+  bool grouped_ = false;
+  // Whether a read transaction of a group of lookups is open.
+  mutable bool reading_ = false;
 };
 
 // The record of the output folder at folderPath in the user's data folder, or nothing when the
-// folder has no real path or there is no data folder.
+// folder has no real path or there is no data folder. A database held by another instance is
+// waited for busyMilliseconds; the window waits less than a batch run, as it must not freeze.
 std::unique_ptr<SavedRecord> OpenSavedRecord(const std::string& dataFolder, const std::string& folderPath,
-                                             const Clock& clock, std::function<void(const std::string&)> report);
+                                             const Clock& clock, std::function<void(const std::string&)> report,
+                                             int busyMilliseconds = SqliteSavedRecord::kBusyMilliseconds);

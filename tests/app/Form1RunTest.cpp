@@ -8,6 +8,7 @@
 #include "SaveFormatMenu.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -21,6 +22,7 @@
 #include "QtDialogService.h"
 #include "QtEventPump.h"
 #include "ResultsHeader.h"
+#include "SavedRecord.h"
 
 namespace {
 
@@ -170,7 +172,8 @@ TEST_F(Form1Run, SaveEnclosuresTickedInTheHeaderMenu) {
   auto* header = qobject_cast<ResultsHeader*>(Form().ListView2->header());
   ASSERT_NE(header, nullptr);
   const std::unique_ptr<QMenu> menu(header->ColumnMenu());
-  auto* entry = menu->findChild<QAction*>("SaveEnclosures");
+  auto* entry = Form().findChild<QAction*>("SaveEnclosures");
+  ASSERT_TRUE(menu->actions().contains(entry));
   ASSERT_NE(entry, nullptr);
   EXPECT_FALSE(entry->isChecked());
   entry->trigger();
@@ -248,4 +251,51 @@ TEST_F(Form1Run, ClosingDuringARunWithABoxOpenEndsTheProgramPromptly) {
   EXPECT_TRUE(ResultRows().empty()) << "the feed after the stalled one is not read";
   release = true;
   server_.Stop();
+}
+
+// What the window saves is recorded for its folder. "Tick Only New Entries" (off by default,
+// remembered at once) then has the saved entry's row arrive unticked and greyed, naming its file;
+// a record that cannot be kept is told once and every row arrives ticked.
+TEST_F(Form1Run, TickOnlyNewEntriesGreysTheRowsAlreadySaved) {
+  Shown();
+  Serve("/a.rss", 200, kFeedA);
+  server_.Start();
+  AddAddress(Url("/a.rss"));
+  RetrievalOptions options;
+  options.closingWaitSeconds = 0;
+  Form().SetRetrievalOptions(options);
+  Form().SetRecordFolder(Path("data").toStdString());
+  ASSERT_TRUE(QDir(temp_.path()).mkdir("out"));
+  Form().Text1->setText(Path("out/"));
+  Form().PushButton2->click();
+  Form().ListView2->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+  Form().PushButton3->click();
+  const std::optional<SavedEntry> saved =
+      SqliteSavedRecord(Path("data").toStdString(), QDir(Path("out")).canonicalPath().toStdString(), Clock::Steady(),
+                        [](const std::string& message) { ADD_FAILURE() << message; })
+          .Find("http://a/1");
+  ASSERT_TRUE(saved) << "the window's save was not recorded";
+  EXPECT_TRUE(QString::fromStdString(saved->file).endsWith("arss1.html") && QFile::exists(saved->file.c_str()));
+  Form().PushButton2->click();
+  EXPECT_EQ(ResultRows()[0][4], "ticked") << "the setting is off by default";
+
+  std::unique_ptr<QMenu> menu(qobject_cast<ResultsHeader*>(Form().ListView2->header())->ColumnMenu());
+  auto* tickOnlyNew = Form().findChild<QAction*>("TickOnlyNew");
+  ASSERT_TRUE(tickOnlyNew && menu->actions().contains(tickOnlyNew));
+  tickOnlyNew->trigger();
+  EXPECT_TRUE(Form1(dialogs_, settings_, Path("program")).findChild<QAction*>("TickOnlyNew")->isChecked());
+  Form().PushButton2->click();
+  EXPECT_EQ(ResultRows()[0][4] + ResultRows()[1][4], "untickedticked");
+  const QTreeWidgetItem* greyed = Form().ListView2->topLevelItem(0);
+  EXPECT_EQ(greyed->foreground(1).color(), Form().ListView2->palette().color(QPalette::Disabled, QPalette::Text));
+  EXPECT_EQ(greyed->toolTip(2), "Saved into this folder as " + QString::fromStdString(saved->file) + " on " +
+                                    QDateTime::fromSecsSinceEpoch(saved->savedAt).toString("yyyy-MM-dd HH:mm") + ".");
+
+  WriteFile("taken", "x");  // where the data folder would be
+  Form().SetRecordFolder(Path("taken/feedwright").toStdString());
+  const std::size_t shown = dialogs_.messages.size();
+  Form().PushButton2->click();
+  EXPECT_EQ(ResultRows()[0][4] + ResultRows()[1][4], "tickedticked");
+  ASSERT_EQ(dialogs_.messages.size(), shown + 2);
+  EXPECT_NE(dialogs_.messages[shown].text.find("cannot keep the record"), std::string::npos) << dialogs_.messages[shown].text;
 }

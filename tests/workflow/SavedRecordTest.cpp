@@ -82,4 +82,26 @@ TEST(SavedRecordTest, KeptPerFolderBetweenRuns) {
   EXPECT_FALSE(SqliteSavedRecord(scratch.Path().string(), "/two", clock, ignore).Find("id"));
 }
 
+// A group of lookups shares one read, which its own write ends; another instance can write
+// only once the group is over.
+TEST(SavedRecordTest, GroupedLookupsHoldOneReadUntilTheyEnd) {
+  TempFolder scratch;
+  const FakeClock clock;
+  std::vector<std::string> told;
+  const auto tell = [&](const std::string& message) { told.push_back(message); };
+  const std::string data = scratch.Path().string();
+  SqliteSavedRecord reader(data, "/out", clock, tell, 50);
+  reader.BeginLookups();
+  EXPECT_FALSE(reader.Find("a"));
+  reader.Record({{"a", "http://a/", "/out/a", 1}});
+  EXPECT_TRUE(reader.Find("a"));
+  SqliteSavedRecord(data, "/out", clock, tell, 50).Record({{"b", "http://a/", "/out/b", 1}});
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_NE(told[0].find("in use by another instance"), std::string::npos) << told[0];
+  reader.EndLookups();
+  SqliteSavedRecord(data, "/out", clock, tell, 50).Record({{"c", "http://a/", "/out/c", 1}});
+  EXPECT_EQ(told.size(), 1u);
+  EXPECT_TRUE(reader.Find("c") && reader.Find("a") && !reader.Find("b"));
+}
+
 }  // namespace

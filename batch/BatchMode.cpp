@@ -219,9 +219,12 @@ class BatchJob {
   // nor listed.
   void LeaveOutSaved() {
     if (!record_) return;
+    // One read for all the lookups; the save's Record ends it before it writes.
+    record_->BeginLookups();
     for (std::size_t row = 0; row < results_.rows.size(); ++row) {
       if (record_->Find(EntryIdentity(RowAt(row)))) results_.rows[row].checked = false;
     }
+    record_->EndLookups();
   }
 
   // Every row recorded as saved, without a file.

@@ -5,7 +5,7 @@
 #include <QTimer>
 
 SavedRowMarks::SavedRowMarks(ResultsList& rows, QTreeWidget* list, SavedRecord& record)
-    : rows_(rows), list_(list), record_(record) {}
+    : ForwardingResultsList(rows), list_(list), record_(record) {}
 
 SavedRowMarks::~SavedRowMarks() { record_.EndLookups(); }
 

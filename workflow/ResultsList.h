@@ -45,3 +45,32 @@ class ResultsList {
   // Scrolls the list so that the row is visible.
   virtual void ScrollIntoView(int64_t row) = 0;
 };
+
+// A results list that passes every call on to another; a list that watches or changes some of
+// them overrides only those.
+class ForwardingResultsList : public ResultsList {
+ public:
+  explicit ForwardingResultsList(ResultsList& rows) : rows_(rows) {}
+
+  int64_t Count() const override { return rows_.Count(); }
+  void Clear() override { rows_.Clear(); }
+  int64_t Append(const std::string& address) override { return rows_.Append(address); }
+  std::string Text(int64_t row) const override { return rows_.Text(row); }
+  void SetChecked(int64_t row, bool checked) override { rows_.SetChecked(row, checked); }
+  bool IsChecked(int64_t row) const override { return rows_.IsChecked(row); }
+  void SetSubItem(int64_t row, int column, const std::string& text) override {
+    rows_.SetSubItem(row, column, text);
+  }
+  void SetSharedSubItem(int64_t row, int column, std::shared_ptr<const std::string> text) override {
+    rows_.SetSharedSubItem(row, column, std::move(text));
+  }
+  std::string SubItem(int64_t row, int column) const override { return rows_.SubItem(row, column); }
+  void SetEntry(int64_t row, std::shared_ptr<const FeedItem> entry) override {
+    rows_.SetEntry(row, std::move(entry));
+  }
+  std::shared_ptr<const FeedItem> Entry(int64_t row) const override { return rows_.Entry(row); }
+  void ScrollIntoView(int64_t row) override { rows_.ScrollIntoView(row); }
+
+ protected:
+  ResultsList& rows_;
+};

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ namespace {
 struct FakeHttpScript {
   std::string body;
   int32_t status = 200;
-  int32_t sendError = 0;  // Send throws it when it is not 0
+  int32_t sendError = 0;  // Send throws it when above 0, an exception of no component when below
   std::vector<std::string> calls;
 };
 
@@ -40,6 +41,7 @@ class FakeHttpRequest : public HttpRequest {
   }
   void Send() override {
     script_->calls.push_back("Send");
+    if (script_->sendError < 0) throw std::runtime_error("No buffer space available");
     if (script_->sendError != 0) throw ComponentError(script_->sendError, "Could not resolve host: a.invalid");
   }
   int32_t Status() const override { return script_->status; }
@@ -433,6 +435,7 @@ TEST(FeedReaderComponents, ComponentsThatCannotBeMadeOrFail) {
        "read, requests 1, status 200 OK, error 429 Error creating object '" + http[2] + "', items 3"},
       {http, 0, notMade + http[3] + "', items 0"},
       {{}, 1002, "failed, requests 4, status 0, error 1002 Could not resolve host: a.invalid, items 0"},
+      {{}, -1, "failed, requests 4, status 0, error 1099 No buffer space available, items 0"},
       {{}, 0, "failed, requests 1, status 404 Not Found, error 0, items 3", 404},
       // A response that does not load makes the reader try every candidate.
       {{}, 0, "failed, requests 4, status 200 OK, error 0, items 0", 200, "Hello<br>"},

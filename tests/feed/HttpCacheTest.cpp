@@ -122,6 +122,7 @@ TEST(HttpCache, RetryAfterReadsSecondsAndDates) {
   EXPECT_EQ(ParseRetryAfter("Thu, 01 Jan 2026 01:00:00 GMT", now), 3600s);
   EXPECT_EQ(ParseRetryAfter("Wed, 31 Dec 2025 23:00:00 GMT", now), 0s);
   EXPECT_EQ(ParseRetryAfter("soon", now), std::nullopt);
+  EXPECT_EQ(ParseRetryAfter("120s", now), std::nullopt);
 }
 
 // Past the ceiling, the answers used longest ago leave first; a cache that has not counted its

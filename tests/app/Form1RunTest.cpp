@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTest>
 #include <QTimer>
 #include <map>
 #include <optional>
@@ -148,6 +149,24 @@ TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
 
 // Closing while a feed stalls and a real box is open ends the box, the run and the event loop
 // at once, without the run's closing wait or any further message.
+// Escape, pressed twice as the first feed's rows come in, stops the run after that feed and says
+// so once.
+TEST_F(Form1Run, EscapeStopsTheRunAfterTheFeedBeingRead) {
+  Shown();
+  Serve("/a.rss", 200, kFeedA);
+  Serve("/b.rss", 200, kFeedB, "application/atom+xml");
+  server_.Start();
+  AddAddress(Url("/a.rss"));
+  AddAddress(Url("/b.rss"));
+  QObject::connect(Form().ListView2->model(), &QAbstractItemModel::rowsInserted, &Form(), [&] {
+    for (int press = 0; press < 2; ++press) QTest::keyClick(&Form(), Qt::Key_Escape);
+  });
+  Form().PushButton2->click();
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Stopped."});
+  ASSERT_FALSE(ResultRows().empty());
+  EXPECT_EQ(ResultRows().back()[0], Url("/a.rss"));
+}
+
 TEST_F(Form1Run, ClosingDuringARunWithABoxOpenEndsTheProgramPromptly) {
   Shown();
   std::atomic<bool> release{false};

@@ -198,6 +198,9 @@ TEST_F(CurlHttpRequestTest, UnusableAddressesAndMisuseFailInWords) {
   EXPECT_EQ(code([&] { request.Status(); }), 1010) << "before Send";
   EXPECT_EQ(code([&] { request.StatusText(); }), 1010);
   EXPECT_EQ(code([&] { request.ResponseText(); }), 1010);
+  EXPECT_EQ(code([&] { request.ContentType(); }), 1010);
+  EXPECT_EQ(code([&] { request.LinkHeaders(); }), 1010);
+  EXPECT_EQ(code([&] { request.FinalAddress(); }), 1010);
   EXPECT_EQ(code([&] { request.Open("GET", "not a url", false); }), 1001);
   EXPECT_EQ(code([&] { request.Send(); }), 1010) << "a refused Open forgets the one before";
 }

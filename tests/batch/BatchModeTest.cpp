@@ -80,8 +80,7 @@ std::string Json(const std::string& address, const std::string& title, const std
 
 TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   std::atomic<bool> stop{false};
-  // Until the first run stops, each feed is held a moment and the feeds served at once counted.
-  std::atomic<int> serving{0}, mostServed{0};
+  std::atomic<int> serving{0}, mostServed{0};  // until the first run stops, each feed is held a moment
   LoopbackServer server;
   const auto serve = [&](const std::string& path, int status, const std::string& items) {
     server.Http().Get(path, [&, status, items](const httplib::Request&, httplib::Response& response) {

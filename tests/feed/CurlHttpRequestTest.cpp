@@ -103,7 +103,6 @@ TEST_F(CurlHttpRequestTest, EachAnswerIsReadOrRefusedInWords) {
       // The packed size it announces passes the ceiling; the unpacked bytes count (a small bomb).
       {"compressed body past the ceiling", {Reply("HTTP/1.1 200 OK", Deflate(feed), deflate)},
        "1006 The response is larger than 1000 bytes: %"},
-      // The ceiling is checked against the final answer's announcement, not an interim one's.
       {"interim answer first", {"HTTP/1.1 103 Early Hints\r\nContent-Length: 5000\r\n\r\n" + Reply("HTTP/1.1 200 OK", "ok")},
        "200 OK|ok"},
       {"body of exactly the ceiling", {Reply("HTTP/1.1 200 OK", feed.substr(0, 1000))},
@@ -244,11 +243,10 @@ TEST_F(CurlHttpRequestTest, NoDownloadOutlivesItsDeadlineOrTheWaitHook) {
   server_.Stop();
 }
 
-// The server asks for Basic credentials as real servers and proxies do, with a 401 or 407 first,
-// then answers with those it got (and the agent, unless ours: name, version and home page). As the proxy of the environment it
-// receives the whole address, an international host name in its ASCII form whatever the
-// program's locale. Only both empty means no credentials. The challenge's page is larger than the
-// ceiling, which counts for the answer to the credentials only.
+// The server asks for Basic credentials as real servers and proxies do, with a 401 or 407 first (its page larger
+// than the ceiling, which counts for the answer to the credentials only), then answers with those it got (and the
+// agent, unless ours: name, version and home page). As the proxy of the environment it receives the whole address,
+// an international host name in its ASCII form whatever the program's locale. Only both empty means no credentials.
 TEST_F(CurlHttpRequestTest, CredentialsReachTheServerAndTheProxy) {
   const std::string challengePage(1500, '-');
   server_.Http().Get(".*", [&](const httplib::Request& request, httplib::Response& response) {

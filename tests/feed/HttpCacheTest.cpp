@@ -72,6 +72,8 @@ TEST_F(HttpCacheTest, DamagedKeptBodyIsNotUsed) {
       {"header broken", [](const fs::path& file) { std::ofstream(file, std::ios::binary) << "garbage\n\n"; }, 0, 1},
       {"no checksum", [](const fs::path& file) { std::string text = TempFolder::Read(file);
          std::ofstream(file, std::ios::binary) << text.erase(text.find("checksum="), 26); }, 0, 1},
+      {"another address's", [](const fs::path& file) { std::string text = TempFolder::Read(file);
+         std::ofstream(file, std::ios::binary) << text.insert(text.find("url=") + 4, "x"); }, 0, 1},
       {"removed", [](const fs::path& file) { fs::remove(file); }, 0, 1},
   };
   for (const auto& row : rows) {

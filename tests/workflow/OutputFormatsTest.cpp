@@ -68,7 +68,8 @@ TEST(HtmlSanitizerTest, HostileMarkupLosesEverythingThatRunsOrLoads) {
       {"<custom-tag onload=x>kept text</custom-tag>", "kept text"},
       {"a &amp; b &lt;c&gt; \"q\"", "a &amp; b &lt;c&gt; &quot;q&quot;"},
       {"<img title='\"><script>alert(1)</script>'>", "<img title=\"&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;\">"},
-      {"<ul><li>one<li>two</ul><br><hr>", "<ul><li>one</li><li>two</li></ul><br><hr>"},
+      {"<ul><li>one<li>two</ul><br><hr><ol start=2 reversed><li>b</ol>",
+       "<ul><li>one</li><li>two</li></ul><br><hr><ol start=\"2\" reversed=\"\"><li>b</li></ol>"},
   };
   for (const Row& c : cases) {
     SCOPED_TRACE(c.input);

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTest>
 #include <QTimer>
 #include <map>
 #include <optional>
@@ -196,6 +197,22 @@ TEST_F(Form1Run, SaveEnclosuresTickedInTheHeaderMenu) {
 
 // Closing while a feed stalls and a real box is open ends the box, the run and the event loop
 // at once, without the run's closing wait or any further message.
+// Escape, pressed twice as the first feed's rows come in, stops the run after it and says so once.
+TEST_F(Form1Run, EscapeStopsTheRunAfterTheFeedBeingRead) {
+  Shown();
+  Serve("/a.rss", 200, kFeedA);
+  Serve("/b.rss", 200, kFeedB, "application/atom+xml");
+  server_.Start();
+  AddAddress(Url("/a.rss"));
+  AddAddress(Url("/b.rss"));
+  QObject::connect(Form().ListView2->model(), &QAbstractItemModel::rowsInserted, &Form(), [&] {
+    for (int press = 0; press < 2; ++press) QTest::keyClick(&Form(), Qt::Key_Escape);
+  });
+  Form().PushButton2->click();
+  EXPECT_EQ(dialogs_.MessageTexts(), Texts{"Stopped."});
+  EXPECT_EQ(ResultRows().size(), 2u) << "the rows of the first feed only";
+}
+
 TEST_F(Form1Run, ClosingDuringARunWithABoxOpenEndsTheProgramPromptly) {
   Shown();
   std::atomic<bool> release{false};
@@ -215,8 +232,7 @@ TEST_F(Form1Run, ClosingDuringARunWithABoxOpenEndsTheProgramPromptly) {
   QtDialogService boxes;
   boxes.SetParent(&Form());
 
-  bool runReturned = false;
-  bool laterBoxReturned = false;
+  bool runReturned = false, laterBoxReturned = false;
   // Every timer goes with the window, so none outlives the test.
   QTimer::singleShot(0, &Form(), [&] {
     Form().PushButton2->click();

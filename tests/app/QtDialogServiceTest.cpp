@@ -77,6 +77,6 @@ TEST(QtDialogService, BoxesAndThePromptShowTheirExactTitlesAndTextsWhole) {
 }
 
 TEST(QtDialogService, TheFileFilterBecomesAQtFilter) {
-  EXPECT_EQ(QtDialogService::QtFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|OPML Files (*.opml)|*.opml"),
-            "Text Files (*.txt);;All Files (*);;OPML Files (*.opml)");
+  EXPECT_EQ(QtDialogService::QtFilter("Text Files (*.txt)|*.txt|All Files (*.*)|*.*|OPML Files (*.opml)|*.opml|Feeds|*.rss"),
+            "Text Files (*.txt);;All Files (*);;OPML Files (*.opml);;Feeds (*.rss)");
 }

@@ -80,9 +80,15 @@ std::string Json(const std::string& address, const std::string& title, const std
 
 TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   std::atomic<bool> stop{false};
+  std::atomic<int> serving{0}, mostServed{0};  // until the first run stops, each feed is held a moment
   LoopbackServer server;
   const auto serve = [&](const std::string& path, int status, const std::string& items) {
-    server.Http().Get(path, [status, items](const httplib::Request&, httplib::Response& response) {
+    server.Http().Get(path, [&, status, items](const httplib::Request&, httplib::Response& response) {
+      if (!stop) {
+        mostServed = std::max(mostServed.load(), ++serving);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        --serving;
+      }
       response.status = status;
       response.set_content("<rss version=\"2.0\"><channel>" + items + "</channel></rss>", "application/rss+xml");
     });
@@ -125,6 +131,7 @@ TEST(BatchModeTest, ListsAndSavesEveryFeedWithoutADisplay) {
   Finished finished = RunProgram({"--list", "--batch", urls, "--timeout", "1", "--jobs", "2"}, scratch);
   stop = true;
   EXPECT_EQ(finished.status, 1);
+  EXPECT_LE(mostServed, 2) << "--jobs 2";
   const std::string harbourFeed = R"({"title":"Harbour","link":"http://h.example/"})";
   std::string listing =
       Json(harbour, "Say \\\"hi\\\" \\\\ back\\ttab — 迎春花", "Crème brûlée", "http://h.example/1?a=1&b=2",

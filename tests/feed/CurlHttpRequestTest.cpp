@@ -103,6 +103,8 @@ TEST_F(CurlHttpRequestTest, EachAnswerIsReadOrRefusedInWords) {
       // The packed size it announces passes the ceiling; the unpacked bytes count (a small bomb).
       {"compressed body past the ceiling", {Reply("HTTP/1.1 200 OK", Deflate(feed), deflate)},
        "1006 The response is larger than 1000 bytes: %"},
+      {"interim answer first", {"HTTP/1.1 103 Early Hints\r\nContent-Length: 5000\r\n\r\n" + Reply("HTTP/1.1 200 OK", "ok")},
+       "200 OK|ok"},
       {"body of exactly the ceiling", {Reply("HTTP/1.1 200 OK", feed.substr(0, 1000))},
        "200 OK|" + feed.substr(0, 1000)},
       // Held open without a body byte: only the announcement can end it before the idle limit.
@@ -195,6 +197,9 @@ TEST_F(CurlHttpRequestTest, UnusableAddressesAndMisuseFailInWords) {
   EXPECT_EQ(code([&] { request.Status(); }), 1010) << "before Send";
   EXPECT_EQ(code([&] { request.StatusText(); }), 1010);
   EXPECT_EQ(code([&] { request.ResponseText(); }), 1010);
+  EXPECT_EQ(code([&] { request.ContentType(); }), 1010);
+  EXPECT_EQ(code([&] { request.LinkHeaders(); }), 1010);
+  EXPECT_EQ(code([&] { request.FinalAddress(); }), 1010);
   EXPECT_EQ(code([&] { request.Open("GET", "not a url", false); }), 1001);
   EXPECT_EQ(code([&] { request.Send(); }), 1010) << "a refused Open forgets the one before";
 }
@@ -238,17 +243,19 @@ TEST_F(CurlHttpRequestTest, NoDownloadOutlivesItsDeadlineOrTheWaitHook) {
   server_.Stop();
 }
 
-// The server asks for Basic credentials as real servers and proxies do, with a 401 or 407 first,
-// then answers with those it got (and the agent, unless ours: name, version and home page). As the proxy of the environment it
-// receives the whole address, an international host name in its ASCII form whatever the
-// program's locale. Only both empty means no credentials.
+// The server asks for Basic credentials as real servers and proxies do, with a 401 or 407 first (its page larger
+// than the ceiling, which counts for the answer to the credentials only), then answers with those it got (and the
+// agent, unless ours: name, version and home page). As the proxy of the environment it receives the whole address,
+// an international host name in its ASCII form whatever the program's locale. Only both empty means no credentials.
 TEST_F(CurlHttpRequestTest, CredentialsReachTheServerAndTheProxy) {
-  server_.Http().Get(".*", [](const httplib::Request& request, httplib::Response& response) {
+  const std::string challengePage(1500, '-');
+  server_.Http().Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
     const bool proxied = request.path == "http://xn--bcher-kva.example.invalid/rss.xml";
     const char* header = proxied ? "Proxy-Authorization" : "Authorization";
     if (!request.has_header(header)) {
       response.status = proxied ? 407 : 401;
       response.set_header(proxied ? "Proxy-Authenticate" : "WWW-Authenticate", "Basic realm=\"feeds\"");
+      response.set_content(challengePage, "application/octet-stream");  // which is sent unpacked
       return;
     }
     const std::string agent = request.get_header_value("User-Agent");
@@ -260,13 +267,15 @@ TEST_F(CurlHttpRequestTest, CredentialsReachTheServerAndTheProxy) {
   const struct { const char *user, *password; int32_t flag; std::string outcome; } rows[] = {
       {"", "secret", 0, "200 OK|Basic OnNlY3JldA=="},
       {"user", "secret", -1, "200 OK|Basic dXNlcjpzZWNyZXQ="},
-      {"", "", -1, "401 Unauthorized|"},
+      {"", "", -1, "401 Unauthorized|" + challengePage},
       {"proxyuser", "proxypass", 1, "200 OK|Basic cHJveHl1c2VyOnByb3h5cGFzcw=="},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.outcome);
     if (row.flag == 1) setenv("http_proxy", server_.Url("").c_str(), 1);
-    CurlHttpRequest request{HttpClient(FastOptions())};
+    HttpOptions options = FastOptions();
+    if (*row.password) options.maxBodyBytes = 1000;
+    CurlHttpRequest request{HttpClient(options)};
     request.Open("GET", row.flag == 1 ? "http://b\xC3\xBC" "cher.example.invalid/rss.xml" : server_.Url("/private"), false,
                  row.flag < 0 ? row.user : "", row.flag < 0 ? row.password : "");
     if (row.flag >= 0) request.SetCredentials(row.user, row.password, row.flag);

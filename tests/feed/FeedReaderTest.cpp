@@ -5,6 +5,7 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ namespace {
 struct FakeHttpScript {
   std::string body;
   int32_t status = 200;
-  int32_t sendError = 0;  // Send throws it when it is not 0
+  int32_t sendError = 0;  // Send throws it when above 0, an exception of no component when below
   std::vector<std::string> calls;
 };
 
@@ -40,6 +41,7 @@ class FakeHttpRequest : public HttpRequest {
   }
   void Send() override {
     script_->calls.push_back("Send");
+    if (script_->sendError < 0) throw std::runtime_error("No buffer space available");
     if (script_->sendError != 0) throw ComponentError(script_->sendError, "Could not resolve host: a.invalid");
   }
   int32_t Status() const override { return script_->status; }
@@ -256,11 +258,12 @@ TEST(ParseFeedTest, EveryDialectFillsTheEntryFieldsItHas) {
        "<div xmlns='http://www.w3.org/1999/xhtml'>Greens <p>and &amp; <b>browns</b></p></div></content></entry>"
        "<entry><author><email>f@g.example</email></author><content>a &lt; b</content></entry>"
        "<entry><updated>2021-09-08</updated><content src='http://g.example/elsewhere'/><summary type='html'>"
-       "&lt;i&gt;s&lt;/i&gt;</summary></entry></feed>",
+       "&lt;i&gt;s&lt;/i&gt;</summary></entry><entry><content type='xhtml'>"
+       "<x:div xmlns:x='http://www.w3.org/1999/xhtml'>X <x:b>y</x:b></x:div></content></entry></feed>",
        {"urn:g:1|2021-09-06T14:45:00Z|2021-09-08T10:00:00Z|Di|Greens <p>and &amp; <b>browns</b></p>|herbs;"
         "Only a label;|http://g.example/1.pdf application/pdf 100;|Garden|http://g.example/",
         "|||f@g.example|a &lt; b|||Garden|http://g.example/",
-        "||2021-09-08T00:00:00Z||<i>s</i>|||Garden|http://g.example/"}},
+        "||2021-09-08T00:00:00Z||<i>s</i>|||Garden|http://g.example/", "||||X <x:b>y</x:b>|||Garden|http://g.example/"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -433,6 +436,7 @@ TEST(FeedReaderComponents, ComponentsThatCannotBeMadeOrFail) {
        "read, requests 1, status 200 OK, error 429 Error creating object '" + http[2] + "', items 3"},
       {http, 0, notMade + http[3] + "', items 0"},
       {{}, 1002, "failed, requests 4, status 0, error 1002 Could not resolve host: a.invalid, items 0"},
+      {{}, -1, "failed, requests 4, status 0, error 1099 No buffer space available, items 0"},
       {{}, 0, "failed, requests 1, status 404 Not Found, error 0, items 3", 404},
       // A response that does not load makes the reader try every candidate.
       {{}, 0, "failed, requests 4, status 200 OK, error 0, items 0", 200, "Hello<br>"},

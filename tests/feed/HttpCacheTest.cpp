@@ -70,6 +70,10 @@ TEST_F(HttpCacheTest, DamagedKeptBodyIsNotUsed) {
       {"cut short", [](const fs::path& file) { fs::resize_file(file, fs::file_size(file) - 1); }, 1, 1},
       {"a byte changed", [](const fs::path& file) { std::fstream(file, std::ios::in | std::ios::out).seekp(-1, std::ios::end) << '?'; }, 1, 1},
       {"header broken", [](const fs::path& file) { std::ofstream(file, std::ios::binary) << "garbage\n\n"; }, 0, 1},
+      {"no checksum", [](const fs::path& file) { std::string text = TempFolder::Read(file);
+         std::ofstream(file, std::ios::binary) << text.erase(text.find("checksum="), 26); }, 0, 1},
+      {"another address's", [](const fs::path& file) { std::string text = TempFolder::Read(file);
+         std::ofstream(file, std::ios::binary) << text.insert(text.find("url=") + 4, "x"); }, 0, 1},
       {"removed", [](const fs::path& file) { fs::remove(file); }, 0, 1},
   };
   for (const auto& row : rows) {
@@ -117,9 +121,11 @@ TEST(HttpCache, RetryAfterReadsSecondsAndDates) {
   EXPECT_EQ(ParseRetryAfter("Thu, 01 Jan 2026 01:00:00 GMT", now), 3600s);
   EXPECT_EQ(ParseRetryAfter("Wed, 31 Dec 2025 23:00:00 GMT", now), 0s);
   EXPECT_EQ(ParseRetryAfter("soon", now), std::nullopt);
+  EXPECT_EQ(ParseRetryAfter("120s", now), std::nullopt);
 }
 
-// Past the ceiling, the answers used longest ago leave first.
+// Past the ceiling, the answers used longest ago leave first; a cache that has not counted its
+// folder yet counts it at its first store, and takes away temporary files left an hour ago.
 TEST(HttpCache, LeastRecentlyUsedLeaveFirst) {
   TempFolder folder;
   const FakeClock clock;
@@ -133,10 +139,17 @@ TEST(HttpCache, LeastRecentlyUsedLeaveFirst) {
   ASSERT_TRUE(cache.Load("http://a/"));
   clock.SleepFor(1s);
   ASSERT_TRUE(cache.Store("http://d/", answer));
-  EXPECT_TRUE(cache.Load("http://a/"));
   EXPECT_FALSE(cache.Load("http://b/"));
-  EXPECT_TRUE(cache.Load("http://c/"));
+  clock.SleepFor(1s);
+  const fs::path left = folder.Path() / "left.tmp", writing = folder.Path() / "writing.tmp";
+  std::ofstream(left) << "x", std::ofstream(writing) << "x";
+  fs::last_write_time(left, fs::file_time_type::clock::from_sys(clock.WallNow() - 61min));
+  ASSERT_TRUE(HttpCache(folder.Path().string(), clock, 3500).Store("http://e/", answer));
+  EXPECT_TRUE(!fs::exists(left) && fs::exists(writing)) << "only the temporary file left an hour ago goes";
+  EXPECT_TRUE(cache.Load("http://a/"));
+  EXPECT_FALSE(cache.Load("http://c/"));
   EXPECT_TRUE(cache.Load("http://d/"));
+  EXPECT_TRUE(cache.Load("http://e/"));
 }
 
 }  // namespace

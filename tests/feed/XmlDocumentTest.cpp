@@ -155,6 +155,7 @@ TEST(MarkupScanners, DoctypeDeclarationsGoWholeWhereMarkupStarts) {
       {"two, each removed", "<!doctype a>x<!DOCTYPE b [ ]>z", "xz"},
       {"after a comment, CDATA, a tag", "<!--c--><r a=''><![CDATA[x]]><!DOCTYPE a>", "<!--c--><r a=''><![CDATA[x]]>"},
       {"inside a comment", "<!-- <!DOCTYPE a> -->z", "<!-- <!DOCTYPE a> -->z"},
+      {"inside a comment that opens with a dash", "<!---><!DOCTYPE a>-->z", "<!---><!DOCTYPE a>-->z"},
       {"inside a CDATA section", "<r><![CDATA[<!DOCTYPE a>]]></r>", "<r><![CDATA[<!DOCTYPE a>]]></r>"},
       {"inside an instruction", "<?pi <!DOCTYPE a>?>z", "<?pi <!DOCTYPE a>?>z"},
       {"inside an attribute value", "<r a='>' b=\"<!DOCTYPE c>\"/>", "<r a='>' b=\"<!DOCTYPE c>\"/>"},

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -33,6 +34,8 @@ class TempFolder {
     return file.string();
   }
 
+  // How many files the process holds open.
+  static long OpenFiles() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); }
   // The whole content of a file, byte for byte.
   static std::string Read(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);

@@ -31,7 +31,10 @@ class LoadUrlFileTest : public ::testing::Test {
     list_.rows = {"kept"};
     dialogs_.messages.clear();
     events_.calls = 0;
-    return LoadUrlFile(list_, folder_.Write("urls", bytes), dialogs_, events_);
+    const long open = TempFolder::OpenFiles();
+    const UrlFileLoad load = LoadUrlFile(list_, folder_.Write("urls", bytes), dialogs_, events_);
+    EXPECT_EQ(TempFolder::OpenFiles(), open) << "the file is closed";
+    return load;
   }
   Rows Added() const { return Rows(list_.rows.begin() + 1, list_.rows.end()); }
 

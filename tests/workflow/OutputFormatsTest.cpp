@@ -68,7 +68,8 @@ TEST(HtmlSanitizerTest, HostileMarkupLosesEverythingThatRunsOrLoads) {
       {"<custom-tag onload=x>kept text</custom-tag>", "kept text"},
       {"a &amp; b &lt;c&gt; \"q\"", "a &amp; b &lt;c&gt; &quot;q&quot;"},
       {"<img title='\"><script>alert(1)</script>'>", "<img title=\"&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;\">"},
-      {"<ul><li>one<li>two</ul><br><hr>", "<ul><li>one</li><li>two</li></ul><br><hr>"},
+      {"<ul><li>one<li>two</ul><br><hr><ol start=2 reversed><li>b</ol>",
+       "<ul><li>one</li><li>two</li></ul><br><hr><ol start=\"2\" reversed=\"\"><li>b</li></ol>"},
   };
   for (const Row& c : cases) {
     SCOPED_TRACE(c.input);
@@ -77,10 +78,11 @@ TEST(HtmlSanitizerTest, HostileMarkupLosesEverythingThatRunsOrLoads) {
   // Without a web address to resolve against, relative addresses stay relative.
   EXPECT_EQ(SanitizeHtml("<a href=\"x.html\">x</a>", ""), "<a href=\"x.html\">x</a>");
   // Nesting far deeper than any page neither overflows the stack nor takes time that grows
-  // with its square: the elements past 200 deep go, their text stays.
+  // with its square: the elements past 200 deep go, their text stays. A quoted ">" ends no tag,
+  // and an element that holds nothing counts no level.
   std::string nested, kept, closed;
-  for (int i = 0; i < 100000; ++i) nested += "<div>";
-  for (int i = 0; i < 200; ++i) kept += "<div>", closed += "</div>";
+  for (int i = 0; i < 100000; ++i) nested += "<q title='a>b'><br>", kept += i < 200 ? "<q title=\"a&gt;b\"><br>" : "<br>";
+  for (int i = 0; i < 200; ++i) closed += "</q>";
   EXPECT_EQ(SanitizeHtml(nested + "deep", base), kept + "deep" + closed);
 }
 

@@ -69,9 +69,10 @@ TEST(SavedRecordTest, FaultsAreToldOnceAndNothingIsLost) {
   }
 }
 
-// Kept between instances, per output folder.
+// Kept between instances, per output folder; each instance closes its database.
 TEST(SavedRecordTest, KeptPerFolderBetweenRuns) {
   TempFolder scratch;
+  const long open = TempFolder::OpenFiles();
   const FakeClock clock;
   const auto ignore = [](const std::string&) {};
   SqliteSavedRecord(scratch.Path().string(), "/one", clock, ignore).Record({{"id", "http://a/", "/one/a.txt", 7}});
@@ -80,6 +81,7 @@ TEST(SavedRecordTest, KeptPerFolderBetweenRuns) {
   EXPECT_EQ(found->savedAt, 7);
   EXPECT_EQ(found->address, "http://a/");
   EXPECT_FALSE(SqliteSavedRecord(scratch.Path().string(), "/two", clock, ignore).Find("id"));
+  EXPECT_EQ(TempFolder::OpenFiles(), open);
 }
 
 // A group of lookups shares one read, which its own write ends; another instance can write

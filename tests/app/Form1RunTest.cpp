@@ -142,8 +142,12 @@ TEST_F(Form1Run, WholeJobFromTheAddressesToTheSavedFiles) {
   ASSERT_EQ(json->data().toString(), "json");
   json->trigger();
   EXPECT_EQ(SettingsStore::AtPath(Path("Quillmark.conf")).Read("Feedwright", "Output Format", "<absent>"), "json");
+  // "File Names..." offers the template in use and stores the answer, which names the next save.
+  dialogs_.AnswerPrompt("{n}{stem}");
+  Form().SaveFormats()->Menu()->actions().back()->trigger();
+  EXPECT_EQ(dialogs_.prompts.back().back(), "{stem}{n}");
   Form().PushButton3->click();
-  EXPECT_TRUE(QFile::exists(Path("out/" + QString::fromStdString(stem) + "arss1.json")));
+  EXPECT_TRUE(QFile::exists(Path("out/1" + QString::fromStdString(stem) + "arss.json")));
   // The results list's "Clear List" leaves the URL list alone.
   Form().PushButton10->click();
   EXPECT_TRUE(ResultRows().empty());

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "BatchMode.h"
+#include "BatchReport.h"
 #include "LoopbackServer.h"
 #include "TempFolder.h"
 #include "UnwritableFolder.h"
@@ -556,6 +557,15 @@ TEST(BatchModeTest, AnswersBeforeAnyFeedIsRead) {
   EXPECT_EQ(summary.find("[1001/1001]"), std::string::npos);
   EXPECT_NE(summary.find("\n  [1000/1001] x999: "), std::string::npos);
   EXPECT_TRUE(summary.ends_with("\n  ... and 1 more failed feeds\n"));
+  // The archive notes likewise.
+  std::ostringstream notes;
+  BatchReport report(notes, false);
+  FeedOutcome ended;
+  ended.read = true;
+  ended.archiveNote = "ended";
+  for (ended.row = 0; ended.row < 1001; ++ended.row) report.FeedFinished(ended);
+  report.WriteSummary(0, 0);
+  EXPECT_TRUE(notes.str().ends_with("] : ended\n  ... and 1 more\n")) << notes.str().substr(notes.str().size() - 60);
 }
 
 }  // namespace

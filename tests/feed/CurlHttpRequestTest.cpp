@@ -88,7 +88,7 @@ TEST_F(CurlHttpRequestTest, EachAnswerIsReadOrRefusedInWords) {
   struct Row { const char* name; std::vector<std::string> replies; std::string outcome; bool holdOpen = false; };
   const Row rows[] = {
       {"reason phrase", {Reply("HTTP/1.1 200 Fine Thanks", "ok")}, "200 Fine Thanks|ok"},
-      {"no reason phrase: the standard one", {Reply("HTTP/1.1 404 ", "ok")}, "404 Not Found|ok"},
+      {"no reason phrase: the standard one", {Reply("HTTP/1.1 428 ", "ok")}, "428 Precondition Required|ok"},
       {"nothing after the code", {Reply("HTTP/1.0 503", "ok")}, "503 Service Unavailable|ok"},
       {"no standard phrase either", {Reply("HTTP/1.1 299 ", "ok")}, "299 |ok"},
       {"8-bit phrase made UTF-8", {Reply("HTTP/1.1 200 Gr\xFC\xDF" "e", "ok")}, "200 Gr\xC3\xBC\xC3\x9F" "e|ok"},

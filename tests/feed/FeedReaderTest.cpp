@@ -258,12 +258,13 @@ TEST(ParseFeedTest, EveryDialectFillsTheEntryFieldsItHas) {
        "<div xmlns='http://www.w3.org/1999/xhtml'>Greens <p>and &amp; <b>browns</b></p></div></content></entry>"
        "<entry><author><email>f@g.example</email></author><content>a &lt; b</content></entry>"
        "<entry><updated>2021-09-08</updated><content src='http://g.example/elsewhere'/><summary type='html'>"
-       "&lt;i&gt;s&lt;/i&gt;</summary></entry><entry><content type='xhtml'>"
+       "&lt;i&gt;s&lt;/i&gt;</summary></entry><entry><issued>2021-09-05</issued><modified>2021-09-06</modified>"
+       "<content type='xhtml'>"
        "<x:div xmlns:x='http://www.w3.org/1999/xhtml'>X <x:b>y</x:b></x:div></content></entry></feed>",
        {"urn:g:1|2021-09-06T14:45:00Z|2021-09-08T10:00:00Z|Di|Greens <p>and &amp; <b>browns</b></p>|herbs;"
         "Only a label;|http://g.example/1.pdf application/pdf 100;|Garden|http://g.example/",
         "|||f@g.example|a &lt; b|||Garden|http://g.example/",
-        "||2021-09-08T00:00:00Z||<i>s</i>|||Garden|http://g.example/", "||||X <x:b>y</x:b>|||Garden|http://g.example/"}},
+        "||2021-09-08T00:00:00Z||<i>s</i>|||Garden|http://g.example/", "|2021-09-05T00:00:00Z|2021-09-06T00:00:00Z||X <x:b>y</x:b>|||Garden|http://g.example/"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

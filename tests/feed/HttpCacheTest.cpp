@@ -9,7 +9,6 @@
 
 #include "Component.h"
 #include "DownloadPool.h"
-#include "ErrorCodes.h"
 #include "FakeClock.h"
 #include "HttpCache.h"
 #include "LoopbackServer.h"
@@ -82,6 +81,7 @@ TEST_F(HttpCacheTest, DamagedKeptBodyIsNotUsed) {
     HttpCache cache((folder.Path() / "cache").string(), clock_);
     ASSERT_EQ(Fetch(cache, "/feed.rss").body, kFeed);
     ASSERT_EQ(KeptFile(folder.Path() / "cache").extension(), ".body") << "an answer with an ETag is kept";
+    EXPECT_EQ(fs::status(folder.Path() / "cache").permissions(), fs::perms::owner_all);
     row.damage(KeptFile(folder.Path() / "cache"));
     full_ = notModified_ = 0;
     const HttpResponse again = Fetch(cache, "/feed.rss");
@@ -101,18 +101,23 @@ TEST_F(HttpCacheTest, RetryAfterIsHonouredUntilTheWaitIsOver) {
     try {
       Fetch(cache, "/busy.rss");
     } catch (const ComponentError& error) {
-      EXPECT_EQ(error.Code(), ErrorCodes::kServerAsksToWait);
+      EXPECT_EQ(error.Code(), 1014);
       return std::string(error.what());
     }
     return std::string("no failure");
   };
   EXPECT_EQ(failure(), "The server asks to wait 3,600 seconds (HTTP 429 Too Many Requests)");
+  // A wait kept under this address's name for another address is not this one's.
+  const fs::path wait = KeptFile(folder.Path());
+  std::string text = TempFolder::Read(wait);
+  std::ofstream(wait, std::ios::binary) << text.replace(text.find("busy"), 4, "bus_");
+  EXPECT_EQ(failure(), "The server asks to wait 3,600 seconds (HTTP 429 Too Many Requests)");
   clock_.SleepFor(600s);
   EXPECT_EQ(failure(), "Not asked again yet: the server asked to wait, 3,000 seconds more");
-  EXPECT_EQ(full_, 1);
+  EXPECT_EQ(full_, 2);
   clock_.SleepFor(3000s);
   failure();
-  EXPECT_EQ(full_, 2);
+  EXPECT_EQ(full_, 3);
 }
 
 TEST(HttpCache, RetryAfterReadsSecondsAndDates) {
@@ -126,6 +131,19 @@ TEST(HttpCache, RetryAfterReadsSecondsAndDates) {
 
 // Past the ceiling, the answers used longest ago leave first; a cache that has not counted its
 // folder yet counts it at its first store, and takes away temporary files left an hour ago.
+// The user's cache folder: under XDG_CACHE_HOME when that is absolute, else under HOME, else none.
+TEST(HttpCache, UserFolderFollowsTheBaseDirectoryRules) {
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "/";
+  const struct { const char *cacheHome, *home, *folder; } rows[] = {
+      {"/x/cache", "/home/u", "/x/cache/feedwright"}, {"rel", "/home/u", "/home/u/.cache/feedwright"}, {nullptr, "rel", ""}};
+  for (const auto& row : rows) {
+    row.cacheHome ? setenv("XDG_CACHE_HOME", row.cacheHome, 1) : unsetenv("XDG_CACHE_HOME");
+    setenv("HOME", row.home, 1);
+    EXPECT_EQ(HttpCache::UserFolder(), row.folder);
+  }
+  setenv("HOME", home.c_str(), 1);
+}
+
 TEST(HttpCache, LeastRecentlyUsedLeaveFirst) {
   TempFolder folder;
   const FakeClock clock;

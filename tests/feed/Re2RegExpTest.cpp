@@ -156,10 +156,18 @@ TEST(Utf8Test, IsValidAtTheBounds) {
   const std::string all = AllCharacters();
   ASSERT_EQ(all.size(), 128u + 1920u * 2 + 61440u * 3 + 1048576u * 4);
   EXPECT_TRUE(Utf8::IsValid(all));
+  // Next steps over each character in turn, surrogates skipped as AllCharacters skips them.
+  char32_t expected = 0;
+  for (std::string_view rest = all; !rest.empty(); expected = expected == 0xD7FF ? 0xE000 : expected + 1) {
+    const Utf8::Step step = Utf8::Next(rest);
+    ASSERT_TRUE(step.valid && step.codePoint == expected) << std::hex << static_cast<uint32_t>(expected);
+    rest.remove_prefix(step.bytes);
+  }
   // A lone continuation byte, overlong forms of two, three and four bytes, a surrogate, past
   // U+10FFFF, a lead byte past F4, truncated forms, and ASCII in place of a continuation byte.
   for (const std::string bytes : {"\x80", "\xC0\x80", "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF", "\xED\xA0\x80",
                                   "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xC3", "\xF0\x9F\x98", "\xE2\x82" "A"}) {
+    EXPECT_FALSE(Utf8::Next(bytes).valid);
     for (std::size_t offset : {0u, 1u, 7u, 8u, 9u, 17u}) {
       for (std::size_t tail : {0u, 8u, 16u}) {
         const std::string text = std::string(offset, 'x') + bytes + std::string(tail, 'x');

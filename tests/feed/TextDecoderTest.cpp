@@ -41,6 +41,7 @@ TEST(TextDecoder, ChoosesTheEncodingAndReplacesWhatDoesNotFit) {
        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\xC3\xA9"},
       {"stylesheet instruction is no declaration", "<?xml-stylesheet encoding=\"ISO-8859-7\"?>\xE1", "",
        "<?xml-stylesheet encoding=\"ISO-8859-7\"?>\xC3\xA1"},
+      {"other instruction is no declaration", "<?xsl encoding=\"ISO-8859-7\"?>\xE1", "", "<?xsl encoding=\"ISO-8859-7\"?>\xC3\xA1"},
       {"valid UTF-8 without hints, NUL included", "\xE2\x82\xAC \xC3\xA9\0"s, "text/xml", "\xE2\x82\xAC \xC3\xA9\0"s},
       {"invalid UTF-8 without hints is windows-1252", "caf\xE9 \x80", "", "caf\xC3\xA9 \xE2\x82\xAC"},
       // Each ill-formed sequence, as long as its longest valid start, becomes one U+FFFD.

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "ErrorGuard.h"
+#include "ExclusiveFile.h"
+#include "FolderHandle.h"
 #include "ScriptedDialogs.h"
 #include "TempFolder.h"
 #include "WorkflowFakes.h"
@@ -106,6 +108,22 @@ TEST_F(HtmlExportTest, TakenNamesAreLeftUntouchedAndLinksNeverFollowed) {
   EXPECT_TRUE(fs::is_empty(folder_.Path() / "httpa2.html"));
   EXPECT_EQ(TempFolder::Read(target), "precious");
   EXPECT_EQ(Entries(outside.Path()), 1);
+}
+
+// A named file is removed only while its name still holds it: a file put there since stays. A
+// failure is forgotten by the next file made.
+TEST_F(HtmlExportTest, RemovingANamedFileLeavesWhatReplacedIt) {
+  FolderHandle folder;
+  ASSERT_TRUE(folder.Open(folder_.Path().string()));
+  ExclusiveFile file;
+  for (const bool replaced : {false, true}) {
+    ASSERT_TRUE(file.Create(folder) && !file.Error() && file.Write("mine"));
+    ASSERT_EQ(file.Name(folder, "a.txt"), ExclusiveFile::Outcome::kNamed);
+    if (replaced) fs::rename(folder_.Write("b.txt", "theirs"), folder_.Path() / "a.txt");
+    file.Remove();
+    EXPECT_EQ(fs::exists(folder_.Path() / "a.txt"), replaced);
+    EXPECT_EQ(file.Name(folder, "c.txt"), ExclusiveFile::Outcome::kFailed) << "no file is open";
+  }
 }
 
 // The folder is opened once: a folder replaced by a link during the save still gets every file;

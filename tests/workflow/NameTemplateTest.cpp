@@ -53,7 +53,7 @@ TEST(NameTemplateTest, RefusesWhatCannotNameAFileInsideTheFolder) {
 }
 
 TEST(NameTemplateTest, FieldsMakeNamesAndOnlyTheTemplateMakesFolders) {
-  NameFields fields{"httpblogexamplefeed", "2026-12-07T08:30:00Z", "Hello, World / Ünïcode ../ Again!",
+  NameFields fields{"httpblogexamplefeed", "2026-12-07T08:30:00Z", "Hello, World / Ünïcode ../ Again 中!",
                     "blog.example", "urn:x:1"};
   const std::string e200(200, 'e');
   std::string accents;
@@ -65,9 +65,9 @@ TEST(NameTemplateTest, FieldsMakeNamesAndOnlyTheTemplateMakesFolders) {
     Texts path;
   } cases[] = {
       {NameTemplate::kDefault, 7, ".html", {"httpblogexamplefeed7.html"}},
-      {"{host}/{date}-{title}", 0, ".md", {"blog.example", "2026-12-07-hello-world-Ünïcode-again.md"}},
+      {"{host}/{date}-{title}", 0, ".md", {"blog.example", "2026-12-07-hello-world-Ünïcode-again-中.md"}},
       // Without {n}, a taken name moves on to -2, -3, ...
-      {"{host}/{date}-{title}", 2, ".md", {"blog.example", "2026-12-07-hello-world-Ünïcode-again-3.md"}},
+      {"{host}/{date}-{title}", 2, ".md", {"blog.example", "2026-12-07-hello-world-Ünïcode-again-中-3.md"}},
       {"x/y/{n} z", 12, ".json", {"x", "y", "12 z.json"}},
       // Cut to 255 bytes on a character boundary, the number and extension kept whole.
       {accents + "{n}", 7, ".html", {std::string(accents, 0, 248) + "7.html"}},
@@ -78,7 +78,7 @@ TEST(NameTemplateTest, FieldsMakeNamesAndOnlyTheTemplateMakesFolders) {
     EXPECT_EQ(Parsed(c.text).Expand(fields, c.number, c.extension), c.path);
   }
   // Fields that give nothing, or dots, never make an empty or climbing name.
-  fields = {"", "not a date", "", "..", ""};
+  fields = {"", "not a date", "", "../", ""};
   EXPECT_EQ(Parsed("{host}/{title}").Expand(fields, 0, ".md"), (Texts{"_", "_.md"}));
   EXPECT_EQ(Parsed("{date}").Expand(fields, 0, ".md"), Texts{"undated.md"});
   // The id is a short hash: the same identity gives the same name, another one another name.
@@ -113,6 +113,8 @@ TEST(NameTemplateTest, EnclosureNamesFollowTheEntrysFile) {
   std::string accents;
   for (int i = 0; i < 200; ++i) accents += "\xC3\xA9";
   EXPECT_EQ(EnclosureName(accents, "mp3", 9), std::string(accents, 0, 248) + "-10.mp3");
+  // The download's progress in words.
+  EXPECT_EQ(ProgressText({0, "", 1536, 3u << 20, 512}), "1.5 KiB of 3.0 MiB, 512 bytes/s");
 }
 
 // The export with a template: subfolders made inside the folder, a link in a subfolder's place

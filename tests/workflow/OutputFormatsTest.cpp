@@ -97,7 +97,7 @@ TEST(MarkdownWriterTest, MarkupBecomesCommonMark) {
       {"<a href=\"http://e.example/a b(c)\"></a>", "[http://e.example/a b(c)](http://e.example/a%20b%28c%29)\n"},
       {"<img src=\"i.png\" alt=\"An [image]\">", "![An \\[image\\]](http://site.example/a/i.png)\n"},
       {"<ul><li>one</li><li>two<ul><li>inner</li></ul></li></ul>", "- one\n- two\n\n  - inner\n"},
-      {"<ol start=\"3\"><li>three</li><li>four</li></ol>", "3. three\n4. four\n"},
+      {"<ol start=\"3\"><li>three</li><li></li><li>five</li></ol>", "3. three\n4.\n5. five\n"},
       {"<blockquote><p>quoted</p><p>more</p></blockquote>", "> quoted\n>\n> more\n"},
       {"<p>Use <code>a`b</code></p>", "Use ``a`b``\n"},
       {"<pre><code>int x;\n```\n</code></pre>", "````\nint x;\n```\n````\n"},
@@ -134,7 +134,7 @@ TEST(MarkdownWriterTest, YamlValuesAreAlwaysOneQuotedScalar) {
       {std::string("nul\0bell\x07" "del\x7F", 13), "\"nul\\x00bell\\x07del\\x7F\""},
       {"nel\xC2\x85ls\xE2\x80\xA8ps\xE2\x80\xA9", "\"nel\\Nls\\Lps\\P\""},
       {"c1\xC2\x9B bom\xEF\xBB\xBF", "\"c1\\x9B bom\\uFEFF\""},
-      {"迎春花 😀", "\"迎春花 😀\""},
+      {"迎春花 😀\xC2\xA0", "\"迎春花 😀\xC2\xA0\""},
       {"bad\xFF\xC3", "\"bad\xEF\xBF\xBD\xEF\xBF\xBD\""},
       {"\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
   };

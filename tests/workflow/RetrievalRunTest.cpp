@@ -287,7 +287,7 @@ TEST(RetrievalRunConcurrencyTest, RowsKeepTheListOrderAndClosingEndsEveryDownloa
 }
 
 // Feed a: three pages (RSS under another Atom prefix, Atom, RSS) that share an entry, and link
-// back to the first; links of other relations or namespaces are not followed; feed b links to another port; feed c's second page is missing.
+// back to the first; links of other relations or namespaces are not followed; feed b links to another port; feed c's second page is missing and feed d's has no entries; feed e's RSS link is no archive link.
 TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFailedPage) {
   std::atomic<int> foreignHits{0};
   LoopbackServer server, other;
@@ -313,15 +313,17 @@ TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFai
                    "<entry><title>3</title><link href=\"http://e/3\"/></entry></feed>"},
       {"/a/3.xml", rss(server.Url("/a/1.xml"), item("4"))},
       {"/b/1.xml", rss(other.Url("/b/2.xml"), item("5"))},
-      {"/c/1.xml", rss("gone.xml", item("6"))}};
+      {"/c/1.xml", rss("gone.xml", item("6"))}, {"/d/1.xml", rss("0.xml", item("7"))}, {"/d/0.xml", rss("", "")},
+      {"/e/1.xml", "<rss><channel><link rel=\"next\" href=\"/x\"/>" + item("8") + "</channel></rss>"}};
   for (const std::size_t maxPages : {std::size_t{1000}, std::size_t{2}}) {
     SCOPED_TRACE(maxPages);
     RunParts run;
     run.options.clock = &Clock::Steady();
     run.options.readerFactory = {};
     run.options.archivePages = maxPages;
-    const std::string a = server.Url("/a/1.xml"), b = server.Url("/b/1.xml"), c = server.Url("/c/1.xml");
-    run.urls.rows = {a, b, c};
+    const std::string a = server.Url("/a/1.xml"), b = server.Url("/b/1.xml"), c = server.Url("/c/1.xml"),
+                      d = server.Url("/d/1.xml"), e = server.Url("/e/1.xml");
+    run.urls.rows = {a, b, c, d, e};
     run.Run().Start();
     Texts titles;
     for (const Row& row : run.results.rows) {
@@ -330,10 +332,10 @@ TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFai
     const std::string end = "The archive walk ended after page ";
     Texts heard = {"started", "0 page 2 " + server.Url("/a/2.xml")};
     if (maxPages == 2) {
-      EXPECT_EQ(titles, (Texts{"1", "2", "3", b + " 5", c + " 6"}));
+      EXPECT_EQ(titles, (Texts{"1", "2", "3", b + " 5", c + " 6", d + " 7", e + " 8"}));
       heard.push_back("0 " + a + " 3 read | " + end + "2: at most 2 pages of a feed are read");
     } else {
-      EXPECT_EQ(titles, (Texts{"1", "2", "3", "4", b + " 5", c + " 6"}));
+      EXPECT_EQ(titles, (Texts{"1", "2", "3", "4", b + " 5", c + " 6", d + " 7", e + " 8"}));
       heard.push_back("0 page 3 " + server.Url("/a/3.xml"));
       heard.push_back("0 " + a + " 4 read | " + end + "3: it links back to page 1, " + a);
     }
@@ -342,12 +344,25 @@ TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFai
     heard.push_back("2 page 2 " + server.Url("/c/gone.xml"));
     heard.push_back("2 " + c + " 1 failed: Archive page 2, " + server.Url("/c/gone.xml") +
                     ", failed: HTTP 404 Not Found; the rows of page 1 stay");
+    heard.push_back("3 page 2 " + server.Url("/d/0.xml"));
+    heard.push_back("3 " + d + " 1 read | " + end + "1: page 2, " + server.Url("/d/0.xml") + ", gives no entries");
+    heard.push_back("4 " + e + " 1 read");
     EXPECT_EQ(run.observer.heard, heard);
     EXPECT_NE(std::find(run.progress.texts.begin(), run.progress.texts.end(),
                         "Processing: " + server.Url("/a/2.xml") + " (archive page 2)"),
               run.progress.texts.end());
   }
   EXPECT_EQ(foreignHits, 0);
+  // Stopped while the bar names page 2, the walk asks for no page more.
+  RunParts stopped;
+  stopped.options.clock = &Clock::Steady();
+  stopped.options.readerFactory = {};
+  stopped.options.archivePages = 1000;
+  stopped.urls.rows = {server.Url("/a/1.xml")};
+  stopped.events.onProcess = [&](int) { stopped.state.stopping |= stopped.progress.text.ends_with("(archive page 2)"); };
+  stopped.Run().Start();
+  EXPECT_EQ(stopped.observer.heard, (Texts{"started", "0 " + server.Url("/a/1.xml") + " 2 read | " +
+                                                          "The archive walk ended after page 1: the run was stopped"}));
 }
 
 }  // namespace

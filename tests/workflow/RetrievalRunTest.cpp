@@ -287,7 +287,9 @@ TEST(RetrievalRunConcurrencyTest, RowsKeepTheListOrderAndClosingEndsEveryDownloa
 }
 
 // Feed a: three pages (RSS under another Atom prefix, Atom, RSS) that share an entry, and link
-// back to the first; links of other relations or namespaces are not followed; feed b links to another port; feed c's second page is missing and feed d's has no entries; feed e's RSS link is no archive link.
+// back to the first; links of other relations or namespaces are not followed. Feed b links to
+// another port; feed c's second page is missing, feed d's has no entries; feed e's RSS link is
+// no archive link. Then a stop while page 2 is shown.
 TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFailedPage) {
   std::atomic<int> foreignHits{0};
   LoopbackServer server, other;

@@ -288,6 +288,8 @@ TEST(ParseFeedTest, JsonFeedEntriesFillEveryField) {
         "author": {"name": "Old"}, "date_published": "2026-12-07T10:30:00+02:00", "date_modified": "soon")",
        "42|e|t|t|Old|2026-12-07T08:30:00Z|"},
       {"summary alone, the feed's author", R"("summary": "<i>s</i>")", "||<i>s</i>|<i>s</i>|Feed Writer||"},
+      {"an id past int64", R"("id": 18446744073709551615)", "18446744073709551615||||Feed Writer||"},
+      {"an id with a fraction", R"("id": 1.5)", "1.5||||Feed Writer||"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

@@ -57,6 +57,13 @@ class HttpCacheTest : public ::testing::Test {
 // The one kept answer of a folder.
 fs::path KeptFile(const fs::path& folder) { return fs::directory_iterator(folder)->path(); }
 
+// Writes the file anew with edit's change to its bytes.
+void Rewrite(const fs::path& file, const std::function<void(std::string&)>& edit) {
+  std::string text = TempFolder::Read(file);
+  edit(text);
+  std::ofstream(file, std::ios::binary) << text;
+}
+
 // A kept answer is used only whole and unchanged; otherwise the feed is asked for in full, never
 // failed: with the validators when they can still be read, then again without them.
 TEST_F(HttpCacheTest, DamagedKeptBodyIsNotUsed) {
@@ -69,10 +76,10 @@ TEST_F(HttpCacheTest, DamagedKeptBodyIsNotUsed) {
       {"cut short", [](const fs::path& file) { fs::resize_file(file, fs::file_size(file) - 1); }, 1, 1},
       {"a byte changed", [](const fs::path& file) { std::fstream(file, std::ios::in | std::ios::out).seekp(-1, std::ios::end) << '?'; }, 1, 1},
       {"header broken", [](const fs::path& file) { std::ofstream(file, std::ios::binary) << "garbage\n\n"; }, 0, 1},
-      {"no checksum", [](const fs::path& file) { std::string text = TempFolder::Read(file);
-         std::ofstream(file, std::ios::binary) << text.erase(text.find("checksum="), 26); }, 0, 1},
-      {"another address's", [](const fs::path& file) { std::string text = TempFolder::Read(file);
-         std::ofstream(file, std::ios::binary) << text.insert(text.find("url=") + 4, "x"); }, 0, 1},
+      {"no checksum", [](const fs::path& file) {
+         Rewrite(file, [](std::string& text) { text.erase(text.find("checksum="), 26); }); }, 0, 1},
+      {"another address's", [](const fs::path& file) {
+         Rewrite(file, [](std::string& text) { text.insert(text.find("url=") + 4, "x"); }); }, 0, 1},
       {"removed", [](const fs::path& file) { fs::remove(file); }, 0, 1},
   };
   for (const auto& row : rows) {
@@ -108,9 +115,7 @@ TEST_F(HttpCacheTest, RetryAfterIsHonouredUntilTheWaitIsOver) {
   };
   EXPECT_EQ(failure(), "The server asks to wait 3,600 seconds (HTTP 429 Too Many Requests)");
   // A wait kept under this address's name for another address is not this one's.
-  const fs::path wait = KeptFile(folder.Path());
-  std::string text = TempFolder::Read(wait);
-  std::ofstream(wait, std::ios::binary) << text.replace(text.find("busy"), 4, "bus_");
+  Rewrite(KeptFile(folder.Path()), [](std::string& text) { text.replace(text.find("busy"), 4, "bus_"); });
   EXPECT_EQ(failure(), "The server asks to wait 3,600 seconds (HTTP 429 Too Many Requests)");
   clock_.SleepFor(600s);
   EXPECT_EQ(failure(), "Not asked again yet: the server asked to wait, 3,000 seconds more");

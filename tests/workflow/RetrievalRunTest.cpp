@@ -317,15 +317,18 @@ TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFai
       {"/b/1.xml", rss(other.Url("/b/2.xml"), item("5"))},
       {"/c/1.xml", rss("gone.xml", item("6"))}, {"/d/1.xml", rss("0.xml", item("7"))}, {"/d/0.xml", rss("", "")},
       {"/e/1.xml", "<rss><channel><link rel=\"next\" href=\"/x\"/>" + item("8") + "</channel></rss>"}};
-  for (const std::size_t maxPages : {std::size_t{1000}, std::size_t{2}}) {
-    SCOPED_TRACE(maxPages);
-    RunParts run;
+  const auto walk = [](RunParts& run, std::size_t maxPages, const Texts& addresses) {
     run.options.clock = &Clock::Steady();
     run.options.readerFactory = {};
     run.options.archivePages = maxPages;
-    const std::string a = server.Url("/a/1.xml"), b = server.Url("/b/1.xml"), c = server.Url("/c/1.xml"),
-                      d = server.Url("/d/1.xml"), e = server.Url("/e/1.xml");
-    run.urls.rows = {a, b, c, d, e};
+    run.urls.rows = addresses;
+  };
+  const std::string a = server.Url("/a/1.xml"), b = server.Url("/b/1.xml"), c = server.Url("/c/1.xml"),
+                    d = server.Url("/d/1.xml"), e = server.Url("/e/1.xml");
+  for (const std::size_t maxPages : {std::size_t{1000}, std::size_t{2}}) {
+    SCOPED_TRACE(maxPages);
+    RunParts run;
+    walk(run, maxPages, {a, b, c, d, e});
     run.Run().Start();
     Texts titles;
     for (const Row& row : run.results.rows) {
@@ -357,14 +360,11 @@ TEST(RetrievalRunArchiveTest, EachPageAndEntryOnceEndingAtALoopAnotherPortOrAFai
   EXPECT_EQ(foreignHits, 0);
   // Stopped while the bar names page 2, the walk asks for no page more.
   RunParts stopped;
-  stopped.options.clock = &Clock::Steady();
-  stopped.options.readerFactory = {};
-  stopped.options.archivePages = 1000;
-  stopped.urls.rows = {server.Url("/a/1.xml")};
+  walk(stopped, 1000, {a});
   stopped.events.onProcess = [&](int) { stopped.state.stopping |= stopped.progress.text.ends_with("(archive page 2)"); };
   stopped.Run().Start();
-  EXPECT_EQ(stopped.observer.heard, (Texts{"started", "0 " + server.Url("/a/1.xml") + " 2 read | " +
-                                                          "The archive walk ended after page 1: the run was stopped"}));
+  EXPECT_EQ(stopped.observer.heard,
+            (Texts{"started", "0 " + a + " 2 read | The archive walk ended after page 1: the run was stopped"}));
 }
 
 }  // namespace
